@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the program, its tests and its benchmarks need; installs nothing that is
+# already present. Runs as root or through sudo.
+set -euo pipefail
+
+packages=(
+  g++ cmake make
+  qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev qt6-charts-dev
+  qt6-datavisualization-dev qt6-declarative-dev
+  libxlsxwriter-dev libgtest-dev
+  xvfb xauth sqlite3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

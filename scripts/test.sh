@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Widget tests need a display: the whole run goes
+# under xvfb-run so that logic and widget tests run together.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+build=${R7716_BUILD_DIR:-$root/build}
+cd "$build"
+xvfb-run -a ctest --output-on-failure -j"$(nproc)" "$@"

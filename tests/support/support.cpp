@@ -1,0 +1,3 @@
+// Anchors the test-support library; the fakes themselves are header-only.
+#include "ScriptedMessenger.h"
+#include "TempWorkDir.h"
