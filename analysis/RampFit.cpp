@@ -1,0 +1,157 @@
+#include "analysis/RampFit.h"
+
+#include "analysis/LinearFit.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kFourPiRcSquared = 42.61406299750999;
+constexpr double kRcSquared = 3.39112225;
+
+constexpr int kMinPoints = 3;
+constexpr double kMinNPrime = 0.002;
+constexpr double kMaxNPrime = 5.0;
+constexpr double kMaxIntercept = 32.0;
+
+bool bobFitsCup(double bobRadius_cm) {
+    return std::isfinite(bobRadius_cm) && bobRadius_cm > 0 && bobRadius_cm < kRotorRadius_cm;
+}
+
+bool isRampPoint(const Reading& r) {
+    return r.typeId == 1 && r.shearRate_1ps > 0 && r.shearStress_dyncm2 > 0 &&
+           std::isfinite(r.shearRate_1ps) && std::isfinite(r.shearStress_dyncm2);
+}
+
+}  // namespace
+
+Reading ReadingFromAll(const QVariantList& all) {
+    auto at = [&](int i) { return i < all.size() ? all.at(i).toDouble() : 0.0; };
+    Reading r;
+    r.rampNo = at(2);
+    r.rampStepNo = at(3);
+    r.time_s = at(4);
+    r.sampleTemp_F = at(5);
+    r.pressure_psi = at(6);
+    r.shearRate_1ps = at(7);
+    r.shearStress_dyncm2 = at(8);
+    r.typeId = at(9);
+    r.bathTemp_F = at(10);
+    return r;
+}
+
+double ShearRateFactor(double bobRadius_cm) {
+    if (!bobFitsCup(bobRadius_cm)) return 0.0;
+    return kFourPiRcSquared / (60.0 * (kRcSquared - bobRadius_cm * bobRadius_cm));
+}
+
+double RadiusRatio(double bobRadius_cm) {
+    if (!(bobRadius_cm > 0) || !std::isfinite(bobRadius_cm)) return 0.0;
+    return kRotorRadius_cm / bobRadius_cm;
+}
+
+int RampCount(std::span<const Reading> readings) {
+    if (readings.empty()) return 0;
+    const double last = readings.back().rampNo;
+    if (!(last >= 1)) return 0;  // also NaN
+    if (last >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    return static_cast<int>(std::floor(last));
+}
+
+void CompleteFit(RampFit& fit, double bobRadius_cm) {
+    const double n = fit.NPrime;
+    fit.KPrime = fit.Kv = fit.KSlot = fit.Visc40 = fit.Visc100 = fit.Visc170 = 0;
+    fit.Valid = false;
+    if (!(n > kMinNPrime && n < kMaxNPrime && fit.Intercept < kMaxIntercept)) {
+        fit.State = FitState::OutsideWindow;
+        return;
+    }
+    fit.KPrime = std::pow(10.0, fit.Intercept);
+    if (!bobFitsCup(bobRadius_cm)) {
+        fit.State = FitState::NoGeometry;
+        return;
+    }
+    // ratio = ((s^2 - 1) * s^(2/n)) / (n * s^2 * (s^(2/n) - 1)), divided through by s^(2/n) so that a small
+    // n' with a thin bob cannot overflow: s^(-2/n) merely goes to 0.
+    const double s = kRotorRadius_cm / bobRadius_cm;
+    const double s2 = s * s;
+    const double oneMinusInverse = -std::expm1(-(2.0 / n) * std::log(s));
+    const double ratio = (s2 - 1.0) / (n * s2 * oneMinusInverse);
+    const double kv = fit.KPrime * std::pow(ratio, -n);
+    const double kSlot = kv * std::pow((2.0 * n + 1.0) / (3.0 * n), n);
+    auto viscosityAt = [&](double rate_1ps) { return 100.0 * kSlot * std::pow(rate_1ps, n - 1.0); };
+    const double v40 = viscosityAt(40), v100 = viscosityAt(100), v170 = viscosityAt(170);
+    for (double v : {fit.KPrime, kv, kSlot, v40, v100, v170}) {
+        if (!std::isfinite(v)) {
+            fit.State = FitState::NoGeometry;
+            return;
+        }
+    }
+    fit.Kv = kv;
+    fit.KSlot = kSlot;
+    fit.Visc40 = v40;
+    fit.Visc100 = v100;
+    fit.Visc170 = v170;
+    fit.State = FitState::Valid;
+    fit.Valid = true;
+}
+
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm) {
+    std::vector<RampFit> fits;
+    const int rampCount = RampCount(readings);
+    if (rampCount == 0) return fits;
+
+    // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
+    double slope = 0.0;
+    double intercept = 0.0;
+    std::vector<double> x, y;
+    std::size_t next = 0;  // the scan never goes back
+    const std::size_t total = readings.size();
+
+    for (long long ramp = 1; ramp <= rampCount; ++ramp) {
+        x.clear();
+        y.clear();
+        const double limit = static_cast<double>(ramp);
+        while (next < total && readings[next].rampNo <= limit) {
+            const Reading& r = readings[next];
+            if (isRampPoint(r)) {
+                x.push_back(Log10(r.shearRate_1ps));
+                y.push_back(Log10(r.shearStress_dyncm2));
+            }
+            ++next;
+        }
+        const Reading& stoppedAt = next < total ? readings[next] : readings[total - 1];
+
+        if (x.size() >= static_cast<std::size_t>(kMinPoints)) {
+            const double r = LinearFit(x, y, slope, intercept);
+            RampFit fit;
+            fit.RampNo = static_cast<int>(ramp);
+            fit.ElapsedMin = stoppedAt.time_s / 60.0;
+            fit.SampleTemp = stoppedAt.sampleTemp_F;
+            fit.Pressure = stoppedAt.pressure_psi;
+            fit.PointCount = static_cast<int>(x.size());
+            fit.NPrime = slope;
+            fit.Intercept = intercept;
+            fit.RSquared = r * r;
+            CompleteFit(fit, bobRadius_cm);
+            fits.push_back(fit);
+        }
+
+        if (next >= total) break;  // later ramps have no readings left
+        // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to
+        // it, so that a gap in the numbering costs nothing. A reading whose ramp number is not a number
+        // stops every later scan.
+        const double nextRamp = readings[next].rampNo;
+        if (std::isnan(nextRamp)) break;
+        const double jumpTo = std::ceil(nextRamp) - 1.0;
+        if (jumpTo > static_cast<double>(ramp))
+            ramp = static_cast<long long>(std::min(jumpTo, static_cast<double>(rampCount)));
+    }
+    return fits;
+}
+
+double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2) {
+    if (shearRate_1ps < 0.00001) return 0.0;
+    return 100.0 * shearStress_dyncm2 / (shearRate_1ps + 0.00001);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QVariantList>
+
+#include <span>
+#include <vector>
+
+// The power-law fit of the shear-rate ramps of a test: shear stress = K' * shear rate ^ n', fitted by
+// straight-line least squares in log-log space, then corrected for the bob and for slot flow.
+
+// One stored reading (a TEST_RESULT row) in stored units. Kept free of the record classes so that the fit
+// runs on readings from the database, from a live run or from a test.
+struct Reading {
+    double rampNo = 0;
+    double rampStepNo = 0;
+    double time_s = 0;
+    double sampleTemp_F = 0;
+    double pressure_psi = 0;
+    double shearRate_1ps = 0;
+    double shearStress_dyncm2 = 0;
+    double typeId = 0;  // 1 a reading of a shear-rate ramp, 0 an ordinary reading
+    double bathTemp_F = 0;
+};
+
+// A reading from the eleven values of a TEST_RESULT row as the record class's All() carries them
+// (TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS,
+// RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP). Missing values read as 0.
+Reading ReadingFromAll(const QVariantList& all);
+
+enum class FitState {
+    Valid,          // every field computed
+    OutsideWindow,  // n' or K' outside the validity window: K' and what follows are not computed
+    NoGeometry,  // bob radius missing, not positive or not inside the cup: Kv and what follows cannot be had
+};
+
+// The per-ramp result, in stored units (dyn*s^n'/cm2, degF, psi).
+struct RampFit {
+    int RampNo = 0;
+    double ElapsedMin = 0;  // of the reading at which the ramp's scan stopped
+    double SampleTemp = 0;  // degF, same reading
+    double Pressure = 0;    // psi, same reading
+    int PointCount = 0;
+    double NPrime = 0;
+    double Intercept = 0;  // log10 of K'
+    double RSquared = 0;
+    bool Valid = false;  // State == FitState::Valid; only then are the fields below meaningful for display
+    FitState State = FitState::OutsideWindow;
+    double KPrime = 0;
+    double Kv = 0;
+    double KSlot = 0;
+    double Visc40 = 0;
+    double Visc100 = 0;
+    double Visc170 = 0;
+};
+
+// Rotor (cup) radius in cm.
+inline constexpr double kRotorRadius_cm = 1.8415;
+
+// Shear rate in 1/s at the bob for one rotor revolution per minute: 4*pi*Rc^2 / (60 * (Rc^2 - Rb^2)).
+// 0 when the radius cannot belong to a bob inside the cup.
+double ShearRateFactor(double bobRadius_cm);
+
+// Radius ratio s = Rc / Rb; 0 when the radius is not positive.
+double RadiusRatio(double bobRadius_cm);
+
+// The number of ramps of a test: the RAMP_NO of its last reading (whole part; 0 for no readings or a
+// ramp number that is not a positive number).
+int RampCount(std::span<const Reading> readings);
+
+// Fits every ramp of a test. readings: the test's readings in ascending RESULT_TIME order. Ramps with fewer
+// than 3 usable points have no entry; the list is in ramp order. Linear in the number of readings.
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm);
+
+// Fills K', Kv, KSlot and the viscosities of a fit from its NPrime and Intercept and sets Valid and State.
+// FitRamps uses it; exposed for the live results and for tests.
+void CompleteFit(RampFit& fit, double bobRadius_cm);
+
+// Apparent viscosity of a single reading in cP: 0 below 0.00001 1/s.
+double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2);

@@ -1,0 +1,88 @@
+#include "analysis/RampFitDisplay.h"
+
+#include "common/VbFormat.h"
+
+namespace ramp_display {
+
+namespace {
+
+constexpr double kKPaPerPsi = 6.8948;
+constexpr double kDynScm2PerLbfSft2 = 478.8;
+
+const QString kTimePicture = QStringLiteral("#.");
+const QString kTempPicture = QStringLiteral("###");
+const QString kPressPicture = QStringLiteral("####");
+const QString kRatioPicture = QStringLiteral("0.0000");  // n' and R^2
+const QString kConsistencyPicture = QStringLiteral("0000.000");
+const QString kConsistencyPictureEI = QStringLiteral("0.000000");
+const QString kViscosityPicture = QStringLiteral("#");
+
+}  // namespace
+
+double DisplayTemperature(double temp_F, int unitSystem) {
+    return unitSystem == kSI ? (temp_F - 32.0) / 1.8 : temp_F;
+}
+
+double DisplayPressure(double pressure_psi, int unitSystem) {
+    return unitSystem == kSI ? pressure_psi * kKPaPerPsi : pressure_psi;
+}
+
+double DisplayConsistency(double k_dynsncm2, int unitSystem) {
+    return unitSystem == kEI ? k_dynsncm2 / kDynScm2PerLbfSft2 : k_dynsncm2;
+}
+
+QStringList HeaderCells(int unitSystem) {
+    const bool english = unitSystem == kEI;
+    const bool si = unitSystem == kSI;
+    const QString consistency = english ? QStringLiteral("lbf-s^n/ft2") : QStringLiteral("dyn-s^n/cm2");
+    return {
+        QStringLiteral("Shear\rRamp"),
+        QStringLiteral("Time \r(Min)"),
+        si ? QStringLiteral("Temp\r(C°)") : QStringLiteral("Temp\r(F°)"),
+        si ? QStringLiteral("Press\r(kPa)") : QStringLiteral("Press\r(Psi)"),
+        QStringLiteral("n'"),
+        QStringLiteral("K' \r") + consistency,
+        QStringLiteral("Coef.\rDetn.\r(R^2)"),
+        QStringLiteral("Kv\r") + consistency,
+        QStringLiteral("K'slot\r") + consistency,
+        QStringLiteral("Visc\r@40 1/S (cP)"),
+        QStringLiteral("Visc\r@100 1/S (cP)"),
+        QStringLiteral("Visc\r@170 1/S (cP)"),
+    };
+}
+
+QString HeaderFormatString(int unitSystem) {
+    QStringList cells = HeaderCells(unitSystem);
+    for (QString& cell : cells) cell.prepend(u'<');
+    return cells.join(u'|');
+}
+
+QStringList RowCells(const RampFit& fit, int unitSystem) {
+    const QString consistencyPicture = unitSystem == kEI ? kConsistencyPictureEI : kConsistencyPicture;
+    QStringList cells;
+    cells.reserve(kColumnCount);
+    cells << vb::Str(fit.RampNo) << vb::Format(fit.ElapsedMin, kTimePicture)
+          << vb::Format(DisplayTemperature(fit.SampleTemp, unitSystem), kTempPicture)
+          << vb::Format(DisplayPressure(fit.Pressure, unitSystem), kPressPicture)
+          << vb::Format(fit.NPrime, kRatioPicture);
+    if (!fit.Valid) {
+        for (int column = 5; column < kColumnCount; ++column) cells << kNotAvailable;
+        return cells;
+    }
+    cells << vb::Format(DisplayConsistency(fit.KPrime, unitSystem), consistencyPicture)
+          << vb::Format(fit.RSquared, kRatioPicture)
+          << vb::Format(DisplayConsistency(fit.Kv, unitSystem), consistencyPicture)
+          << vb::Format(DisplayConsistency(fit.KSlot, unitSystem), consistencyPicture)
+          << vb::Format(fit.Visc40, kViscosityPicture) << vb::Format(fit.Visc100, kViscosityPicture)
+          << vb::Format(fit.Visc170, kViscosityPicture);
+    return cells;
+}
+
+std::vector<std::pair<int, QStringList>> ResultRows(std::span<const RampFit> fits, int unitSystem) {
+    std::vector<std::pair<int, QStringList>> rows;
+    rows.reserve(fits.size());
+    for (const RampFit& fit : fits) rows.emplace_back(fit.RampNo, RowCells(fit, unitSystem));
+    return rows;
+}
+
+}  // namespace ramp_display
