@@ -3,16 +3,30 @@
 #include <QString>
 #include <stdexcept>
 
+class QSqlError;
+
 // A database failure raised by the connection or a record class. Record classes catch nothing; the window
 // that called them reports the failure (number and description) and carries on.
 class StoreError : public std::runtime_error {
-public:
+  public:
+    // Numbers of the failures the store detects itself. The database engine's own result codes (the
+    // number of every other StoreError) are all below 1000, so these never collide with them.
+    static constexpr int kNotOpen = 3001;       // no usable connection (never opened, failed, or gone)
+    static constexpr int kTypeMismatch = 3002;  // a value that cannot become the field's type
+    static constexpr int kShortRow = 3003;      // an All array with fewer elements than the row has fields
+    static constexpr int kOverflow = 3004;      // a number outside the range of a 32-bit field
+    static constexpr int kBadSchema = 3005;     // the file is a database but its tables are not ours
+    static constexpr int kEngine = 3006;        // the database engine failed without giving a code
+
     StoreError(int number, const QString& description)
         : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+    // The engine's failure as the program reports it: its result code and its own description.
+    static StoreError fromSql(const QSqlError& error);
+
     int number() const { return number_; }
     QString description() const { return description_; }
 
-private:
+  private:
     int number_;
     QString description_;
 };

@@ -1,0 +1,135 @@
+#pragma once
+
+// <cstdio> defines EOF as a macro, which would swallow the EOF() member that every record class has.
+// It is included first so that its definitions are complete, then the macro goes; code that wants the
+// C stream value can use std::char_traits<char>::eof().
+#include <cstdio>
+#include <string>
+#undef EOF
+
+#include "store/StoreError.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+#include <QVariantList>
+#include <initializer_list>
+#include <memory>
+#include <span>
+
+class clsConnection;
+
+namespace store {
+
+// Types with which statement parameters are bound.
+enum class ParamType { Text, Double, DateTime, Int32 };
+
+// One parameter of a statement: its name, its type and, for text, its size in characters.
+struct Param {
+    const char* name;
+    ParamType type;
+    int size;
+};
+
+// A statement prepared once per ConnectX, with its parameters in marker order.
+class Statement {
+  public:
+    void prepare(const QSqlDatabase& db, const char* text, std::span<const Param> params);
+    // Binds the values in marker order, converted to the parameters' types, and runs the statement.
+    void run(std::initializer_list<QVariant> values);
+    QSqlQuery& query() { return query_; }
+    // Lets go of the engine's statement so that no read lock or open write outlives the call.
+    void finish() { query_.finish(); }
+    std::span<const Param> params() const { return params_; }
+
+  private:
+    QSqlQuery query_;
+    std::span<const Param> params_;
+};
+
+// Value conversions of the record fields; a value that cannot become the field's type raises StoreError.
+QString toText(const QVariant& value, const char* field);
+double toDouble(const QVariant& value, const char* field);
+QDateTime toDateTime(const QVariant& value, const char* field);
+// Assignment to a 32-bit field: round half to even (60.5 -> 60, 61.5 -> 62); out of range raises StoreError.
+int toInt32(double value, const char* field);
+// The stored form of a date and time: local-time text 'YYYY-MM-DD HH:MM:SS', or Null for no valid value.
+QVariant storedTime(const QDateTime& time);
+// Reads the stored form back; the 'T' form of ISO 8601 is accepted too. Invalid when the text is neither.
+QDateTime parseStoredTime(const QString& text);
+// Raises the engine's error when reading a selection's rows stopped on a failure rather than at the end.
+void throwIfFailed(const QSqlQuery& query);
+// A number read from a result: Null gives the fallback, a value that is not a number raises StoreError.
+double readNumber(const QVariant& value, double fallback, const char* field);
+
+}  // namespace store
+
+// The common shape of the six record classes: prepared statements on the shared connection, a snapshot of
+// the last selection held in memory, a cursor over it and the current row.
+class RecordBase {
+  public:
+    virtual ~RecordBase();
+    RecordBase(const RecordBase&) = delete;
+    RecordBase& operator=(const RecordBase&) = delete;
+
+    bool EOF() const { return eof_; }
+    // No effect on what the object exposes (the sequence list re-runs its names statement).
+    virtual void Refresh() {}
+    // Attaches to the connection, prepares every statement and runs the initial selection.
+    void ConnectX(clsConnection& connection);
+    // True when the last selection returned no rows.
+    bool BOF() const { return noRows_; }
+    bool IsEmpty() const { return noRows_; }
+
+    virtual void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+    void MoveRel(int offset);
+
+    virtual void SetDefaults() = 0;
+    virtual void AddNew() = 0;
+    // Writes the current row back; does nothing in the classes whose rows are only inserted and deleted.
+    virtual void Update() {}
+    virtual void Delete() = 0;
+    virtual QVariantList All() const = 0;
+    virtual void setAll(const QVariantList& values) = 0;
+
+    // Rows in the snapshot and the cursor's place in it.
+    int rowCount() const { return rowCount_; }
+    int position() const { return cursor_; }
+
+  protected:
+    RecordBase() = default;
+
+    virtual void prepareStatements(const QSqlDatabase& db) = 0;
+    virtual void runInitialSelection() = 0;
+    // Resets the current row to the defaults, then copies row `row` of the snapshot over it.
+    virtual void loadRow(int row) = 0;
+
+    // The attached connection; raises StoreError when there is none, it is closed or it was reopened.
+    clsConnection& connection() const;
+    // Runs a statement of this object after checking that the connection is still usable.
+    void run(store::Statement& statement, std::initializer_list<QVariant> values);
+
+    // Bookkeeping after a selection that read `rows` rows into the snapshot.
+    // A lookup: no rows resets the current row to the defaults; rows load row 0.
+    void lookupLoaded(int rows);
+    // The initial selection of ConnectX: the current row is kept, or row 0 loaded when loadFirst is set.
+    void initialLoaded(int rows, bool loadFirst);
+    // After a selection that failed part-way: the snapshot is empty.
+    void snapshotLost();
+    // Raises StoreError unless the All array has at least `fields` elements.
+    static void requireFields(const QVariantList& values, int fields);
+
+    int rowCount_ = 0;
+    int cursor_ = 0;
+    bool eof_ = true;
+    bool noRows_ = true;
+
+  private:
+    std::shared_ptr<clsConnection* const> link_;
+    int openSerial_ = 0;
+    bool attached_ = false;
+};

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "store/NumericRecord.h"
+
+// Column positions of a reading, in select order: the elements of All() and of a row of rTestResult().
+struct TestResultColumn {
+    enum : int {
+        TEST_RESULT_ID,
+        TEST_ID,
+        RAMP_NO,
+        RAMP_STEP_NO,
+        RESULT_TIME,
+        RESULT_SAMPLE_TEMP,
+        RESULT_PRESS,
+        RESULT_SHEAR_RATE,
+        RESULT_SHEAR_STRESS,
+        RESULT_TYPE_ID,
+        RESULT_BATH_TEMP,
+        Count
+    };
+};
+
+// The readings of a test (table TEST_RESULT): one row per stored reading. Readings are only inserted and
+// deleted per test, never changed in place.
+class clsTEST_RESULT : public NumericRecord<TestResultColumn::Count> {
+  public:
+    static constexpr const char* kSelectSql =
+        "SELECT TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, "
+        "RESULT_PRESS, "
+        "RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP  FROM TEST_RESULT Where "
+        "TEST_ID = ?  ORDER BY RESULT_TIME ";
+    static constexpr store::Param kSelectParams[] = {{"pTEST_ID", store::ParamType::Double, 0}};
+    static constexpr const char* kInsertSql =
+        "INSERT INTO  TEST_RESULT (TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, "
+        "RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP ) VALUES (?, "
+        "?, "
+        "?, ?, ?, ?, ?, ?, ?, ?)";
+    static constexpr store::Param kInsertParams[] = {
+        {"pTEST_ID", store::ParamType::Double, 0},
+        {"pRAMP_NO", store::ParamType::Double, 0},
+        {"pRAMP_STEP_NO", store::ParamType::Double, 0},
+        {"pRESULT_TIME", store::ParamType::Double, 0},
+        {"pRESULT_SAMPLE_TEMP", store::ParamType::Double, 0},
+        {"pRESULT_PRESS", store::ParamType::Double, 0},
+        {"pRESULT_SHEAR_RATE", store::ParamType::Double, 0},
+        {"pRESULT_SHEAR_STRESS", store::ParamType::Double, 0},
+        {"pRESULT_TYPE_ID", store::ParamType::Double, 0},
+        {"pRESULT_BATH_TEMP", store::ParamType::Double, 0},
+    };
+    static constexpr const char* kDeleteSql = "DELETE  FROM TEST_RESULT  WHERE TEST_ID = ?";
+    static constexpr store::Param kDeleteParams[] = {{"pTEST_ID", store::ParamType::Double, 0}};
+
+    using Row = NumericRecord<TestResultColumn::Count>::Row;
+
+    clsTEST_RESULT();
+
+    // The test's key, held as a double and read back rounded to the nearest integer (half to even).
+    int Test_Id() const;
+    void setTest_Id(int value) { row_[TestResultColumn::TEST_ID] = value; }
+    double RAMP_NO() const { return row_[TestResultColumn::RAMP_NO]; }
+    void setRAMP_NO(double value) { row_[TestResultColumn::RAMP_NO] = value; }
+    double RAMP_STEP_NO() const { return row_[TestResultColumn::RAMP_STEP_NO]; }
+    void setRAMP_STEP_NO(double value) { row_[TestResultColumn::RAMP_STEP_NO] = value; }
+    double RESULT_TIME() const { return row_[TestResultColumn::RESULT_TIME]; }
+    void setRESULT_TIME(double value) { row_[TestResultColumn::RESULT_TIME] = value; }
+    double RESULT_SAMPLE_TEMP() const { return row_[TestResultColumn::RESULT_SAMPLE_TEMP]; }
+    void setRESULT_SAMPLE_TEMP(double value) { row_[TestResultColumn::RESULT_SAMPLE_TEMP] = value; }
+    double RESULT_PRESS() const { return row_[TestResultColumn::RESULT_PRESS]; }
+    void setRESULT_PRESS(double value) { row_[TestResultColumn::RESULT_PRESS] = value; }
+    double RESULT_SHEAR_RATE() const { return row_[TestResultColumn::RESULT_SHEAR_RATE]; }
+    void setRESULT_SHEAR_RATE(double value) { row_[TestResultColumn::RESULT_SHEAR_RATE] = value; }
+    double RESULT_SHEAR_STRESS() const { return row_[TestResultColumn::RESULT_SHEAR_STRESS]; }
+    void setRESULT_SHEAR_STRESS(double value) { row_[TestResultColumn::RESULT_SHEAR_STRESS] = value; }
+    double RESULT_TYPE_ID() const { return row_[TestResultColumn::RESULT_TYPE_ID]; }
+    void setRESULT_TYPE_ID(double value) { row_[TestResultColumn::RESULT_TYPE_ID] = value; }
+    double RESULT_BATH_TEMP() const { return row_[TestResultColumn::RESULT_BATH_TEMP]; }
+    void setRESULT_BATH_TEMP(double value) { row_[TestResultColumn::RESULT_BATH_TEMP] = value; }
+
+    // Reads the readings of the test held in Test_Id, in RESULT_TIME order.
+    void GetTestDetail();
+    // Inserts the current reading; committed at once unless the connection has a transaction open.
+    void AddNew() override;
+    // Removes every reading of the test held in Test_Id.
+    void Delete() override;
+    // Cursor 0 and EOF False, or only EOF True when there is no reading.
+    void MoveFirst() override;
+
+    // Number of readings in the snapshot.
+    int TotalPoints() const { return rowCount_; }
+    // The readings of the last selection, in RESULT_TIME order; index a row with TestResultColumn.
+    // Valid until the next selection on this object.
+    const std::vector<Row>& rTestResult() const { return rows_; }
+
+  protected:
+    void prepareStatements(const QSqlDatabase& db) override;
+    void runInitialSelection() override;
+
+  private:
+    int select();
+
+    store::Statement select_;
+    store::Statement insert_;
+    store::Statement delete_;
+};
