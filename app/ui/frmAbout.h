@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The about box: the program's picture, its version and where to buy it. Shown modal from the Help menu.
+class frmAbout : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kVersion = "Version 1.1.3";
+    static constexpr const char* kPromotion =
+        "For R7716 HPHT rheometers, bobs, rotors and their service, write "
+        "to\nsales@r7716-instruments.example";
+
+    explicit frmAbout(QWidget* parent = nullptr);
+
+    QLabel* Image1;
+    QLabel* lblVersion;
+    QLabel* lblPromotion;
+    QPushButton* Command1;
+
+  public slots:
+    void Command1_Click();
+};
