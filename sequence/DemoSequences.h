@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QStringList>
+
+class clsConnection;
+
+// Two ready-made sequences for a demonstration database: a borate-crosslinked fluid heated in steps to
+// 250 °F with a four-rate ramp, and a high-temperature stability test to 350 °F with an eight-rate ramp.
+// A sequence whose name is already stored is left as it is. Raises StoreError when the database fails.
+void createDemoSequences(clsConnection& connection);
+
+// Names of the demonstration sequences, in the order they are created.
+QStringList demoSequenceNames();
