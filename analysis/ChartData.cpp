@@ -1,0 +1,148 @@
+#include "analysis/ChartData.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+bool TakenIntoCharts(const Reading& reading, ChartDataOption option) {
+    return option == ChartDataOption::All || reading.typeId == 0;
+}
+
+void ChartArrays::clear() {
+    for (auto* v : {&time_min, &sampleTemp_F, &bathTemp_F, &shearRate_1ps, &viscosity_cP}) v->clear();
+}
+
+void ChartArrays::reserve(std::size_t count) {
+    for (auto* v : {&time_min, &sampleTemp_F, &bathTemp_F, &shearRate_1ps, &viscosity_cP}) v->reserve(count);
+}
+
+void ChartArrays::append(const Reading& reading) {
+    time_min.push_back(reading.time_s / 60.0);
+    sampleTemp_F.push_back(reading.sampleTemp_F);
+    bathTemp_F.push_back(reading.bathTemp_F);
+    shearRate_1ps.push_back(reading.shearRate_1ps);
+    viscosity_cP.push_back(ReadingViscosity(reading.shearRate_1ps, reading.shearStress_dyncm2));
+}
+
+ChartArrays BuildChartArrays(std::span<const Reading> readings, ChartDataOption option) {
+    ChartArrays arrays;
+    arrays.reserve(readings.size());
+    for (const Reading& r : readings)
+        if (TakenIntoCharts(r, option)) arrays.append(r);
+    return arrays;
+}
+
+namespace {
+
+bool drawable(double value, AxisScale scale) {
+    return std::isfinite(value) && (scale == AxisScale::Linear || value > 0);
+}
+
+double onScale(double value, AxisScale scale) {
+    return scale == AxisScale::Log ? std::log10(value) : value;
+}
+
+}  // namespace
+
+QList<QPointF> PointsForDrawing(std::span<const double> x, std::span<const double> y, int buckets,
+                                AxisScale xScale, AxisScale yScale) {
+    const std::size_t count = std::min(x.size(), y.size());
+    auto usable = [&](std::size_t i) { return drawable(x[i], xScale) && drawable(y[i], yScale); };
+
+    std::size_t usableCount = 0;
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!usable(i)) continue;
+        ++usableCount;
+        const double position = onScale(x[i], xScale);
+        low = std::min(low, position);
+        high = std::max(high, position);
+    }
+
+    QList<QPointF> points;
+    const bool thin = buckets > 0 && usableCount > 4 * static_cast<std::size_t>(buckets) && high > low;
+    if (!thin) {
+        points.reserve(static_cast<qsizetype>(usableCount));
+        for (std::size_t i = 0; i < count; ++i)
+            if (usable(i)) points.append(QPointF(x[i], y[i]));
+        return points;
+    }
+
+    points.reserve(4 * buckets + 4);
+    const double sliceWidth = (high - low) / buckets;
+    struct Run {
+        int slice = -1;
+        std::size_t first = 0, lowest = 0, highest = 0, last = 0;
+    } run;
+    auto flush = [&] {
+        if (run.slice < 0) return;
+        std::array<std::size_t, 4> kept{run.first, run.lowest, run.highest, run.last};
+        std::sort(kept.begin(), kept.end());
+        for (std::size_t k = 0; k < kept.size(); ++k)
+            if (k == 0 || kept[k] != kept[k - 1]) points.append(QPointF(x[kept[k]], y[kept[k]]));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!usable(i)) continue;
+        const int slice = std::min(buckets - 1, static_cast<int>((onScale(x[i], xScale) - low) / sliceWidth));
+        if (slice != run.slice) {
+            flush();
+            run = {slice, i, i, i, i};
+            continue;
+        }
+        if (y[i] < y[run.lowest]) run.lowest = i;
+        if (y[i] > y[run.highest]) run.highest = i;
+        run.last = i;
+    }
+    flush();
+    return points;
+}
+
+AxisRange NiceRange(double low, double high, int maxIntervals) {
+    maxIntervals = std::max(1, maxIntervals);
+    if (!std::isfinite(low) || !std::isfinite(high)) low = 0, high = 1;
+    if (low > high) std::swap(low, high);
+    if (high - low <= 1e-12 * std::max(1.0, std::fabs(high))) {
+        const double pad = std::fabs(high) > 0 ? std::fabs(high) * 0.1 : 1.0;
+        low -= pad;
+        high += pad;
+    }
+    const double span = high - low;
+    double decade = std::pow(10.0, std::floor(std::log10(span / maxIntervals)) - 1);
+    for (int round = 0; round < 6; ++round, decade *= 10) {
+        for (double multiple : {1.0, 2.0, 2.5, 5.0}) {
+            const double step = multiple * decade;
+            const double first = std::floor(low / step + 1e-9) * step;
+            const double last = std::ceil(high / step - 1e-9) * step;
+            const int intervals = static_cast<int>(std::lround((last - first) / step));
+            if (intervals <= maxIntervals) return {first, last, intervals + 1};
+        }
+    }
+    return {low, high, 2};
+}
+
+void PointBounds::include(const QPointF& point) {
+    if (empty) {
+        minX = maxX = point.x();
+        minY = maxY = point.y();
+        empty = false;
+        return;
+    }
+    minX = std::min(minX, point.x());
+    maxX = std::max(maxX, point.x());
+    minY = std::min(minY, point.y());
+    maxY = std::max(maxY, point.y());
+}
+
+void PointBounds::include(const PointBounds& other) {
+    if (other.empty) return;
+    include(QPointF(other.minX, other.minY));
+    include(QPointF(other.maxX, other.maxY));
+}
+
+PointBounds BoundsOf(const QList<QPointF>& points) {
+    PointBounds bounds;
+    for (const QPointF& p : points) bounds.include(p);
+    return bounds;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+// r7716-cli: the program's operations without windows, on "R7716.mdb" and "initial.txt" of the current
+// working directory. Kept out of main() so that tests run the commands with their own streams.
+namespace cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0;
+inline constexpr int kDatabaseError = 1;  // the database cannot be opened, or a statement failed
+inline constexpr int kNotFound = 2;       // results: no test of that exact name is stored
+inline constexpr int kUsage = 64;         // unknown command, missing or extra argument
+
+// Runs one command line (the arguments after the program's name); returns the exit status. Results go to
+// out, messages and errors to err.
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+}  // namespace cli

@@ -1,0 +1,276 @@
+#include "cli/DemoTests.h"
+
+#include "sequence/DemoSequences.h"
+#include "sequence/SequenceStore.h"
+#include "store/clsConnection.h"
+#include "store/clsTEST_ADDITIVE.h"
+#include "store/clsTEST_INFO.h"
+#include "store/clsTEST_RESULT.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace {
+
+// Oven behaviour: the bath heats at most this fast and settles on the set point with a lag; the sample
+// follows the bath with a lag of its own.
+constexpr double kBathMaxHeat_Fps = 8.0 / 60.0;
+constexpr double kBathMaxCool_Fps = 4.0 / 60.0;
+constexpr double kBathLag_s = 150.0;
+constexpr double kSampleLag_s = 240.0;
+constexpr double kRoomTemp_F = 75.0;
+// The cell's pressure rises with the sample's temperature (thermal expansion against the back-pressure).
+constexpr double kPressureRise_psiPerF = 0.8;
+// How long a step waits past its time for the sample to come within its start error before the demo
+// moves on regardless (a real run would wait on).
+constexpr int kMaxSettleWait_s = 3600;
+
+class Run {
+  public:
+    Run(const StoredSequence& sequence, const DemoTestSpec& spec)
+        : sequence_(sequence), spec_(spec), fluid_(spec.fluid), random_(spec.seed) {}
+
+    std::vector<Reading> readings() {
+        const SequenceSettings& s = sequence_.settings;
+        const int sampleRate_s = std::max(1, static_cast<int>(std::lround(s.rampSampleRate_s)));
+        const int average = std::max(1, static_cast<int>(std::lround(s.samplePointsAverage)));
+        // The recording interval is never shorter than the samples of one average take.
+        const int interval_s =
+            std::max(static_cast<int>(std::lround(s.sampleInterval_s)), sampleRate_s * average);
+        const int rampStepTicks =
+            std::max(1, static_cast<int>(std::lround(s.timeBeforeRead_s))) + sampleRate_s * average;
+
+        for (int i = 0; i < sequence_.steps.size(); ++i) {
+            const SequenceStep& step = sequence_.steps[i];
+            const double rampNo = i + 1;
+            const int duration_s = std::max(0, static_cast<int>(std::lround(step.elapseTime_min * 60)));
+            int phaseTicks = 0;
+            while (true) {
+                tick(step.temp_F);
+                ++phaseTicks;
+                if (phaseTicks % interval_s == 0)
+                    store(rampNo, 0, 0, step.shearRate_1ps, averageNoise(average));
+                const bool settled = std::fabs(step.temp_F - sample_F_) <= step.startError_F;
+                if (phaseTicks > duration_s && (settled || phaseTicks > duration_s + kMaxSettleWait_s)) break;
+            }
+            if (step.runRamp != 1) continue;
+            for (int j = 0; j < sequence_.shearRates_1ps.size(); ++j) {
+                for (int t = 0; t < rampStepTicks; ++t) tick(step.temp_F);
+                store(rampNo, j + 1, 1, sequence_.shearRates_1ps[j], averageNoise(average));
+            }
+        }
+        return std::move(readings_);
+    }
+
+  private:
+    // Noise of an average of `count` samples.
+    static double averageNoise(int count) { return 1.0 / std::sqrt(static_cast<double>(count)); }
+
+    double gauss(double sigma) { return std::normal_distribution<double>(0.0, sigma)(random_); }
+
+    void tick(double setPoint_F) {
+        const double toward = (setPoint_F - bath_F_) / kBathLag_s;
+        bath_F_ += std::clamp(toward, -kBathMaxCool_Fps, kBathMaxHeat_Fps);
+        sample_F_ += (bath_F_ - sample_F_) / kSampleLag_s;
+        ++elapsed_s_;
+        breakProgress_ += 1.0 / breakTime_s(sample_F_);
+    }
+
+    // The fluid model's break time at a temperature (its tau(T)).
+    double breakTime_s(double temp_F) const {
+        const FluidModel::Params& p = fluid_.params();
+        return p.breakTime_s *
+               std::exp(-p.breakSpeedup_perF * std::clamp(temp_F - p.reference_F, -500.0, 1500.0));
+    }
+
+    // The model breaks the gel by elapsed time at the present temperature; a run changes temperature, and a
+    // gel broken while hot must stay broken when it cools. The age handed to the model is therefore the
+    // time that gives, at the present temperature, the break progress accumulated over the run so far.
+    double equivalentAge_s() const { return breakProgress_ * breakTime_s(sample_F_); }
+
+    void store(double rampNo, double stepNo, double type, double rate_1ps, double noise) {
+        Reading r;
+        r.rampNo = rampNo;
+        r.rampStepNo = stepNo;
+        r.time_s = elapsed_s_;
+        r.sampleTemp_F = sample_F_ + gauss(0.4 * noise);
+        r.bathTemp_F = bath_F_ + gauss(0.4 * noise);
+        r.pressure_psi =
+            spec_.loadPressure_psi + kPressureRise_psiPerF * (sample_F_ - kRoomTemp_F) + gauss(3.0 * noise);
+        r.shearRate_1ps = rate_1ps * (1.0 + gauss(0.002 * noise));
+        r.shearStress_dyncm2 =
+            fluid_.shearStress(r.shearRate_1ps, sample_F_, equivalentAge_s()) * (1.0 + gauss(0.02 * noise));
+        r.typeId = type;
+        // One decimal as the unit reports temperatures, pressures and rates; stresses with two.
+        for (double* v : {&r.sampleTemp_F, &r.bathTemp_F, &r.pressure_psi, &r.shearRate_1ps})
+            *v = std::round(*v * 10.0) / 10.0;
+        r.shearStress_dyncm2 = std::round(r.shearStress_dyncm2 * 100.0) / 100.0;
+        readings_.push_back(r);
+    }
+
+    const StoredSequence& sequence_;
+    const DemoTestSpec& spec_;
+    FluidModel fluid_;
+    std::mt19937 random_;
+    double bath_F_ = kRoomTemp_F;
+    double sample_F_ = kRoomTemp_F;
+    int elapsed_s_ = 0;
+    double breakProgress_ = 0;  // sum of dt / tau(T) over the run
+    std::vector<Reading> readings_;
+};
+
+QDateTime localTime(int year, int month, int day, int hour, int minute, int second) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+}
+
+}  // namespace
+
+QList<DemoTestSpec> demoTestSpecs() {
+    const QStringList sequences = demoSequenceNames();
+    QList<DemoTestSpec> specs;
+
+    DemoTestSpec borate;
+    borate.name = QStringLiteral("Demo 30# Borate XL 250F");
+    borate.sequenceName = sequences.value(0);
+    borate.fluidId = QStringLiteral("30# Guar Borate XL");
+    borate.testTime = localTime(2024, 5, 14, 9, 12, 5);
+    borate.researcher = QStringLiteral("R. Alvarez");
+    borate.rotorNo = QStringLiteral("R1");
+    borate.bobNo = QStringLiteral("B5");
+    borate.bobRadius_cm = 1.5987;
+    borate.bobEffLength_cm = 7.62;
+    borate.preTestPh = 9.8;
+    borate.postTestPh = 9.1;
+    borate.notes = QStringLiteral(
+        "Demonstration test generated by r7716-cli init-demo. Tap water, 2% KCl, "
+        "crosslinked in the blender for 30 s before loading.");
+    borate.additives = {
+        {QStringLiteral("Guar WG-19"), 30, QStringLiteral("lb/Mgal"), QStringLiteral("G-2417")},
+        {QStringLiteral("KCl"), 2, QStringLiteral("%"), QStringLiteral("K-0932")},
+        {QStringLiteral("Borate XL-7"), 1.5, QStringLiteral("gal/Mgal"), QStringLiteral("B-1188")},
+        {QStringLiteral("Caustic buffer"), 0.35, QStringLiteral("gal/Mgal"), QStringLiteral("C-0451")},
+        {QStringLiteral("AP breaker"), 0.5, QStringLiteral("lb/Mgal"), QStringLiteral("AP-77")},
+    };
+    borate.fluid.k0 = 95.0;
+    borate.fluid.n0 = 0.42;
+    borate.fluid.breakTime_s = 90000.0;
+    borate.fluid.breakSpeedup_perF = 0.016;
+    borate.loadPressure_psi = 400;
+    borate.seed = 20240514;
+    specs.append(borate);
+
+    DemoTestSpec stability;
+    stability.name = QStringLiteral("Demo 40# Zr CMHPG 350F");
+    stability.sequenceName = sequences.value(1);
+    stability.fluidId = QStringLiteral("40# CMHPG Zirconate XL");
+    stability.testTime = localTime(2024, 5, 16, 8, 47, 30);
+    stability.researcher = QStringLiteral("M. Chen");
+    stability.rotorNo = QStringLiteral("R1");
+    stability.bobNo = QStringLiteral("B5");
+    stability.bobRadius_cm = 1.5987;
+    stability.bobEffLength_cm = 7.62;
+    stability.preTestPh = 10.2;
+    stability.postTestPh = 9.6;
+    stability.notes = QStringLiteral(
+        "Demonstration test generated by r7716-cli init-demo. High-temperature "
+        "stability with a delayed zirconate crosslinker and gel stabiliser.");
+    stability.additives = {
+        {QStringLiteral("CMHPG"), 40, QStringLiteral("lb/Mgal"), QStringLiteral("CM-5520")},
+        {QStringLiteral("Zirconate XL-Z"), 0.8, QStringLiteral("gal/Mgal"), QStringLiteral("Z-3301")},
+        {QStringLiteral("Sodium thiosulfate"), 10, QStringLiteral("lb/Mgal"), QStringLiteral("S-1407")},
+        {QStringLiteral("Bicarbonate buffer"), 4, QStringLiteral("lb/Mgal"), QStringLiteral("BB-226")},
+    };
+    stability.fluid.k0 = 140.0;
+    stability.fluid.n0 = 0.36;
+    stability.fluid.thinning_perF = 0.0065;
+    stability.fluid.breakTime_s = 400000.0;
+    stability.fluid.breakSpeedup_perF = 0.012;
+    stability.loadPressure_psi = 450;
+    stability.seed = 20240516;
+    specs.append(stability);
+    return specs;
+}
+
+std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestSpec& spec) {
+    return Run(sequence, spec).readings();
+}
+
+double storeTest(clsConnection& connection, const DemoTestSpec& spec, const std::vector<Reading>& readings) {
+    const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
+    try {
+        clsTEST_INFO info;
+        info.ConnectX(connection);
+        info.SetDefaults();
+        info.setTEST_NAME(spec.name);
+        info.setFluid_ID(spec.fluidId);
+        info.setTEST_TIME(spec.testTime);
+        info.setRESEARCHER_NAME(spec.researcher);
+        info.setROTOR_NO(spec.rotorNo);
+        info.setBOB_NO(spec.bobNo);
+        info.setBOB_RADIUS(spec.bobRadius_cm);
+        info.setBOB_EFF_LENGTH(spec.bobEffLength_cm);
+        info.setPreTest_PH(spec.preTestPh);
+        info.setPostTest_PH(spec.postTestPh);
+        info.setSAFETY(spec.notes);
+        info.AddNew();
+        info.GetTestDetail();
+        const double testId = info.Test_Id();
+
+        clsTEST_ADDITIVE additive;
+        additive.ConnectX(connection);
+        for (const DemoAdditive& a : spec.additives) {
+            additive.setTESTId(testId);
+            additive.setADDITIVE_NM(a.name);
+            additive.setADD_CONCEN(a.concentration);
+            additive.setADD_UNIT(a.unit);
+            additive.setADD_LOTNO(a.lotNo);
+            additive.AddNew();
+        }
+
+        clsTEST_RESULT result;
+        result.ConnectX(connection);
+        result.setTest_Id(static_cast<int>(testId));
+        for (const Reading& r : readings) {
+            result.setRAMP_NO(r.rampNo);
+            result.setRAMP_STEP_NO(r.rampStepNo);
+            result.setRESULT_TIME(r.time_s);
+            result.setRESULT_SAMPLE_TEMP(r.sampleTemp_F);
+            result.setRESULT_PRESS(r.pressure_psi);
+            result.setRESULT_SHEAR_RATE(r.shearRate_1ps);
+            result.setRESULT_SHEAR_STRESS(r.shearStress_dyncm2);
+            result.setRESULT_TYPE_ID(r.typeId);
+            result.setRESULT_BATH_TEMP(r.bathTemp_F);
+            result.AddNew();
+        }
+        if (token != 0) connection.CommitTrans(token);
+        return testId;
+    } catch (...) {
+        if (token != 0) connection.RollBack(token);
+        throw;
+    }
+}
+
+QList<DemoTestOutcome> createDemoTests(clsConnection& connection) {
+    createDemoSequences(connection);
+    SequenceStore sequences(connection);
+    clsTEST_INFO info;
+    info.ConnectX(connection);
+    QList<DemoTestOutcome> outcomes;
+    for (const DemoTestSpec& spec : demoTestSpecs()) {
+        DemoTestOutcome outcome;
+        outcome.name = spec.name;
+        info.setTEST_NAME(spec.name);
+        info.GetTestDetail();
+        if (!info.EOF()) {
+            outcomes.append(outcome);
+            continue;
+        }
+        const std::vector<Reading> readings = simulateDemoRun(sequences.read(spec.sequenceName), spec);
+        storeTest(connection, spec, readings);
+        outcome.created = true;
+        outcome.readings = static_cast<int>(readings.size());
+        outcomes.append(outcome);
+    }
+    return outcomes;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "analysis/RampFit.h"
+#include "sequence/SequenceData.h"
+#include "simulator/FluidModel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+class clsConnection;
+
+// Demonstration tests for a fresh installation: each one is a run of a demonstration sequence on a
+// simulated fluid, generated reading by reading the way a unit window stores them, so that the charts,
+// fits and reports have something realistic to show.
+
+// One additive of a stored test.
+struct DemoAdditive {
+    QString name;
+    double concentration = 0;
+    QString unit;
+    QString lotNo;
+};
+
+// What a demonstration test is: its descriptive data, the sequence it runs and the fluid it shears.
+struct DemoTestSpec {
+    QString name;
+    QString sequenceName;
+    QString fluidId;
+    QDateTime testTime;
+    QString researcher;
+    QString rotorNo;
+    QString bobNo;
+    double bobRadius_cm = 0;
+    double bobEffLength_cm = 0;
+    double preTestPh = 7;
+    double postTestPh = 7;
+    QString notes;  // SAFETY
+    QList<DemoAdditive> additives;
+    FluidModel::Params fluid;
+    double loadPressure_psi = 400;  // applied at the start; rises as the sample heats
+    unsigned seed = 1;
+};
+
+// The demonstration tests, in the order init-demo stores them.
+QList<DemoTestSpec> demoTestSpecs();
+
+// Runs a sequence on the spec's fluid and returns the readings a unit window would store, in time order:
+// ordinary readings (type 0) once per recording interval during each temperature step, and one reading
+// (type 1) per shear rate of the ramp at the end of each step that runs it. The bath heats toward each
+// set point at a limited rate and the sample lags the bath; every value carries a little noise from the
+// spec's seed, so the same spec always gives the same readings.
+std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestSpec& spec);
+
+// Stores a test: its TEST_INFO row, its additives and its readings, in one transaction (nothing is left
+// of it when a statement fails). Returns the new TEST_ID. Raises StoreError.
+double storeTest(clsConnection& connection, const DemoTestSpec& spec, const std::vector<Reading>& readings);
+
+// What init-demo did with one demonstration test.
+struct DemoTestOutcome {
+    QString name;
+    bool created = false;  // false: a test of that name was stored already and was left alone
+    int readings = 0;
+};
+
+// Stores the demonstration sequences (when missing) and every demonstration test whose name is not stored
+// yet; runs each test on its sequence as stored. Raises StoreError.
+QList<DemoTestOutcome> createDemoTests(clsConnection& connection);
