@@ -1,0 +1,81 @@
+#include "instrument/DataDownload.h"
+
+#include "common/VbFormat.h"
+#include "instrument/UnitCommands.h"
+
+namespace DataDownload {
+
+namespace {
+
+constexpr int kFieldsPerRecord = 9;
+// Keeps a unit that never stops talking from holding the window forever (about 100 000 records).
+constexpr qsizetype kMaxTransfer = 8 * 1024 * 1024;
+
+// A whole-number field as a 32-bit value, rounded as an assignment to an integer rounds (CInt also holds
+// it within range instead of overflowing).
+int wholeNumber(double value) {
+    return vb::CInt(value);
+}
+
+}  // namespace
+
+QByteArray fetch(UnitPort& port) {
+    port.readAll();
+    port.send(UnitCommands::dataRequest());
+    port.delay(kFirstWait_s);
+    QByteArray transfer;
+    do {
+        transfer.append(port.readAll());
+        port.delay(kStepWait_s);
+    } while (port.waitingCount() > 0 && transfer.size() < kMaxTransfer);
+    return transfer;
+}
+
+Outcome judge(const QByteArray& transfer) {
+    if (transfer.isEmpty()) return Outcome::NoResponse;
+    if (transfer.back() != kTransferEnd) return Outcome::Incomplete;
+    return Outcome::Complete;
+}
+
+QString messageFor(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::NoResponse:
+            return kNoResponseText;
+        case Outcome::Incomplete:
+            return kCommunicationErrorText;
+        case Outcome::Complete:
+            break;
+    }
+    return {};
+}
+
+QList<DataRecord> parseRecords(const QByteArray& transfer, int* skipped) {
+    QList<DataRecord> records;
+    int dropped = 0;
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype end = transfer.indexOf(kRecordEnd, start);
+        if (end < 0) break;
+        const QStringList fields = QString::fromLatin1(transfer.constData() + start, end - start).split(u',');
+        start = end + 1;
+        if (fields.size() < kFieldsPerRecord) {
+            ++dropped;
+            continue;
+        }
+        DataRecord r;
+        r.rampNo = wholeNumber(vb::Val(fields[0]));
+        r.stepNo = wholeNumber(vb::Val(fields[1]));
+        r.time_s = wholeNumber(vb::Val(fields[2]));
+        r.sampleTemp_F = vb::Val(fields[3]);
+        r.bathTemp_F = vb::Val(fields[4]);
+        r.pressure_psi = vb::Val(fields[5]);
+        r.shearRate_1ps = vb::Val(fields[6]);
+        r.shearStress = vb::Val(fields[7]);
+        r.typeId = wholeNumber(vb::Val(fields[8]));
+        records.append(r);
+    }
+    if (skipped) *skipped = dropped;
+    return records;
+}
+
+}  // namespace DataDownload

@@ -1,0 +1,39 @@
+#include "instrument/SerialPortName.h"
+
+#include "common/VbFormat.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace SerialPortName {
+
+namespace {
+
+QString defaultDevice(int portNumber) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + vb::Format(portNumber, QStringLiteral("0"));
+#else
+    return QStringLiteral("/dev/ttyS") + vb::Format(portNumber - 1, QStringLiteral("0"));
+#endif
+}
+
+}  // namespace
+
+QString deviceForPort(int portNumber, const QString& listFile) {
+    if (portNumber < 1) return {};
+    QFile file(listFile);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        QTextStream in(&file);
+        int lineNumber = 0;
+        while (!in.atEnd()) {
+            const QString line = in.readLine().trimmed();
+            if (++lineNumber == portNumber) {
+                if (!line.isEmpty()) return line;
+                break;
+            }
+        }
+    }
+    return defaultDevice(portNumber);
+}
+
+}  // namespace SerialPortName
