@@ -28,8 +28,8 @@ constexpr int kMaxSettleWait_s = 3600;
 
 class Run {
   public:
-    Run(const StoredSequence& sequence, const DemoTestSpec& spec)
-        : sequence_(sequence), spec_(spec), fluid_(spec.fluid), random_(spec.seed) {}
+    Run(const StoredSequence& sequence, const DemoTestPlan& plan)
+        : sequence_(sequence), plan_(plan), fluid_(plan.fluid), random_(plan.seed) {}
 
     std::vector<Reading> readings() {
         const SequenceSettings& s = sequence_.settings;
@@ -97,7 +97,7 @@ class Run {
         r.sampleTemp_F = sample_F_ + gauss(0.4 * noise);
         r.bathTemp_F = bath_F_ + gauss(0.4 * noise);
         r.pressure_psi =
-            spec_.loadPressure_psi + kPressureRise_psiPerF * (sample_F_ - kRoomTemp_F) + gauss(3.0 * noise);
+            plan_.loadPressure_psi + kPressureRise_psiPerF * (sample_F_ - kRoomTemp_F) + gauss(3.0 * noise);
         r.shearRate_1ps = rate_1ps * (1.0 + gauss(0.002 * noise));
         r.shearStress_dyncm2 =
             fluid_.shearStress(r.shearRate_1ps, sample_F_, equivalentAge_s()) * (1.0 + gauss(0.02 * noise));
@@ -110,7 +110,7 @@ class Run {
     }
 
     const StoredSequence& sequence_;
-    const DemoTestSpec& spec_;
+    const DemoTestPlan& plan_;
     FluidModel fluid_;
     std::mt19937 random_;
     double bath_F_ = kRoomTemp_F;
@@ -126,11 +126,11 @@ QDateTime localTime(int year, int month, int day, int hour, int minute, int seco
 
 }  // namespace
 
-QList<DemoTestSpec> demoTestSpecs() {
+QList<DemoTestPlan> demoTestPlans() {
     const QStringList sequences = demoSequenceNames();
-    QList<DemoTestSpec> specs;
+    QList<DemoTestPlan> plans;
 
-    DemoTestSpec borate;
+    DemoTestPlan borate;
     borate.name = QStringLiteral("Demo 30# Borate XL 250F");
     borate.sequenceName = sequences.value(0);
     borate.fluidId = QStringLiteral("30# Guar Borate XL");
@@ -158,9 +158,9 @@ QList<DemoTestSpec> demoTestSpecs() {
     borate.fluid.breakSpeedup_perF = 0.016;
     borate.loadPressure_psi = 400;
     borate.seed = 20240514;
-    specs.append(borate);
+    plans.append(borate);
 
-    DemoTestSpec stability;
+    DemoTestPlan stability;
     stability.name = QStringLiteral("Demo 40# Zr CMHPG 350F");
     stability.sequenceName = sequences.value(1);
     stability.fluidId = QStringLiteral("40# CMHPG Zirconate XL");
@@ -188,38 +188,38 @@ QList<DemoTestSpec> demoTestSpecs() {
     stability.fluid.breakSpeedup_perF = 0.012;
     stability.loadPressure_psi = 450;
     stability.seed = 20240516;
-    specs.append(stability);
-    return specs;
+    plans.append(stability);
+    return plans;
 }
 
-std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestSpec& spec) {
-    return Run(sequence, spec).readings();
+std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestPlan& plan) {
+    return Run(sequence, plan).readings();
 }
 
-double storeTest(clsConnection& connection, const DemoTestSpec& spec, const std::vector<Reading>& readings) {
+double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std::vector<Reading>& readings) {
     const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
     try {
         clsTEST_INFO info;
         info.ConnectX(connection);
         info.SetDefaults();
-        info.setTEST_NAME(spec.name);
-        info.setFluid_ID(spec.fluidId);
-        info.setTEST_TIME(spec.testTime);
-        info.setRESEARCHER_NAME(spec.researcher);
-        info.setROTOR_NO(spec.rotorNo);
-        info.setBOB_NO(spec.bobNo);
-        info.setBOB_RADIUS(spec.bobRadius_cm);
-        info.setBOB_EFF_LENGTH(spec.bobEffLength_cm);
-        info.setPreTest_PH(spec.preTestPh);
-        info.setPostTest_PH(spec.postTestPh);
-        info.setSAFETY(spec.notes);
+        info.setTEST_NAME(plan.name);
+        info.setFluid_ID(plan.fluidId);
+        info.setTEST_TIME(plan.testTime);
+        info.setRESEARCHER_NAME(plan.researcher);
+        info.setROTOR_NO(plan.rotorNo);
+        info.setBOB_NO(plan.bobNo);
+        info.setBOB_RADIUS(plan.bobRadius_cm);
+        info.setBOB_EFF_LENGTH(plan.bobEffLength_cm);
+        info.setPreTest_PH(plan.preTestPh);
+        info.setPostTest_PH(plan.postTestPh);
+        info.setSAFETY(plan.notes);
         info.AddNew();
         info.GetTestDetail();
         const double testId = info.Test_Id();
 
         clsTEST_ADDITIVE additive;
         additive.ConnectX(connection);
-        for (const DemoAdditive& a : spec.additives) {
+        for (const DemoAdditive& a : plan.additives) {
             additive.setTESTId(testId);
             additive.setADDITIVE_NM(a.name);
             additive.setADD_CONCEN(a.concentration);
@@ -257,17 +257,17 @@ QList<DemoTestOutcome> createDemoTests(clsConnection& connection) {
     clsTEST_INFO info;
     info.ConnectX(connection);
     QList<DemoTestOutcome> outcomes;
-    for (const DemoTestSpec& spec : demoTestSpecs()) {
+    for (const DemoTestPlan& plan : demoTestPlans()) {
         DemoTestOutcome outcome;
-        outcome.name = spec.name;
-        info.setTEST_NAME(spec.name);
+        outcome.name = plan.name;
+        info.setTEST_NAME(plan.name);
         info.GetTestDetail();
         if (!info.EOF()) {
             outcomes.append(outcome);
             continue;
         }
-        const std::vector<Reading> readings = simulateDemoRun(sequences.read(spec.sequenceName), spec);
-        storeTest(connection, spec, readings);
+        const std::vector<Reading> readings = simulateDemoRun(sequences.read(plan.sequenceName), plan);
+        storeTest(connection, plan, readings);
         outcome.created = true;
         outcome.readings = static_cast<int>(readings.size());
         outcomes.append(outcome);

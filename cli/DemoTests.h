@@ -25,7 +25,7 @@ struct DemoAdditive {
 };
 
 // What a demonstration test is: its descriptive data, the sequence it runs and the fluid it shears.
-struct DemoTestSpec {
+struct DemoTestPlan {
     QString name;
     QString sequenceName;
     QString fluidId;
@@ -45,18 +45,18 @@ struct DemoTestSpec {
 };
 
 // The demonstration tests, in the order init-demo stores them.
-QList<DemoTestSpec> demoTestSpecs();
+QList<DemoTestPlan> demoTestPlans();
 
-// Runs a sequence on the spec's fluid and returns the readings a unit window would store, in time order:
+// Runs a sequence on the plan's fluid and returns the readings a unit window would store, in time order:
 // ordinary readings (type 0) once per recording interval during each temperature step, and one reading
 // (type 1) per shear rate of the ramp at the end of each step that runs it. The bath heats toward each
 // set point at a limited rate and the sample lags the bath; every value carries a little noise from the
-// spec's seed, so the same spec always gives the same readings.
-std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestSpec& spec);
+// plan's seed, so the same plan always gives the same readings.
+std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestPlan& plan);
 
 // Stores a test: its TEST_INFO row, its additives and its readings, in one transaction (nothing is left
 // of it when a statement fails). Returns the new TEST_ID. Raises StoreError.
-double storeTest(clsConnection& connection, const DemoTestSpec& spec, const std::vector<Reading>& readings);
+double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std::vector<Reading>& readings);
 
 // What init-demo did with one demonstration test.
 struct DemoTestOutcome {

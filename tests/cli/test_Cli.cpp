@@ -282,21 +282,21 @@ TEST_F(DemoCliTest, InitDemoStoresTheDemoTestsOnceAndNewestFirst) {
     EXPECT_EQ(again.status, cli::kOk);
     EXPECT_TRUE(again.out.contains(QStringLiteral("stored already")));
     const Outcome list = runCli({"tests"});
-    const QList<DemoTestSpec> specs = demoTestSpecs();
-    ASSERT_EQ(list.lines().size(), specs.size());
-    ASSERT_GE(specs.size(), 2);
-    EXPECT_TRUE(list.lines()[0].startsWith(specs[1].name + u'\t'));
-    EXPECT_TRUE(list.lines()[1].startsWith(specs[0].name + u'\t'));
+    const QList<DemoTestPlan> plans = demoTestPlans();
+    ASSERT_EQ(list.lines().size(), plans.size());
+    ASSERT_GE(plans.size(), 2);
+    EXPECT_TRUE(list.lines()[0].startsWith(plans[1].name + u'\t'));
+    EXPECT_TRUE(list.lines()[1].startsWith(plans[0].name + u'\t'));
 }
 
 TEST_F(DemoCliTest, EachDemoTestHasARowPerStepAndResultsWhereTheStepRunsItsRamp) {
-    for (const DemoTestSpec& spec : demoTestSpecs()) {
-        const StoredSequence s = sequence(spec.sequenceName);
+    for (const DemoTestPlan& plan : demoTestPlans()) {
+        const StoredSequence s = sequence(plan.sequenceName);
         ASSERT_TRUE(s.found);
         EXPECT_GE(s.shearRates_1ps.size(), 4);
         EXPECT_LE(s.shearRates_1ps.size(), 8);
-        const QList<QStringList> cgs = rows(spec.name, 1);
-        ASSERT_EQ(cgs.size(), s.steps.size()) << spec.name.toStdString();
+        const QList<QStringList> cgs = rows(plan.name, 1);
+        ASSERT_EQ(cgs.size(), s.steps.size()) << plan.name.toStdString();
         int fitted = 0;
         for (int i = 0; i < cgs.size(); ++i) {
             ASSERT_EQ(cgs[i].size(), 12);
@@ -316,7 +316,7 @@ TEST_F(DemoCliTest, EachDemoTestHasARowPerStepAndResultsWhereTheStepRunsItsRamp)
 }
 
 TEST_F(DemoCliTest, UnitSystemsConvertTheSameDemoResults) {
-    const QString name = demoTestSpecs().value(1).name;
+    const QString name = demoTestPlans().value(1).name;
     const QList<QStringList> cgs = rows(name, 1), ei = rows(name, 2), si = rows(name, 3);
     ASSERT_EQ(cgs.size(), ei.size());
     ASSERT_EQ(cgs.size(), si.size());
@@ -337,8 +337,8 @@ TEST_F(DemoCliTest, UnitSystemsConvertTheSameDemoResults) {
 }
 
 TEST_F(DemoCliTest, TheDemoFluidThinsWithTemperatureAndBreaksWithTime) {
-    const QString name = demoTestSpecs().value(0).name;
-    const StoredSequence s = sequence(demoTestSpecs().value(0).sequenceName);
+    const QString name = demoTestPlans().value(0).name;
+    const StoredSequence s = sequence(demoTestPlans().value(0).sequenceName);
     const QList<QStringList> cgs = rows(name, 1);
     double firstK = -1, previousHotK = -1;
     for (int i = 0; i < cgs.size(); ++i) {
