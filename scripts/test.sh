@@ -7,4 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 build=${R7716_BUILD_DIR:-$root/build}
 cd "$build"
-xvfb-run -a ctest --output-on-failure -j"$(nproc)" "$@"
+# A display number away from the usual :99, so that another xvfb-run starting at the same moment on this
+# machine does not pick the same one.
+xvfb-run -a -n $((100 + RANDOM % 800)) ctest --output-on-failure -j"$(nproc)" "$@"
