@@ -1,11 +1,14 @@
 #include "app/ui/frmMain.h"
 
 #include "analysis/RampFitDisplay.h"
+#include "analysis/ui/OpenTestView.h"
 #include "analysis/ui/TestChart2D.h"
+#include "analysis/ui/frmOpenTest.h"
 #include "app/ui/frmAbout.h"
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "sequence/InitialSettings.h"
+#include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
@@ -21,11 +24,15 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,10 +57,25 @@ const char* const kChartTypes2D[] = {"Visc, Temp Vs Time",   "Shr. Stress Vs. Sh
                                      "Shr. Stress Vs. Time", "Visc Vs. Time"};
 const char* const kChartTypes3D[] = {"Visc Vs. Rate, Time", "Visc Vs. Rate, Temp", "Visc Vs. Temp, Time"};
 
-const char* const kAdditiveHeaders[] = {"Additive", "Concentration", "Unit", "Lot No."};
-
 QString qs(const char* text) {
     return QString::fromUtf8(text);
+}
+
+bool sameReadings(const std::vector<Reading>& a, const std::vector<Reading>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Reading& x, const Reading& y) {
+        return x.rampNo == y.rampNo && x.rampStepNo == y.rampStepNo && x.time_s == y.time_s &&
+               x.sampleTemp_F == y.sampleTemp_F && x.pressure_psi == y.pressure_psi &&
+               x.shearRate_1ps == y.shearRate_1ps && x.shearStress_dyncm2 == y.shearStress_dyncm2 &&
+               x.typeId == y.typeId && x.bathTemp_F == y.bathTemp_F;
+    });
+}
+
+// A failure as the operator reads it: the database's number and description, or the system's text.
+QString failureDetail(const std::exception& error) {
+    if (const auto* store = dynamic_cast<const StoreError*>(&error))
+        return QStringLiteral("Error #: %1\n%2")
+            .arg(vb::Format(store->number(), QStringLiteral("0")), store->description());
+    return QString::fromLocal8Bit(error.what());
 }
 
 }  // namespace
@@ -72,7 +94,11 @@ frmMain::frmMain(Messenger& messenger, QWidget* parent)
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The windows that borrowed the connection go before it.
+    delete setup_;
+    delete fOpen;
+}
 
 void frmMain::createControls() {
     auto* central = new QWidget(this);
@@ -153,6 +179,8 @@ void frmMain::createControls() {
     MSFlexGrid1 = new QTableWidget(0, ramp_display::kColumnCount, central);
     place(MSFlexGrid1, "MSFlexGrid1", qs("This table lists the test results."), 8, 396, 1000, 180);
     MSFlexGrid1->verticalHeader()->hide();
+    // Rows one text line high, so that the ramps of a usual test show without scrolling.
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(MSFlexGrid1->fontMetrics().lineSpacing() + 6);
     MSFlexGrid1->horizontalHeader()->setDefaultSectionSize(kResultsColumnWidth);
     MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     MSFlexGrid1->horizontalHeader()->setMinimumHeight(MSFlexGrid1->fontMetrics().lineSpacing() * 3 + 8);
@@ -162,11 +190,13 @@ void frmMain::createControls() {
     MSFlexGrid2 = new QTableWidget(0, 4, central);
     place(MSFlexGrid2, "MSFlexGrid2", {}, 8, 584, 404, 124);
     MSFlexGrid2->verticalHeader()->hide();
+    MSFlexGrid2->verticalHeader()->setDefaultSectionSize(MSFlexGrid2->fontMetrics().lineSpacing() + 6);
     MSFlexGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int c = 0; c < 4; ++c)
-        MSFlexGrid2->setHorizontalHeaderItem(c, new QTableWidgetItem(qs(kAdditiveHeaders[c])));
     MSFlexGrid2->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    MSFlexGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    open_test_view::ShowAdditives(MSFlexGrid2, {});
+    // Names are the longest texts: their column takes what the other three leave.
+    MSFlexGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    MSFlexGrid2->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
     // Commands: four columns, three rows, beside the additives.
     constexpr int kX0 = 420, kW = 141, kH = 36, kGap = 8, kY0 = 584;
@@ -205,6 +235,10 @@ void frmMain::createControls() {
     slot(3, 2, x, y);
     cmdExit = button("cmdExit", "&Exit", "Click here to exit Tavikdaq", x, y, kW, kH);
 
+    connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
+    connect(cmdSetup, &QPushButton::clicked, this, &frmMain::cmdSetup_Click);
+    connect(optAllData, &QRadioButton::clicked, this, &frmMain::optAllData_Click);
+    connect(optNoRampData, &QRadioButton::clicked, this, &frmMain::optNoRampData_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(cmdRelated, &QPushButton::clicked, this, &frmMain::cmdRelated_Click);
     connect(opt2D, &QRadioButton::clicked, this, &frmMain::opt2D_Click);
@@ -238,6 +272,8 @@ void frmMain::createMenus() {
     MenuHelpContent = item(MenuHelp, "MenuHelpContent", "&Content");
     MenuHelpAbout = item(MenuHelp, "MenuHelpAbout", "&About");
 
+    connect(MenuFileOpen, &QAction::triggered, this, &frmMain::MenuFileOpen_Click);
+    connect(MenuSetup, &QAction::triggered, this, &frmMain::MenuSetup_Click);
     connect(MenuFileExit, &QAction::triggered, this, &frmMain::MenuFileExit_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);
@@ -245,6 +281,8 @@ void frmMain::createMenus() {
 
 void frmMain::Form_Load() {
     openDatabase();
+    createDialogs();
+    connectRecords();
     recordLayoutRatios();
     centreOnScreen();
     readInitialSettings();
@@ -263,7 +301,16 @@ void frmMain::openDatabase() {
     testInfo_ = std::make_unique<clsTEST_INFO>();
     testResult_ = std::make_unique<clsTEST_RESULT>();
     testAdditive_ = std::make_unique<clsTEST_ADDITIVE>();
+}
 
+void frmMain::createDialogs() {
+    // Kept for the whole run: its name box keeps the chosen name between showings.
+    fOpen = new frmOpenTest(*connection_, messenger_, this);
+    connect(fOpen, &frmOpenTest::Selected, this, &frmMain::fOpen_Selected);
+    // The overlap dialog is created and connected here, beside the open-test dialog, once overlap exists.
+}
+
+void frmMain::connectRecords() {
     // The open test and its readings are read through these two; a database that is unusable must not
     // keep the operator from the setup and real-time windows.
     try {
@@ -380,7 +427,190 @@ void frmMain::opt3D_Click() {
 
 void frmMain::cmbChartType_Click() {
     // Without an open test there is nothing to chart: the list goes back to the default chart.
-    if (openTestId_ == 0) cmbChartType->setCurrentIndex(0);
+    if (!openTest_.isOpen()) {
+        cmbChartType->setCurrentIndex(0);
+        return;
+    }
+    // The default chart is drawn by the open operation.
+    if (cmbChartType->currentIndex() == 0) reReadOpenTest(true);
+}
+
+// ---- opening a saved test ------------------------------------------------------------------------
+
+void frmMain::cmdOpen_Click() {
+    fOpen->exec();
+}
+
+void frmMain::MenuFileOpen_Click() {
+    cmdOpen_Click();
+}
+
+ChartDataOption frmMain::dataOption() const {
+    return optNoRampData->isChecked() ? ChartDataOption::NoRamp : ChartDataOption::All;
+}
+
+OpenedTest frmMain::readTest(const QString& name, const QStringList& listedNames) {
+    return OpenTest(*connection_, *testInfo_, *testResult_, *testAdditive_)
+        .open(name, listedNames, dataOption(), unitSystem_);
+}
+
+void frmMain::fOpen_Selected() {
+    // The table is down to its header whatever follows. When the name is not found the open test stays
+    // open, and the next activation shows its rows again.
+    BuildResultsHeader();
+    resultsShowOpenTest_ = false;
+    const QString name = fOpen->txtSeqName->text();
+    if (name.isEmpty()) return;
+    OpenedTest test;
+    try {
+        test = readTest(name, fOpen->ListedNames());
+    } catch (const std::exception& error) {
+        reportOpenFailure(error);
+        return;
+    }
+    if (!test.isOpen()) {
+        messenger_.info(qs(OpenTest::kNotFoundMessage));
+        return;
+    }
+    activationReReadFailed_ = false;
+    showOpenedTest(std::move(test));
+    fOpen->hide();
+}
+
+void frmMain::showOpenedTest(OpenedTest&& test) {
+    // Opening returns to the first chart type, the default chart, on which nothing can be overlapped.
+    cmbChartType->setCurrentIndex(0);
+    cmdOverlap->setEnabled(false);
+    Pesgo1->DrawTimeChart(test.chart, test.name);
+    openTest_ = std::move(test);
+    openTestId_ = openTest_.testId;
+    shownDataOption_ = openTest_.dataOption;
+    open_test_view::ShowAdditives(MSFlexGrid2, openTest_.additives);
+    showResults();
+}
+
+void frmMain::showResults() {
+    BuildResultsHeader();
+    open_test_view::ShowResults(MSFlexGrid1,
+                                BuildResultsTable(openTest_.fits, openTest_.rampCount, unitSystem_));
+    shownUnitSystem_ = unitSystem_;
+    resultsShowOpenTest_ = openTest_.isOpen();
+}
+
+bool frmMain::showsAlready(const OpenedTest& test) const {
+    return resultsShowOpenTest_ && shownUnitSystem_ == unitSystem_ && shownDataOption_ == test.dataOption &&
+           test.name == openTest_.name && test.testId == openTest_.testId &&
+           test.testInfoRow == openTest_.testInfoRow && test.additives == openTest_.additives &&
+           sameReadings(test.readings, openTest_.readings);
+}
+
+bool frmMain::reReadOpenTest(bool redraw) {
+    if (!openTest_.isOpen() || reReading_) return true;
+    const QScopedValueRollback<bool> busy(reReading_, true);
+    OpenedTest test;
+    try {
+        // By the open test's own name: the dialog's name box may hold a name typed since.
+        test = readTest(openTest_.name, {openTest_.name});
+    } catch (const std::exception& error) {
+        activationReReadFailed_ = true;
+        reportOpenFailure(error);
+        return false;
+    }
+    activationReReadFailed_ = false;
+    if (!test.isOpen()) {
+        // Deleted since it was opened: what was read stays shown until another test is opened.
+        test = openTest_;
+        test.dataOption = dataOption();
+        test.chart = BuildChartArrays(test.readings, test.dataOption);
+    }
+    if (!redraw && showsAlready(test)) return true;
+    showOpenedTest(std::move(test));
+    return true;
+}
+
+void frmMain::reportOpenFailure(const std::exception& error) {
+    messenger_.info(QStringLiteral("The test could not be read from the database.\n") + failureDetail(error),
+                    QString(), MsgIcon::Critical);
+}
+
+void frmMain::optAllData_Click() {
+    reReadOpenTest(true);
+}
+
+void frmMain::optNoRampData_Click() {
+    reReadOpenTest(true);
+}
+
+bool frmMain::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) Form_Activate();
+    return QMainWindow::event(event);
+}
+
+bool frmMain::mayReReadOnActivation() const {
+    // Not while a dialog of ours is modal (the open-test dialog, a message box): the read would run under
+    // it, and its message boxes would activate the window again.
+    return openTest_.isOpen() && overlapTestName_.isEmpty() && !activationReReadFailed_ && !reReading_ &&
+           isVisible() && QApplication::activeModalWidget() == nullptr;
+}
+
+void frmMain::Form_Activate() {
+    if (activationReReadQueued_ || !mayReReadOnActivation()) return;
+    // After the activation itself, so that the window shows active at once; a burst of activations reads
+    // once.
+    activationReReadQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            activationReReadQueued_ = false;
+            if (mayReReadOnActivation()) reReadOpenTest(false);
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- setup -----------------------------------------------------------------------------------------
+
+void frmMain::cmdSetup_Click() {
+    if (setup_) {
+        setup_->show();
+        setup_->raise();
+        setup_->activateWindow();
+        return;
+    }
+    frmSetup* setup = nullptr;
+    try {
+        setup = new frmSetup(*connection_, messenger_, unitSystem_);
+    } catch (const std::exception& error) {
+        messenger_.info(QStringLiteral("The setup window could not be opened.\n") + failureDetail(error),
+                        QString(), MsgIcon::Critical);
+        return;
+    }
+    setup->setAttribute(Qt::WA_DeleteOnClose);
+    setup_ = setup;
+    connect(setup, &frmSetup::closed, this, &frmMain::setup_Closed);
+    hide();
+    setup->show();
+}
+
+frmSetup* frmMain::SetupWindow() const {
+    return setup_.data();
+}
+
+void frmMain::MenuSetup_Click() {
+    cmdSetup_Click();
+}
+
+void frmMain::setup_Closed() {
+    show();
+    raise();
+    activateWindow();
+    // The unit system may have been changed there: the results show in it at once, whether or not the
+    // window manager reports the activation.
+    if (!openTest_.isOpen())
+        BuildResultsHeader();
+    else if (overlapTestName_.isEmpty())
+        reReadOpenTest(false);
+    else if (shownUnitSystem_ != unitSystem_)
+        showResults();
 }
 
 void frmMain::cmdRelated_Click() {

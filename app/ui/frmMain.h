@@ -1,8 +1,10 @@
 #pragma once
 
+#include "analysis/OpenTest.h"
 #include "store/clsConnection.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -14,6 +16,8 @@ class clsTEST_RESULT;
 class clsTEST_ADDITIVE;
 class QAction;
 class TestChart2D;
+class frmOpenTest;
+class frmSetup;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -45,6 +49,16 @@ class frmMain : public QMainWindow {
     void setUnitSystem(int unitSystem);
     // TEST_ID of the open test; 0 while none is open.
     double OpenTestId() const { return openTestId_; }
+    // The open test as it was last read: name, TEST_INFO row, s, shear-rate factor, readings, fits.
+    // Its outcome is NoName while no test is open.
+    const OpenedTest& OpenTestState() const { return openTest_; }
+    QString OpenTestName() const { return openTest_.name; }
+    // Name of the test overlapped on the charts; empty while none is.
+    QString OverlapTestName() const { return overlapTestName_; }
+    // The open-test dialog, created at start-up and kept.
+    frmOpenTest* OpenTestDialog() const { return fOpen; }
+    // The setup window while it is open; null otherwise.
+    frmSetup* SetupWindow() const;
     // 1 = 2D charting, 2 = 3D.
     int Dimension() const { return dimension_; }
 
@@ -105,6 +119,17 @@ class frmMain : public QMainWindow {
     QAction* MenuHelpAbout;
 
   public slots:
+    void cmdOpen_Click();
+    void MenuFileOpen_Click();
+    // The open operation: opens the test named in the open-test dialog.
+    void fOpen_Selected();
+    void cmdSetup_Click();
+    void MenuSetup_Click();
+    void optAllData_Click();
+    void optNoRampData_Click();
+    // The main window became active: a test open and none overlapped is read again, so that a unit
+    // system or test information changed in another window shows at once.
+    void Form_Activate();
     void cmdExit_Click();
     void MenuFileExit_Click();
     void cmdRelated_Click();
@@ -115,6 +140,7 @@ class frmMain : public QMainWindow {
     void MenuHelpAbout_Click();
 
   protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -124,6 +150,8 @@ class frmMain : public QMainWindow {
     void createControls();
     void createMenus();
     void openDatabase();
+    void createDialogs();
+    void connectRecords();
     void recordLayoutRatios();
     void centreOnScreen();
     void readInitialSettings();
@@ -132,14 +160,51 @@ class frmMain : public QMainWindow {
     // Ends the program: every other window goes with the main window.
     void endProgram();
 
+    ChartDataOption dataOption() const;
+    // Runs the open operation for a name against the names the open-test dialog lists.
+    OpenedTest readTest(const QString& name, const QStringList& listedNames);
+    // Makes a test read by the open operation the open test and shows it: results, additives, the default
+    // chart with the test's name as sub-title.
+    void showOpenedTest(OpenedTest&& test);
+    // The results table of the open test in the current unit system, from its kept fits.
+    void showResults();
+    // Reads the open test again (the open operation, by the open test's name) and shows it; with redraw
+    // false, only when something shown would change. Silent when the test is no longer stored: what was
+    // read stays shown until another test is opened. False when the database failed (reported).
+    bool reReadOpenTest(bool redraw);
+    bool mayReReadOnActivation() const;
+    void reportOpenFailure(const std::exception& error);
+    void setup_Closed();
+
+    // Cheap re-reads: true when the test read shows exactly what the window shows already.
+    bool showsAlready(const OpenedTest& test) const;
+
     Messenger& messenger_;
     std::unique_ptr<clsConnection> connection_;
     std::unique_ptr<clsTEST_INFO> testInfo_;
     std::unique_ptr<clsTEST_RESULT> testResult_;
     std::unique_ptr<clsTEST_ADDITIVE> testAdditive_;
 
+    // Step 3 of start-up: the open-test dialog. The overlap dialog joins it here when overlap is built.
+    frmOpenTest* fOpen = nullptr;
+    QPointer<frmSetup> setup_;
+
     int unitSystem_ = 1;
     double openTestId_ = 0;
+    OpenedTest openTest_;
+    QString overlapTestName_;
+    // What the results table and chart show of the open test, so that a re-read that finds nothing new
+    // redraws nothing: the unit system and data option they were drawn in, and whether the table still
+    // holds the open test's rows (a failed open reduces it to its header).
+    int shownUnitSystem_ = 0;
+    ChartDataOption shownDataOption_ = ChartDataOption::All;
+    bool resultsShowOpenTest_ = false;
+    // An activation re-read is queued; one runs for any number of activations before it.
+    bool activationReReadQueued_ = false;
+    bool reReading_ = false;
+    // After a failed re-read on activation, activations stop re-reading (each failure message would
+    // activate the window again) until an open or another re-read succeeds.
+    bool activationReReadFailed_ = false;
     // 1 = 2D, 2 = 3D.
     int dimension_ = 1;
     bool exitConfirmed_ = false;

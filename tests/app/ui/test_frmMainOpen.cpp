@@ -1,0 +1,499 @@
+// The main window's side of opening a saved test, re-reading it on activation and the setup window.
+#include "app/ui/frmMain.h"
+
+#include "analysis/ui/TestChart2D.h"
+#include "analysis/ui/frmOpenTest.h"
+#include "sequence/ui/frmSetup.h"
+
+#include <gtest/gtest.h>
+
+#include "support/QStringPrinter.h"
+#include "support/ScriptedMessenger.h"
+#include "support/StoredTestBuilder.h"
+#include "support/TempWorkDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QChart>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString kNotFound = QStringLiteral("Your test sequence name is not found.  Please try again.");
+
+// Ramps 1 and 3 fitted (the worked ramp: n' 0.6990, R^2 1), ramp 2 with two points only; ordinary
+// readings between them.
+stored_test::Test rampsOneAndThree(const QString& name) {
+    using namespace stored_test;
+    Test t;
+    t.name = name;
+    t.readings = {ordinary(1, 0), ordinary(1, 30)};
+    append(t.readings, workedRamp(1, 60));
+    append(t.readings, {ordinary(2, 200), rampPoint(2, 1, 300, 10, 10), rampPoint(2, 2, 330, 100, 50)});
+    append(t.readings, {ordinary(3, 400)});
+    append(t.readings, workedRamp(3, 500));
+    t.additives = {{QStringLiteral("Guar WG-19"), 30, QStringLiteral("lb/Mgal"), QStringLiteral("G-2417")},
+                   {QStringLiteral("Breaker"), -0.5, QStringLiteral("gal/Mgal"), QStringLiteral("B-1")}};
+    return t;
+}
+constexpr int kReadingCount = 12;
+constexpr int kOrdinaryCount = 4;
+
+class MainWindowOpenTest : public testing::Test {
+  protected:
+    void writeInitial(int unitSystem) {
+        QFile f(QStringLiteral("initial.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(" 1 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n ") +
+                QByteArray::number(unitSystem) + " \r\n");
+    }
+    frmMain& start(int unitSystem = 1) {
+        writeInitial(unitSystem);
+        window = std::make_unique<frmMain>(messenger);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        messenger.shown.clear();  // the new database's notice
+        return *window;
+    }
+    double store(const stored_test::Test& test) { return stored_test::store(window->Connection(), test); }
+    void TearDown() override {
+        window.reset();
+        for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    }
+
+    // Shows the open-test dialog the way the operator does and runs `inside` while it is up, modal. A
+    // dialog still up afterwards is cancelled, so that a failed check never leaves the test waiting.
+    void withOpenDialog(const std::function<void(frmOpenTest&)>& inside, bool viaMenu = false) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            frmOpenTest* d = window->OpenTestDialog();
+            if (QApplication::activeModalWidget() != d) return;
+            ran = true;
+            inside(*d);
+            if (d->isVisible()) QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            if (QWidget* m = QApplication::activeModalWidget()) m->hide();
+        });
+        guard.start(10000);
+        if (viaMenu)
+            window->MenuFileOpen->trigger();
+        else
+            QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+        EXPECT_TRUE(ran) << "the open-test dialog was not shown modal";
+    }
+    void openByName(const QString& name, bool viaMenu = false) {
+        withOpenDialog(
+            [&](frmOpenTest& d) {
+                d.txtSeqName->setText(name);
+                QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+            },
+            viaMenu);
+    }
+
+    // Activates the main window as returning to it from another window does, and lets the re-read run.
+    void activateMain() {
+        QWidget other;
+        other.setWindowTitle(QStringLiteral("another window"));
+        other.show();
+        other.activateWindow();
+        QTest::qWait(50);
+        other.hide();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get(), 2000)) {
+            // Without a window manager the activation may not come: deliver it as Qt would.
+            QEvent activate(QEvent::WindowActivate);
+            QApplication::sendEvent(window.get(), &activate);
+        }
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+
+    QString result(int gridRow, int col) const {
+        const QTableWidgetItem* item = window->MSFlexGrid1->item(gridRow - 1, col);
+        return item ? item->text() : QString();
+    }
+    QString header(int col) const {
+        return window->MSFlexGrid1->horizontalHeaderItem(col)->data(Qt::UserRole).toString();
+    }
+    QStringList additiveRow(int gridRow) const {
+        QStringList cells;
+        for (int c = 0; c < window->MSFlexGrid2->columnCount(); ++c) {
+            const QTableWidgetItem* item = window->MSFlexGrid2->item(gridRow - 1, c);
+            cells << (item ? item->text() : QString());
+        }
+        return cells;
+    }
+    QStringList notFoundMessages() const {
+        QStringList found;
+        for (const auto& s : messenger.shown)
+            if (s.text == kNotFound) found << s.text;
+        return found;
+    }
+
+    TempWorkDir dir;
+    ScriptedMessenger messenger;
+    std::unique_ptr<frmMain> window;
+};
+
+TEST_F(MainWindowOpenTest, OpeningAStoredTestFillsTheResultsAdditivesAndTheDefaultChart) {
+    for (bool viaMenu : {false, true}) {
+        SCOPED_TRACE(viaMenu ? "File menu" : "button");
+        TempWorkDir caseDir;
+        frmMain& w = start();
+        const double id = store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+        store(rampsOneAndThree(QStringLiteral("Other")));
+
+        openByName(QStringLiteral("Borate 250F"), viaMenu);
+
+        EXPECT_FALSE(w.OpenTestDialog()->isVisible());
+        EXPECT_EQ(w.OpenTestName(), QStringLiteral("Borate 250F"));
+        EXPECT_EQ(w.OpenTestId(), id);
+        EXPECT_EQ(w.OpenTestState().testInfoRow.size(), 12);
+        EXPECT_NEAR(w.OpenTestState().radiusRatio, 1.8415 / 1.5987, 1e-9);
+        EXPECT_GT(w.OpenTestState().shearRateFactor, 0);
+
+        // Rows 1 and 3 hold the worked ramp's fit, row 2 (two points) stays empty.
+        ASSERT_EQ(w.MSFlexGrid1->rowCount(), 3);
+        for (int row : {1, 3}) {
+            SCOPED_TRACE(row);
+            EXPECT_EQ(result(row, 0), row == 1 ? QStringLiteral(" 1") : QStringLiteral(" 3"));
+            EXPECT_EQ(result(row, 2), QStringLiteral("150"));
+            EXPECT_EQ(result(row, 3), QStringLiteral("400"));
+            EXPECT_EQ(result(row, 4), QStringLiteral("0.6990"));
+            EXPECT_EQ(result(row, 6), QStringLiteral("1.0000"));
+            EXPECT_FALSE(result(row, 11).isEmpty());
+        }
+        for (int col = 0; col < 12; ++col) EXPECT_TRUE(result(2, col).isEmpty()) << col;
+        for (int col = 0; col < 12; ++col)
+            EXPECT_EQ(w.MSFlexGrid1->horizontalHeaderItem(col)->textAlignment() & Qt::AlignHorizontal_Mask,
+                      int(Qt::AlignLeft));
+
+        ASSERT_EQ(w.MSFlexGrid2->rowCount(), 2);
+        EXPECT_EQ(additiveRow(1), (QStringList{"Guar WG-19", " 30", "lb/Mgal", "G-2417"}));
+        EXPECT_EQ(additiveRow(2), (QStringList{"Breaker", "-.5", "gal/Mgal", "B-1"}));
+
+        EXPECT_EQ(w.cmbChartType->currentIndex(), 0);
+        EXPECT_FALSE(w.cmdOverlap->isEnabled());
+        EXPECT_EQ(w.Pesgo1->MainTitle(), QStringLiteral("Viscosity & Temperature Vs. Time"));
+        EXPECT_EQ(w.Pesgo1->SubTitle(), QStringLiteral("Borate 250F"));
+        EXPECT_TRUE(w.Pesgo1->chart()->title().contains(QStringLiteral("Borate 250F")));
+        EXPECT_EQ(w.Pesgo1->SeriesCount(), 3);
+        EXPECT_EQ(w.Pesgo1->PointCount(), kReadingCount);
+        EXPECT_EQ(w.Pesgo1->Series(TestChart2D::Viscosity)->count(), kReadingCount);
+        EXPECT_TRUE(notFoundMessages().isEmpty());
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowOpenTest, ANameNotListedExactlyIsNotFoundTheDialogStaysAndTheOpenTestIsKept) {
+    struct Case {
+        const char* what;
+        QString typed;
+        bool message;
+    };
+    const std::vector<Case> cases = {
+        {"letter case differs", QStringLiteral("borate 250f"), true},
+        {"a trailing blank", QStringLiteral("Borate 250F "), true},
+        {"a prefix only", QStringLiteral("Borate"), true},
+        {"an empty name box", QString(), false},
+    };
+    frmMain& w = start();
+    const double id = store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    ASSERT_EQ(w.OpenTestId(), id);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        messenger.shown.clear();
+        bool stayed = false;
+        withOpenDialog([&](frmOpenTest& d) {
+            d.txtSeqName->setText(c.typed);
+            QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+            stayed = d.isVisible();
+            // The table is down to its header while the dialog is up.
+            EXPECT_EQ(w.MSFlexGrid1->rowCount(), 0);
+        });
+
+        EXPECT_TRUE(stayed);
+        if (c.message) {
+            ASSERT_EQ(messenger.shown.size(), 1);
+            EXPECT_EQ(messenger.shown[0].kind, ScriptedMessenger::Kind::Info);
+            EXPECT_EQ(messenger.shown[0].text, kNotFound);
+        } else {
+            EXPECT_TRUE(messenger.shown.isEmpty());
+        }
+        EXPECT_EQ(w.OpenTestName(), QStringLiteral("Borate 250F"));
+        EXPECT_EQ(w.OpenTestId(), id);
+        EXPECT_EQ(w.Pesgo1->SubTitle(), QStringLiteral("Borate 250F"));
+        // Back in the main window the open test's rows show again.
+        activateMain();
+        EXPECT_EQ(w.MSFlexGrid1->rowCount(), 3);
+        EXPECT_EQ(result(1, 4), QStringLiteral("0.6990"));
+    }
+}
+
+TEST_F(MainWindowOpenTest, ATestWithoutReadingsOpensWithHeaderOnlyAndTheEmptyChart) {
+    frmMain& w = start();
+    stored_test::Test empty;
+    empty.name = QStringLiteral("Not run");
+    empty.additives = {{QStringLiteral("KCl"), 2, QStringLiteral("%"), QStringLiteral("K-1")}};
+    const double id = store(empty);
+
+    openByName(QStringLiteral("Not run"));
+
+    EXPECT_FALSE(w.OpenTestDialog()->isVisible());
+    EXPECT_EQ(w.OpenTestId(), id);
+    EXPECT_EQ(w.MSFlexGrid1->rowCount(), 0);
+    EXPECT_EQ(w.MSFlexGrid2->rowCount(), 1);
+    EXPECT_EQ(w.Pesgo1->PointCount(), 0);
+    EXPECT_EQ(w.Pesgo1->SubTitle(), QStringLiteral("Not run"));
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(MainWindowOpenTest, NoRampLeavesTheRampReadingsOutOfTheChartButKeepsEveryFit) {
+    frmMain& w = start();
+    store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    ASSERT_EQ(w.Pesgo1->PointCount(), kReadingCount);
+
+    QTest::mouseClick(w.optNoRampData, Qt::LeftButton, {}, QPoint(6, w.optNoRampData->height() / 2));
+
+    EXPECT_TRUE(w.optNoRampData->isChecked());
+    EXPECT_EQ(w.Pesgo1->PointCount(), kOrdinaryCount);
+    EXPECT_EQ(w.Pesgo1->SubTitle(), QStringLiteral("Borate 250F"));
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 3);
+    EXPECT_EQ(result(1, 4), QStringLiteral("0.6990"));
+    EXPECT_EQ(result(3, 4), QStringLiteral("0.6990"));
+
+    // A test opened under "No Ramp" is charted without its ramps from the start.
+    store(rampsOneAndThree(QStringLiteral("Second")));
+    openByName(QStringLiteral("Second"));
+    EXPECT_EQ(w.Pesgo1->PointCount(), kOrdinaryCount);
+
+    QTest::mouseClick(w.optAllData, Qt::LeftButton, {}, QPoint(6, w.optAllData->height() / 2));
+    EXPECT_EQ(w.Pesgo1->PointCount(), kReadingCount);
+    EXPECT_EQ(w.OpenTestName(), QStringLiteral("Second"));
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(MainWindowOpenTest, ChoosingTheDefaultChartTypeDrawsTheOpenTestAgainInTheUnitSystemNowSet) {
+    frmMain& w = start();
+    store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    const QChart* drawn = w.Pesgo1->chart();
+    w.setUnitSystem(2);
+
+    emit w.cmbChartType->activated(0);
+
+    EXPECT_NE(w.Pesgo1->chart(), drawn);
+    EXPECT_EQ(w.Pesgo1->SubTitle(), QStringLiteral("Borate 250F"));
+    EXPECT_EQ(header(5), QStringLiteral("K' \rlbf-s^n/ft2"));
+    EXPECT_FALSE(w.cmdOverlap->isEnabled());
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(MainWindowOpenTest, TheDataOptionsWithNoTestOpenChangeNothing) {
+    frmMain& w = start();
+    QTest::mouseClick(w.optNoRampData, Qt::LeftButton, {}, QPoint(6, w.optNoRampData->height() / 2));
+    EXPECT_EQ(w.OpenTestId(), 0);
+    EXPECT_EQ(w.MSFlexGrid1->rowCount(), 0);
+    EXPECT_TRUE(w.Pesgo1->SubTitle().isEmpty());
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+// Each activation reads the open test again, so that what changed elsewhere shows; a read that finds
+// nothing new draws nothing.
+TEST_F(MainWindowOpenTest, ActivationShowsWhatChangedElsewhereAndRedrawsNothingOtherwise) {
+    frmMain& w = start();
+    const double id = store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 3);
+
+    // Nothing changed: the same chart stays.
+    const QChart* drawn = w.Pesgo1->chart();
+    activateMain();
+    EXPECT_EQ(w.Pesgo1->chart(), drawn);
+    EXPECT_EQ(w.MSFlexGrid1->rowCount(), 3);
+
+    // The unit system changed in another window.
+    w.setUnitSystem(3);
+    activateMain();
+    EXPECT_EQ(header(2), QString::fromUtf8("Temp\r(C°)"));
+    EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
+    EXPECT_EQ(result(1, 2), QStringLiteral("66"));
+    EXPECT_EQ(result(1, 3), QStringLiteral("2758"));
+
+    // A fourth ramp stored meanwhile.
+    clsTEST_RESULT readings;
+    readings.ConnectX(w.Connection());
+    readings.setTest_Id(int(id));
+    for (const stored_test::Row& r : stored_test::workedRamp(4, 900)) {
+        readings.setRAMP_NO(r.ramp);
+        readings.setRAMP_STEP_NO(r.step);
+        readings.setRESULT_TIME(r.time_s);
+        readings.setRESULT_SAMPLE_TEMP(r.temp_F);
+        readings.setRESULT_PRESS(r.press_psi);
+        readings.setRESULT_SHEAR_RATE(r.rate_1ps);
+        readings.setRESULT_SHEAR_STRESS(r.stress_dyncm2);
+        readings.setRESULT_TYPE_ID(r.type);
+        readings.setRESULT_BATH_TEMP(r.bath_F);
+        readings.AddNew();
+    }
+    activateMain();
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 4);
+    EXPECT_EQ(result(4, 0), QStringLiteral(" 4"));
+    EXPECT_EQ(w.Pesgo1->PointCount(), kReadingCount + 3);
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(MainWindowOpenTest, ActivationDoesNotReReadUnderTheModalOpenDialog) {
+    frmMain& w = start();
+    store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    const QChart* drawn = w.Pesgo1->chart();
+
+    withOpenDialog([&](frmOpenTest&) {
+        w.setUnitSystem(3);
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&w, &activate);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.Pesgo1->chart(), drawn);
+        EXPECT_EQ(header(3), QStringLiteral("Press\r(Psi)"));
+    });
+
+    activateMain();
+    EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
+}
+
+// A database failure on an activation re-read is said once: its message box would otherwise activate the
+// window again, and again.
+TEST_F(MainWindowOpenTest, AFailedReReadIsReportedOnceUntilTheOperatorAsksAgain) {
+    frmMain& w = start();
+    store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    {
+        QSqlQuery q(w.Connection().ADOConnection());
+        ASSERT_TRUE(q.exec(QStringLiteral("ALTER TABLE TEST_RESULT RENAME TO TEST_RESULT_AWAY")));
+    }
+
+    for (int i = 0; i < 3; ++i) activateMain();
+
+    ASSERT_EQ(messenger.shown.size(), 1) << messenger.texts().join(" / ").toStdString();
+    EXPECT_EQ(messenger.shown[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(messenger.shown[0].text.contains(QStringLiteral("Error #: ")));
+    // What was shown stays.
+    EXPECT_EQ(w.MSFlexGrid1->rowCount(), 3);
+    EXPECT_EQ(w.OpenTestName(), QStringLiteral("Borate 250F"));
+
+    {
+        QSqlQuery q(w.Connection().ADOConnection());
+        ASSERT_TRUE(q.exec(QStringLiteral("ALTER TABLE TEST_RESULT_AWAY RENAME TO TEST_RESULT")));
+    }
+    // The operator's own re-read works again, and so do activations after it.
+    QTest::mouseClick(w.optNoRampData, Qt::LeftButton, {}, QPoint(6, w.optNoRampData->height() / 2));
+    EXPECT_EQ(w.Pesgo1->PointCount(), kOrdinaryCount);
+    w.setUnitSystem(3);
+    activateMain();
+    EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
+    EXPECT_EQ(messenger.shown.size(), 1);
+}
+
+TEST_F(MainWindowOpenTest, DeletingTheOpenTestKeepsItsResultsShown) {
+    frmMain& w = start();
+    store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+    openByName(QStringLiteral("Borate 250F"));
+    messenger.answers.enqueue(true);  // "Are you sure to delete this test?"
+
+    withOpenDialog([&](frmOpenTest& d) {
+        d.txtSeqName->setText(QStringLiteral("Borate 250F"));
+        QTest::mouseClick(d.cmdDelete, Qt::LeftButton);
+        EXPECT_TRUE(d.ListedNames().isEmpty());
+    });
+    activateMain();
+
+    EXPECT_EQ(w.OpenTestName(), QStringLiteral("Borate 250F"));
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 3);
+    EXPECT_EQ(result(3, 4), QStringLiteral("0.6990"));
+    // The chart can still be redrawn from what was read.
+    QTest::mouseClick(w.optNoRampData, Qt::LeftButton, {}, QPoint(6, w.optNoRampData->height() / 2));
+    EXPECT_EQ(w.Pesgo1->PointCount(), kOrdinaryCount);
+    ASSERT_EQ(messenger.shown.size(), 1);  // the delete question only
+    EXPECT_EQ(messenger.shown[0].kind, ScriptedMessenger::Kind::OkCancel);
+}
+
+TEST_F(MainWindowOpenTest, SetupHidesTheMainWindowAndReturningShowsTheResultsInTheUnitSystemChosen) {
+    struct Case {
+        const char* what;
+        bool viaMenu;
+        bool testOpen;
+    };
+    const std::vector<Case> cases = {
+        {"button, a test open", false, true},
+        {"menu, no test open", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempWorkDir caseDir;
+        frmMain& w = start(1);
+        store(rampsOneAndThree(QStringLiteral("Borate 250F")));
+        if (c.testOpen) {
+            openByName(QStringLiteral("Borate 250F"));
+            ASSERT_EQ(result(1, 2), QStringLiteral("150"));
+            ASSERT_EQ(result(1, 3), QStringLiteral("400"));
+        }
+        const QString kPrime = result(1, 5);
+
+        if (c.viaMenu)
+            w.MenuSetup->trigger();
+        else
+            QTest::mouseClick(w.cmdSetup, Qt::LeftButton);
+
+        QPointer<frmSetup> setup = w.SetupWindow();
+        ASSERT_NE(setup, nullptr);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_TRUE(setup->isVisible());
+        EXPECT_FALSE(setup->isModal());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(setup.data()));
+        setup->TabStrip1->setCurrentIndex(1);
+        QTest::mouseClick(setup->OptSI, Qt::LeftButton, {}, QPoint(6, setup->OptSI->height() / 2));
+        ASSERT_EQ(w.UnitSystem(), 3);
+        QTest::mouseClick(setup->cmdReturn2, Qt::LeftButton);
+
+        EXPECT_TRUE(w.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(setup.isNull(), 2000);  // closed and gone
+        EXPECT_EQ(w.SetupWindow(), nullptr);
+        EXPECT_EQ(header(2), QString::fromUtf8("Temp\r(C°)"));
+        EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
+        if (c.testOpen) {
+            ASSERT_EQ(w.MSFlexGrid1->rowCount(), 3);
+            EXPECT_EQ(result(1, 2), QStringLiteral("66"));
+            EXPECT_EQ(result(1, 3), QStringLiteral("2758"));
+            EXPECT_EQ(result(1, 5), kPrime);  // K' stays in dyn-s^n/cm2 under SI
+            EXPECT_TRUE(result(2, 2).isEmpty());
+        } else {
+            EXPECT_EQ(w.MSFlexGrid1->rowCount(), 0);
+        }
+        window.reset();
+    }
+}
+
+}  // namespace
