@@ -15,6 +15,10 @@ cd "$demo"
 if [ ! -f initial.txt ]; then
   printf ' 1 \r\n 2 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n' > initial.txt
 fi
+# Every unit carries the standard bob until a calibration says otherwise.
+if [ ! -f BOBINFO.TXT ]; then
+  for i in 1 2 3 4 5 6 7 8; do printf 'B5\r\n'; done > BOBINFO.TXT
+fi
 # The database with its demo sequences and tests is made once; later runs keep what the operator stored.
 if [ ! -f R7716.mdb ]; then
   "$bin/r7716-cli" init-demo
