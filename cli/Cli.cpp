@@ -4,7 +4,14 @@
 #include "cli/DemoTests.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
+#include "instrument/RealTimeHost.h"
+#include "instrument/SequenceDownload.h"
+#include "instrument/SequenceSending.h"
+#include "instrument/StatusDisplay.h"
+#include "instrument/StatusParser.h"
+#include "instrument/UnitCommands.h"
 #include "sequence/InitialSettings.h"
+#include "sequence/SequenceStore.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_INFO.h"
@@ -32,8 +39,14 @@ const char* const kToolHelp =
     "  tests          list the stored tests, newest first\n"
     "  results NAME   print the results table of the test NAME as the main window shows it\n"
     "  init-demo      store the demonstration sequences and tests that are not stored yet\n"
+    "  status UNIT    ask instrument unit UNIT (1 to 8) for its status and print what it reports\n"
+    "  send-sequence UNIT NAME\n"
+    "                 download the stored sequence NAME to unit UNIT, as \"Send Sequence to R7716\" does\n"
+    "  sequence-body NAME\n"
+    "                 write the bytes a download of the stored sequence NAME sends after its announce\n"
     "\n"
-    "Exit status: 0 done, 1 database error, 2 test not found, 64 wrong command line.\n";
+    "Exit status: 0 done, 1 database error or a failure of the unit, its port or the sequence, 2 test\n"
+    "not found, 64 wrong command line.\n";
 
 const char* const kTestsHelp =
     "Usage: r7716-cli tests\n"
@@ -71,6 +84,157 @@ QString field(QString value) {
     for (QChar& c : value)
         if (c == u'\t' || c == u'\r' || c == u'\n') c = u' ';
     return value;
+}
+
+const char* const kStatusHelp =
+    "Usage: r7716-cli status UNIT\n"
+    "\n"
+    "Opens the serial port of instrument unit UNIT (1 to 8; its port is line UNIT of \"initial.txt\"),\n"
+    "sends one status query, waits up to 2 s for the reply and prints its fields, one per line as name,\n"
+    "tab, value: status_code, state, sample_temp_F, bath_temp_F, set_point_F, motor_speed_rpm,\n"
+    "shear_stress_dyn_cm2 (as measured for the reference bob), pressure_psi and shear_rate_1ps. Values\n"
+    "are shown as the unit sent them; state is empty for a code without a text.\n"
+    "\n"
+    "Exit status 1, with a message, when the port cannot be opened or no well-formed reply arrives.\n";
+
+const char* const kSendSequenceHelp =
+    "Usage: r7716-cli send-sequence UNIT [--] NAME\n"
+    "\n"
+    "Downloads the stored sequence NAME to instrument unit UNIT (1 to 8, on the port of line UNIT of\n"
+    "\"initial.txt\") as the unit window's \"Send Sequence to R7716\" does: announce, sequence, a 6 s wait,\n"
+    "then the unit's acknowledgement. Prints the text the window's status bar would show.\n"
+    "\n"
+    "Exit status 0 when the unit acknowledged the sequence, 1 when it did not, when the sequence is not\n"
+    "stored or has more than 99 temperature or shear-rate steps, or when the port cannot be opened.\n";
+
+const char* const kSequenceBodyHelp =
+    "Usage: r7716-cli sequence-body [--] NAME\n"
+    "\n"
+    "Writes to standard output exactly the bytes that a download of the stored sequence NAME sends after\n"
+    "its announce: the sequence as the unit window loads it (sample interval raised to sample rate x\n"
+    "points averaged when that is larger), ending \"05x\" and the byte 26. Nothing else is written.\n"
+    "\n"
+    "Exit status 1 when the sequence is not stored or has more than 99 temperature or shear-rate steps.\n";
+
+// A unit number operand: 1 to 8.
+int unitOperand(const QString& text) {
+    bool ok = false;
+    const int unit = text.toInt(&ok);
+    return ok && unit >= 1 && unit <= RealTimeHost::kUnitCount ? unit : 0;
+}
+
+int unitError(QTextStream& err, const QString& problem) {
+    err << kProgram << ": " << problem << '\n';
+    err.flush();
+    return kUnitError;
+}
+
+// The port of a unit, opened; nothing (after a message) when initial.txt gives none or it cannot be opened.
+std::unique_ptr<UnitPort> openUnitPort(int unit, QTextStream& err, const UnitPortFactory& ports) {
+    RealTimeHost::AddError error;
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(unit, error);
+    const QString unitName = RealTimeHost::unitText(unit);
+    if (!portNumber) {
+        unitError(err, RealTimeHost::errorText(error));
+        return nullptr;
+    }
+    if (*portNumber == 0) {
+        unitError(err, QStringLiteral("%1 has no serial port in \"%2\" (its line is 0).")
+                           .arg(unitName, QString::fromLatin1(InitialSettings::kFileName)));
+        return nullptr;
+    }
+    std::unique_ptr<UnitPort> port = ports ? ports(*portNumber) : nullptr;
+    if (!port) {
+        unitError(err, RealTimeHost::kCreateObjectErrorText);
+        return nullptr;
+    }
+    try {
+        port->open(*portNumber);
+    } catch (const UnitPortError& e) {
+        unitError(err, QStringLiteral("the port of %1 cannot be opened: %2")
+                           .arg(unitName, RealTimeHost::errorText({e.description(), e.number()})));
+        return nullptr;
+    }
+    return port;
+}
+
+int status(int unit, QTextStream& out, QTextStream& err, const UnitPortFactory& ports) {
+    constexpr double kSlice_s = 0.05;
+    constexpr int kSlices = 40;  // 2 s
+    std::unique_ptr<UnitPort> port = openUnitPort(unit, err, ports);
+    if (!port) return kUnitError;
+    StatusParser parser;
+    try {
+        port->send(UnitCommands::statusQuery());
+        for (int slice = 0; slice < kSlices; ++slice) {
+            port->delay(kSlice_s);
+            for (const StatusReply& reply : parser.feed(port->readAll())) {
+                if (!reply.complete()) continue;
+                const auto line = [&out](const char* name, const QString& value) {
+                    out << name << '\t' << field(value) << '\n';
+                };
+                line("status_code", vb::Format(reply.code, QStringLiteral("0")));
+                line("state", StatusDisplay::stateText(reply.code));
+                line("sample_temp_F", reply.text(StatusField::SampleTemp));
+                line("bath_temp_F", reply.text(StatusField::BathTemp));
+                line("set_point_F", reply.text(StatusField::TempSetPoint));
+                line("motor_speed_rpm", reply.text(StatusField::MotorSpeed));
+                line("shear_stress_dyn_cm2", reply.text(StatusField::ShearStress));
+                line("pressure_psi", reply.text(StatusField::Pressure));
+                line("shear_rate_1ps", reply.text(StatusField::ShearRate));
+                port->close();
+                return kOk;
+            }
+        }
+    } catch (const UnitPortError& e) {
+        port->close();
+        return unitError(err, QStringLiteral("the port of %1 failed: %2")
+                                  .arg(RealTimeHost::unitText(unit),
+                                       RealTimeHost::errorText({e.description(), e.number()})));
+    }
+    port->close();
+    return unitError(
+        err,
+        QStringLiteral("no well-formed status reply from %1 within 2 s.").arg(RealTimeHost::unitText(unit)));
+}
+
+// The stored sequence as a unit window loads it, checked for the wire; nothing after a message.
+std::optional<StoredSequence> sequenceToSend(const QString& name, QTextStream& err,
+                                             clsConnection& connection) {
+    if (name.isEmpty()) {
+        unitError(err, SequenceDownload::kNoSequenceText);
+        return std::nullopt;
+    }
+    SequenceStore store(connection);
+    StoredSequence sequence = SequenceSending::load(store, name);
+    if (!sequence.found) {
+        unitError(err, QStringLiteral("no sequence named \"%1\" is stored.").arg(name));
+        return std::nullopt;
+    }
+    if (const QString refusal = SequenceSending::refusal(sequence); !refusal.isEmpty()) {
+        unitError(err, refusal);
+        return std::nullopt;
+    }
+    return sequence;
+}
+
+int sendSequence(int unit, const QString& name, QTextStream& out, QTextStream& err, clsConnection& connection,
+                 const UnitPortFactory& ports) {
+    const std::optional<StoredSequence> sequence = sequenceToSend(name, err, connection);
+    if (!sequence) return kUnitError;
+    std::unique_ptr<UnitPort> port = openUnitPort(unit, err, ports);
+    if (!port) return kUnitError;
+    const bool acknowledged = SequenceSending::download(*port, *sequence);
+    port->close();
+    out << SequenceDownload::resultText(acknowledged) << '\n';
+    return acknowledged ? kOk : kUnitError;
+}
+
+int sequenceBody(const QString& name, QTextStream& out, QTextStream& err, clsConnection& connection) {
+    const std::optional<StoredSequence> sequence = sequenceToSend(name, err, connection);
+    if (!sequence) return kUnitError;
+    out << QString::fromLatin1(SequenceSending::body(*sequence));
+    return kOk;
 }
 
 int usageError(QTextStream& err, const QString& problem, const QString& command = {}) {
@@ -170,6 +334,10 @@ int initDemo(QTextStream& out, clsConnection& connection) {
 }  // namespace
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    return run(arguments, out, err, serialUnitPortFactory());
+}
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const UnitPortFactory& ports) {
     if (arguments.isEmpty()) return usageError(err, QStringLiteral("no command given."));
     const QString command = arguments.first();
     if (isHelp(command)) {
@@ -217,6 +385,42 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         if (!operands.isEmpty())
             return usageError(err, QStringLiteral("init-demo takes no argument."), command);
         work = [&](clsConnection& c) { return initDemo(out, c); };
+    } else if (command == QLatin1String("status")) {
+        if (help) {
+            out << kStatusHelp;
+            return kOk;
+        }
+        if (operands.size() != 1)
+            return usageError(err, QStringLiteral("status takes one unit number."), command);
+        const int unit = unitOperand(operands.first());
+        if (unit == 0)
+            return usageError(
+                err, QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first()), command);
+        // The status comes from the unit alone; no database is opened.
+        const int result = status(unit, out, err, ports);
+        out.flush();
+        return result;
+    } else if (command == QLatin1String("send-sequence")) {
+        if (help) {
+            out << kSendSequenceHelp;
+            return kOk;
+        }
+        if (operands.size() != 2)
+            return usageError(err, QStringLiteral("send-sequence takes a unit number and a sequence name."),
+                              command);
+        const int unit = unitOperand(operands.first());
+        if (unit == 0)
+            return usageError(
+                err, QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first()), command);
+        work = [&, unit](clsConnection& c) { return sendSequence(unit, operands.at(1), out, err, c, ports); };
+    } else if (command == QLatin1String("sequence-body")) {
+        if (help) {
+            out << kSequenceBodyHelp;
+            return kOk;
+        }
+        if (operands.size() != 1)
+            return usageError(err, QStringLiteral("sequence-body takes one sequence name."), command);
+        work = [&](clsConnection& c) { return sequenceBody(operands.first(), out, err, c); };
     } else {
         return usageError(err, QStringLiteral("unknown command '%1'.").arg(command));
     }

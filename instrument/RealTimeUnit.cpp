@@ -1,0 +1,150 @@
+#include "instrument/RealTimeUnit.h"
+
+#include "common/Messenger.h"
+#include "common/VbFormat.h"
+#include "instrument/SequenceDownload.h"
+#include "instrument/UnitCommands.h"
+#include "sequence/SequenceStore.h"
+#include "store/StoreError.h"
+
+namespace {
+
+QString numbered(const QString& description, int number) {
+    return description + QStringLiteral(" - ") + vb::Format(number, QStringLiteral("0"));
+}
+
+}  // namespace
+
+RealTimeUnit::RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger)
+    : port_(std::move(port)), messenger_(messenger), poller_(*port_, StatusDisplay::Window::RealTime) {}
+
+RealTimeUnit::~RealTimeUnit() = default;
+
+void RealTimeUnit::InitialInst(clsConnection& connection) {
+    store_ = std::make_unique<SequenceStore>(connection);
+}
+
+void RealTimeUnit::tick() {
+    poller_.countTick();
+    try {
+        // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick
+        // that sends the set point sends no status query.
+        const bool afterSetPoint = run_.state == 1 && run_.phaseTick == 2;
+        const bool onSetPoint = run_.state == 1 && run_.phaseTick == 1;
+        for (const StatusDisplay::Effects& effects : poller_.readReplies(afterSetPoint))
+            if (effects.enableExit) exitEnabled_ = true;
+        if (!onSetPoint) port_->send(UnitCommands::statusQuery());
+        if (run_.state == 1 || run_.state == 6) {
+            ++run_.elapsed_s;
+            if (run_.elapsed_s > 3) raiseBathEnabled_ = true;
+            if (!runStep_ || runStep_())
+                statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);
+        }
+    } catch (const std::exception&) {
+        // A failed tick ends here; the next one starts afresh.
+    }
+    showLink();
+}
+
+void RealTimeUnit::showLink() {
+    if (port_->isDeviceLost()) {
+        lostText_ = kConnectionLostPrefix + port_->lastError();
+        statusBar_.message = lostText_;
+    } else if (!lostText_.isEmpty()) {
+        if (statusBar_.message == lostText_) statusBar_.message.clear();
+        lostText_.clear();
+    }
+}
+
+QStringList RealTimeUnit::sequenceNames() {
+    if (!store_) return {};
+    try {
+        return store_->names();
+    } catch (const StoreError& e) {
+        messenger_.info(numbered(QStringLiteral("The stored sequences could not be read: ") + e.description(),
+                                 e.number()),
+                        title_, MsgIcon::Exclamation);
+        return {};
+    }
+}
+
+bool RealTimeUnit::selectSequence(const QString& name) {
+    if (name.isEmpty() || !store_) return false;
+    try {
+        StoredSequence loaded = SequenceSending::load(*store_, name);
+        if (!loaded.found) {
+            messenger_.info(
+                QStringLiteral("The sequence \"%1\" is not stored any more. Please select another one.")
+                    .arg(name),
+                title_, MsgIcon::Exclamation);
+            return false;
+        }
+        selectedName_ = name;
+        sequence_ = std::move(loaded);
+        return true;
+    } catch (const StoreError& e) {
+        messenger_.info(
+            numbered(QStringLiteral("The sequence \"%1\" could not be read: ").arg(name) + e.description(),
+                     e.number()),
+            title_, MsgIcon::Exclamation);
+        return false;
+    }
+}
+
+void RealTimeUnit::sendSequence() {
+    if (selectedName_.isEmpty()) {
+        messenger_.info(SequenceDownload::kNoSequenceText);
+        return;
+    }
+    const QString refusal = SequenceSending::refusal(sequence_);
+    if (!refusal.isEmpty()) {
+        // A stale "Sequence Send Success." must not suggest that this sequence went out.
+        statusBar_.sequence.clear();
+        messenger_.info(refusal, title_, MsgIcon::Exclamation);
+        return;
+    }
+    statusBar_.sequence = SequenceDownload::resultText(SequenceSending::download(*port_, sequence_, wait_));
+}
+
+bool RealTimeUnit::sendCommand(const QByteArray& bytes) {
+    try {
+        port_->send(bytes);
+        return true;
+    } catch (const UnitPortError& e) {
+        messenger_.info(
+            numbered(QStringLiteral("The command did not reach the unit: ") + e.description(), e.number()),
+            title_, MsgIcon::Exclamation);
+        return false;
+    }
+}
+
+void RealTimeUnit::zero() {
+    sendCommand(UnitCommands::zero());
+}
+
+void RealTimeUnit::preheat(const QString& temperatureText) {
+    sendCommand(UnitCommands::preheat(vb::Val(temperatureText)));
+}
+
+void RealTimeUnit::raiseBath() {
+    sendCommand(UnitCommands::raiseBath());
+}
+
+void RealTimeUnit::dropBath() {
+    sendCommand(UnitCommands::dropBath());
+}
+
+void RealTimeUnit::jog() {
+    if (sendCommand(UnitCommands::jog())) statusBar_.message = kJoggingText;
+}
+
+void RealTimeUnit::shutDown() {
+    sendCommand(UnitCommands::stop());
+    poller_.display().readings().tempSetPoint_F = 0;
+    exitEnabled_ = true;
+    run_.state = 0;
+}
+
+void RealTimeUnit::confirmSetPointChange() {
+    messenger_.okCancel(kSetPointQuestion, kSetPointQuestionTitle);
+}

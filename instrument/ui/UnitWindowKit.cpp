@@ -1,0 +1,66 @@
+#include "instrument/ui/UnitWindowKit.h"
+
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+
+namespace unit_window {
+
+QLineEdit* readout(QWidget* parent, int width_chars) {
+    auto* box = new QLineEdit(parent);
+    box->setReadOnly(true);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    box->setFocusPolicy(Qt::NoFocus);
+    const int width = box->fontMetrics().horizontalAdvance(QString(width_chars, QLatin1Char('0'))) + 16;
+    box->setMinimumWidth(width);
+    box->setMaximumWidth(width * 2);
+    return box;
+}
+
+void closeWindow(QWidget* window) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        sub->close();
+    else
+        window->close();
+}
+
+}  // namespace unit_window
+
+UnitStatusBar::UnitStatusBar(QWidget* parent) : QStatusBar(parent) {
+    setSizeGripEnabled(false);
+    const int stretch[4] = {1, 2, 1, 3};
+    for (int i = 0; i < 4; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setFrameShape(QFrame::StyledPanel);
+        panels_[i]->setFrameShadow(QFrame::Sunken);
+        panels_[i]->setMinimumWidth(40);
+        addWidget(panels_[i], stretch[i]);
+    }
+    // The time panels always have room for their whole text.
+    const int timeWidth =
+        panels_[0]->fontMetrics().horizontalAdvance(QStringLiteral("Elapsed Time: 00:00:00")) + 12;
+    panels_[0]->setMinimumWidth(timeWidth);
+    panels_[2]->setMinimumWidth(timeWidth);
+    panels_[3]->setMinimumWidth(
+        panels_[3]->fontMetrics().horizontalAdvance(QStringLiteral("Sequence Send Success.")) + 12);
+    panels_[0]->setObjectName(kStartTimeKey);
+    panels_[2]->setObjectName(kElapsedTimeKey);
+}
+
+QLabel* UnitStatusBar::panel(int index) const {
+    if (index < 1 || index > 4) return nullptr;
+    return panels_[index - 1];
+}
+
+QLabel* UnitStatusBar::panel(const QString& key) const {
+    if (key == kStartTimeKey) return panels_[0];
+    if (key == kElapsedTimeKey) return panels_[2];
+    return nullptr;
+}
+
+void UnitStatusBar::setPanelText(int index, const QString& text) {
+    QLabel* p = panel(index);
+    if (!p || p->text() == text) return;
+    p->setText(text);
+    p->setToolTip(text);  // the whole text, when a narrow window cuts it short
+}

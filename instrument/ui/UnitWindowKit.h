@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QString>
+
+#include <array>
+
+class QLineEdit;
+class QWidget;
+
+// Pieces the two unit windows share.
+namespace unit_window {
+
+// A display box: read-only, right-aligned, wide enough for the longest reading.
+QLineEdit* readout(QWidget* parent, int width_chars = 9);
+
+// Closes a unit window: the sub-window around it when it lives in the host, else the window itself. The
+// window's own closeEvent decides whether it may close.
+void closeWindow(QWidget* window);
+
+}  // namespace unit_window
+
+// The status bar of a unit window: four panels, reached by index (1 to 4) as the window's code always has,
+// and the first and third also by their keys "StartTime" and "ElapsedTime".
+class UnitStatusBar : public QStatusBar {
+    Q_OBJECT
+  public:
+    static inline const QString kStartTimeKey = QStringLiteral("StartTime");
+    static inline const QString kElapsedTimeKey = QStringLiteral("ElapsedTime");
+
+    explicit UnitStatusBar(QWidget* parent = nullptr);
+
+    // Panel 1 to 4; null for another index.
+    QLabel* panel(int index) const;
+    // The panel of a key; null for an unknown key.
+    QLabel* panel(const QString& key) const;
+
+    void setPanelText(int index, const QString& text);
+
+  private:
+    std::array<QLabel*, 4> panels_{};
+};

@@ -1,0 +1,202 @@
+#include "instrument/ui/frmMDIRealTime.h"
+
+#include "common/Messenger.h"
+#include "instrument/ui/frmRealTime.h"
+#include "instrument/ui/frmSimpleTest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, int& unitSystem,
+                               QWidget* parent)
+    : QMainWindow(parent), connection_(connection), messenger_(messenger), unitSystem_(unitSystem) {
+    setWindowTitle(RealTimeHost::kCaption);
+    if (parent) setWindowFlag(Qt::Window);
+    mdiArea = new QMdiArea(this);
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdiArea);
+    endProgram_ = [] { QCoreApplication::exit(1); };
+    createMenus();
+    resize(1024, 720);
+    MDIForm_Load();
+}
+
+frmMDIRealTime::~frmMDIRealTime() = default;
+
+void frmMDIRealTime::createMenus() {
+    MenuAddInstrument = menuBar()->addMenu(QStringLiteral("Regular Test"));
+    MenuAddSimpleTest = menuBar()->addMenu(QStringLiteral("Simple Test"));
+    for (int n = 1; n <= RealTimeHost::kUnitCount; ++n) {
+        const QString caption = QStringLiteral("Add R7716 Unit %1").arg(n);
+        MenuAdd[n] = MenuAddInstrument->addAction(caption);
+        connect(MenuAdd[n], &QAction::triggered, this, [this, n] { MenuAdd_Click(n); });
+        MenuAddSimple[n] = MenuAddSimpleTest->addAction(caption);
+        connect(MenuAddSimple[n], &QAction::triggered, this, [this, n] { MenuAddSimple_Click(n); });
+    }
+    MenuWindow = menuBar()->addMenu(QStringLiteral("Window"));
+    MenuWindowHorizontal = MenuWindow->addAction(QStringLiteral("Tile &Horizontally"));
+    MenuWindowVertically = MenuWindow->addAction(QStringLiteral("Tile Vertically"));
+    MenuWindowCascade = MenuWindow->addAction(QStringLiteral("&Cascade"));
+    MenuExit = menuBar()->addAction(QStringLiteral("E&xit"));
+    connect(MenuWindowHorizontal, &QAction::triggered, this, &frmMDIRealTime::MenuWindowHorizontal_Click);
+    connect(MenuWindowVertically, &QAction::triggered, this, &frmMDIRealTime::MenuWindowVertically_Click);
+    connect(MenuWindowCascade, &QAction::triggered, this, &frmMDIRealTime::MenuWindowCascade_Click);
+    connect(MenuExit, &QAction::triggered, this, &frmMDIRealTime::MenuExit_Click);
+}
+
+void frmMDIRealTime::MDIForm_Load() {
+    const RealTimeHost::Availability a = RealTimeHost::readAvailability();
+    for (int n = 1; n <= RealTimeHost::kUnitCount; ++n) {
+        MenuAdd[n]->setEnabled(a.unitEnabled[n - 1]);
+        MenuAddSimple[n]->setEnabled(a.unitEnabled[n - 1]);
+    }
+    if (a.unitSystem != 0) unitSystem_ = a.unitSystem;
+    // The units the file does not give stay unavailable; the operator learns why.
+    if (!a.problem.isEmpty()) messenger_.info(a.problem, RealTimeHost::kCaption, MsgIcon::Exclamation);
+}
+
+frmRealTime* frmMDIRealTime::realTimeWindow(int unit) const {
+    return unit >= 0 && unit < kWindowSlots ? realTimeWindows_[unit].data() : nullptr;
+}
+
+frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {
+    return unit >= 0 && unit < kWindowSlots ? simpleTestWindows_[unit].data() : nullptr;
+}
+
+void frmMDIRealTime::showAddError(const RealTimeHost::AddError& error) {
+    messenger_.info(RealTimeHost::errorText(error), RealTimeHost::kFormLoadErrorTitle, MsgIcon::Exclamation);
+}
+
+std::unique_ptr<UnitPort> frmMDIRealTime::makePort(int portNumber) {
+    std::unique_ptr<UnitPort> port;
+    try {
+        port = portFactory_ ? portFactory_(portNumber) : nullptr;
+    } catch (const std::exception&) {
+        port.reset();
+    }
+    if (!port) {
+        messenger_.info(RealTimeHost::kCreateObjectErrorText, RealTimeHost::kCreateObjectErrorTitle,
+                        MsgIcon::Exclamation);
+        if (endProgram_) endProgram_();
+    }
+    return port;
+}
+
+void frmMDIRealTime::MenuAdd_Click(int index) {
+    if (index < 1 || index > RealTimeHost::kUnitCount) return;
+    RealTimeHost::AddError error;
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error);
+    if (!portNumber) return showAddError(error);
+    std::unique_ptr<UnitPort> port = makePort(*portNumber);
+    if (!port) return;
+
+    auto* window = new frmRealTime(std::move(port), messenger_, unitSystem_);
+    realTimeWindows_[index] = window;
+    window->setWindowTitle(RealTimeHost::realTimeCaption(index));
+    window->lblInstName->setText(RealTimeHost::unitText(index));
+    window->unit().setMessageTitle(window->windowTitle());
+    connect(window, &frmRealTime::Unloaded, this, [this](int unit) {
+        if (unit >= 1 && unit <= RealTimeHost::kUnitCount) MenuAdd[unit]->setEnabled(true);
+    });
+    window->InitialInst(connection_);
+    QMdiSubWindow* sub = mdiArea->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->showMaximized();
+    MenuAdd[index]->setEnabled(false);
+
+    const std::optional<QString> bob = RealTimeHost::bobOfUnit(index, error);
+    if (!bob) return showAddError(error);
+    window->mlBobStr = *bob;
+    window->Timer1->setInterval(RealTimeUnit::kTickInterval_ms);
+    window->Timer1->start();
+    try {
+        window->openPort(*portNumber);
+    } catch (const UnitPortError& e) {
+        showAddError({e.description(), e.number()});
+    }
+}
+
+void frmMDIRealTime::MenuAddSimple_Click(int index) {
+    if (index < 1 || index > RealTimeHost::kUnitCount) return;
+    RealTimeHost::AddError error;
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error);
+    if (!portNumber) return showAddError(error);
+    std::unique_ptr<UnitPort> port = makePort(*portNumber);
+    if (!port) return;
+
+    auto* window = new frmSimpleTest(std::move(port), messenger_);
+    simpleTestWindows_[index] = window;
+    window->setWindowTitle(RealTimeHost::simpleTestCaption(index));
+    window->lblInstName->setText(RealTimeHost::unitText(index));
+    connect(window, &frmSimpleTest::Unloaded, this, [this](int unit) {
+        if (unit >= 1 && unit <= RealTimeHost::kUnitCount) MenuAddSimple[unit]->setEnabled(true);
+    });
+    QMdiSubWindow* sub = mdiArea->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->show();
+    MenuAddSimple[index]->setEnabled(false);
+
+    window->Timer1->setInterval(SimpleTestLogic::kTickInterval_ms);
+    window->Timer1->start();
+    try {
+        window->openPort(*portNumber);
+    } catch (const UnitPortError& e) {
+        showAddError({e.description(), e.number()});
+    }
+}
+
+void frmMDIRealTime::tile(Qt::Orientation orientation) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : mdiArea->subWindowList())
+        if (sub->isVisible() && !sub->isMinimized()) windows.append(sub);
+    if (windows.isEmpty()) return;
+    const QRect area = mdiArea->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = windows[i];
+        if (sub->isMaximized()) sub->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+            sub->setGeometry(0, top, area.width(), bottom - top);
+        } else {
+            const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
+            sub->setGeometry(left, 0, right - left, area.height());
+        }
+    }
+}
+
+void frmMDIRealTime::MenuWindowHorizontal_Click() {
+    tile(Qt::Horizontal);
+}
+
+void frmMDIRealTime::MenuWindowVertically_Click() {
+    tile(Qt::Vertical);
+}
+
+void frmMDIRealTime::MenuWindowCascade_Click() {
+    for (QMdiSubWindow* sub : mdiArea->subWindowList())
+        if (sub->isMaximized()) sub->showNormal();
+    mdiArea->cascadeSubWindows();
+}
+
+void frmMDIRealTime::MenuExit_Click() {
+    close();
+}
+
+void frmMDIRealTime::closeEvent(QCloseEvent* event) {
+    mdiArea->closeAllSubWindows();
+    // A simple test whose unit still runs refuses to close, and the host stays with it.
+    if (!mdiArea->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

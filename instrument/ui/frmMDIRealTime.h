@@ -1,0 +1,82 @@
+#pragma once
+
+#include "instrument/RealTimeHost.h"
+#include "instrument/UnitPortFactory.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+
+class Messenger;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class clsConnection;
+class frmRealTime;
+class frmSimpleTest;
+
+// "R7716 Real Time Test & Monitoring": holds the windows of up to eight instrument units side by side. Its
+// menus add unit n as a sequence test (frmRealTime) or as a simple test (frmSimpleTest); the add items of
+// a unit are enabled when "initial.txt" gives it a port. Ports come from a factory, serial ports unless told
+// otherwise.
+class frmMDIRealTime : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Unit windows are kept by unit number; indexes 0 to 10 are allowed, 1 to 8 used.
+    static constexpr int kWindowSlots = 11;
+
+    frmMDIRealTime(clsConnection& connection, Messenger& messenger, int& unitSystem,
+                   QWidget* parent = nullptr);
+    ~frmMDIRealTime() override;
+
+    void setPortFactory(UnitPortFactory factory) { portFactory_ = std::move(factory); }
+    // What ends the program when a unit's port object cannot be made at all (the application's exit by
+    // default).
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
+    // The open unit windows by unit number (null where none is open).
+    frmRealTime* realTimeWindow(int unit) const;
+    frmSimpleTest* simpleTestWindow(int unit) const;
+
+    QMdiArea* mdiArea;
+    QMenu* MenuAddInstrument;
+    std::array<QAction*, RealTimeHost::kUnitCount + 1> MenuAdd{};  // items 1 ... 8
+    QMenu* MenuAddSimpleTest;
+    std::array<QAction*, RealTimeHost::kUnitCount + 1> MenuAddSimple{};  // items 1 ... 8
+    QMenu* MenuWindow;
+    QAction* MenuWindowHorizontal;
+    QAction* MenuWindowVertically;
+    QAction* MenuWindowCascade;
+    QAction* MenuExit;
+
+  public slots:
+    void MenuAdd_Click(int index);
+    void MenuAddSimple_Click(int index);
+    void MenuWindowHorizontal_Click();
+    void MenuWindowVertically_Click();
+    void MenuWindowCascade_Click();
+    void MenuExit_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void MDIForm_Load();
+    void createMenus();
+    void showAddError(const RealTimeHost::AddError& error);
+    // The port object of a new unit window; null (after the program-ending message) when none can be made.
+    std::unique_ptr<UnitPort> makePort(int portNumber);
+    void tile(Qt::Orientation orientation);
+
+    clsConnection& connection_;
+    Messenger& messenger_;
+    int& unitSystem_;
+    UnitPortFactory portFactory_ = serialUnitPortFactory();
+    std::function<void()> endProgram_;
+    std::array<QPointer<frmRealTime>, kWindowSlots> realTimeWindows_;
+    std::array<QPointer<frmSimpleTest>, kWindowSlots> simpleTestWindows_;
+};

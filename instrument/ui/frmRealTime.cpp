@@ -1,0 +1,405 @@
+#include "instrument/ui/frmRealTime.h"
+
+#include "analysis/RampFitDisplay.h"
+#include "common/Messenger.h"
+#include "instrument/RealTimeHost.h"
+#include "instrument/ui/UnitWindowKit.h"
+#include "sequence/ui/frmNameSeq.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace {
+
+QPushButton* button(const QString& caption, const QString& toolTip, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    if (!toolTip.isEmpty()) b->setToolTip(toolTip);
+    return b;
+}
+
+void setText(QLineEdit* box, const QString& text) {
+    if (box->text() != text) box->setText(text);
+}
+
+void setText(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
+QValueAxis* axis(const QString& title, int ticks) {
+    auto* a = new QValueAxis;
+    QFont small = a->labelsFont();
+    small.setPointSizeF(8);
+    a->setLabelsFont(small);
+    a->setTitleFont(small);
+    a->setTitleText(title);
+    a->setRange(0, 100);
+    a->setTickCount(ticks);
+    a->setLabelFormat(QStringLiteral("%g"));
+    return a;
+}
+
+}  // namespace
+
+frmRealTime::frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, int& unitSystem,
+                         QWidget* parent)
+    : QWidget(parent), messenger_(messenger), unitSystem_(unitSystem), unit_(std::move(port), messenger) {
+    createControls();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(RealTimeUnit::kTickInterval_ms);
+    connect(Timer1, &QTimer::timeout, this, &frmRealTime::Timer1_Timer);
+    txtTempSetPoint->installEventFilter(this);
+    resetResults();
+    showUnit();
+}
+
+frmRealTime::~frmRealTime() {
+    unit_.closePort();
+}
+
+void frmRealTime::createControls() {
+    // Everything but the status bar lives on a page that scrolls when the window is tiled smaller than the
+    // page can be laid out readably.
+    auto* page = new QWidget;
+    lblInstName = new QLabel(page);
+    QFont nameFont = lblInstName->font();
+    nameFont.setBold(true);
+    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
+    lblInstName->setFont(nameFont);
+    lblActiveFlag = new QLabel(QStringLiteral("INACTIVE"), page);
+    lblActiveFlag->setFont(nameFont);
+    lblActiveFlag->setFrameShape(QFrame::Panel);
+    lblActiveFlag->setFrameShadow(QFrame::Sunken);
+    lblActiveFlag->setAlignment(Qt::AlignCenter);
+    lblActiveFlag->setMinimumWidth(
+        lblActiveFlag->fontMetrics().horizontalAdvance(QStringLiteral("Stand-alone Test")) + 24);
+    lblSelectSeq = new QLabel(QStringLiteral("Empty"), page);
+    lblTestName = new QLabel(QStringLiteral("Empty"), page);
+
+    // Readings.
+    auto* readings = new QGroupBox(page);
+    auto* grid = new QGridLayout(readings);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    auto place = [&](int row, int column, const char* caption, QLineEdit* box, const char* unit) {
+        auto* label = new QLabel(QString::fromUtf8(caption), readings);
+        label->setBuddy(box);
+        grid->addWidget(label, row, column * 3, Qt::AlignRight);
+        grid->addWidget(box, row, column * 3 + 1);
+        grid->addWidget(new QLabel(QString::fromUtf8(unit), readings), row, column * 3 + 2);
+    };
+    txtSampleTemp = unit_window::readout(readings);
+    txtBathTemp = unit_window::readout(readings);
+    txtTempSetPoint = unit_window::readout(readings);
+    txtTempSetPoint->setReadOnly(
+        false);  // the operator may type in it, though the unit keeps its own set point
+    // Reached by clicking into it only: as the first box of the window it would otherwise take the focus
+    // whenever the window is activated, and every first button press would ask the set-point question.
+    txtTempSetPoint->setFocusPolicy(Qt::ClickFocus);
+    txtPressure = unit_window::readout(readings);
+    txtSpeed = unit_window::readout(readings);
+    txtShearRate = unit_window::readout(readings);
+    txtShearStress = unit_window::readout(readings);
+    txtVisc = unit_window::readout(readings);
+    place(0, 0, "Sample Temperature:", txtSampleTemp, "°F");
+    place(1, 0, "Bath Temperature:", txtBathTemp, "°F");
+    place(2, 0, "Current Temp Setpoint:", txtTempSetPoint, "°F");
+    place(3, 0, "Pressure:", txtPressure, "psi");
+    place(0, 1, "Motor Speed:", txtSpeed, "Rpm");
+    place(1, 1, "Shear Rate:", txtShearRate, "1/S");
+    place(2, 1, "Shear Stress:", txtShearStress, "dyn/cm2");
+    place(3, 1, "Apparent Viscosity:", txtVisc, "cP");
+    grid->setColumnMinimumWidth(3, 12);
+
+    // Sequence and test.
+    cmdSelect =
+        button(QStringLiteral("S&elect Sequence"), QStringLiteral("Click here to select sequence"), page);
+    cmdRefresh = button(QStringLiteral("Re&fresh Test Sequence"),
+                        QStringLiteral("Click here to refresh  test  sequence"), page);
+    cmdStart_Stop = button(QStringLiteral("&Start"),
+                           QStringLiteral("Click here to start test after selecting sequence"), page);
+    cmdStop = button(QStringLiteral("S&top"), QStringLiteral("Click here to stop test "), page);
+    cmdSend = button(QStringLiteral("Send Se&quence to &R7716"),
+                     QStringLiteral("Click here to send the selected test sequence to R7716"), page);
+    cmdRetrieve =
+        button(QStringLiteral("&Retrieve Last Result"),
+               QStringLiteral("Click here to get last test result from R8830 through comport"), page);
+    // The test run and the data retrieval are wired in by their own engines; until then they stay off.
+    cmdStart_Stop->setEnabled(false);
+    cmdRefresh->setEnabled(false);
+    cmdRetrieve->setEnabled(false);
+
+    // Single commands.
+    cmdZero = button(QStringLiteral("&Zero"), {}, page);
+    cmdPreheat = button(QStringLiteral("&Preheat"), {}, page);
+    txtPreheatTemp = new QLineEdit(page);
+    txtPreheatTemp->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    txtPreheatTemp->setMaximumWidth(txtPreheatTemp->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
+                                    16);
+    cmdRaiseBath = button(QStringLiteral("Raise Bath"), {}, page);
+    cmdDropBath = button(QStringLiteral("Drop Bath"), {}, page);
+    cmdJog = button(QStringLiteral("Jogging 100 rpm"), {}, page);
+    cmdExit = button(QStringLiteral("&Exit"), QStringLiteral("Click here to exit"), page);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(lblInstName);
+    top->addSpacing(12);
+    top->addWidget(lblActiveFlag);
+    top->addStretch(1);
+    auto* names = new QGridLayout;
+    names->addWidget(new QLabel(QStringLiteral("Sequence:"), page), 0, 0, Qt::AlignRight);
+    names->addWidget(lblSelectSeq, 0, 1);
+    names->addWidget(new QLabel(QStringLiteral("Test:"), page), 1, 0, Qt::AlignRight);
+    names->addWidget(lblTestName, 1, 1);
+    top->addLayout(names);
+
+    auto* testButtons = new QGridLayout;
+    testButtons->addWidget(cmdSelect, 0, 0);
+    testButtons->addWidget(cmdSend, 0, 1);
+    testButtons->addWidget(cmdStart_Stop, 1, 0);
+    testButtons->addWidget(cmdStop, 1, 1);
+    testButtons->addWidget(cmdRefresh, 2, 0);
+    testButtons->addWidget(cmdRetrieve, 2, 1);
+    auto* preheat = new QHBoxLayout;
+    preheat->setSpacing(2);
+    preheat->addWidget(cmdPreheat, 1);
+    preheat->addWidget(txtPreheatTemp);
+    preheat->addWidget(new QLabel(QStringLiteral("°F"), page));
+    testButtons->addWidget(cmdZero, 3, 0);
+    testButtons->addLayout(preheat, 3, 1);
+    testButtons->addWidget(cmdRaiseBath, 4, 0);
+    testButtons->addWidget(cmdDropBath, 4, 1);
+    testButtons->addWidget(cmdJog, 5, 0);
+    testButtons->addWidget(cmdExit, 5, 1);
+
+    middle_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    middle_->addWidget(readings, 3);
+    middle_->addLayout(testButtons, 2);
+
+    // Results of the run: the live chart and the results table.
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->addAxis(axis(QStringLiteral("Time (Min)"), 6), Qt::AlignBottom);
+    chart->addAxis(axis(QStringLiteral("Vsicosity (Cp)"), 5), Qt::AlignLeft);
+    chart->addAxis(axis(QStringLiteral("Temperature (F)"), 5), Qt::AlignRight);
+    chart->addAxis(axis(QStringLiteral("Shear Rate (1/S)"), 5), Qt::AlignRight);
+    CWGraph1 = new QChartView(chart, page);
+    CWGraph1->setMinimumHeight(190);
+    CWGraph1->setRenderHint(QPainter::Antialiasing);
+    MSFlexGrid1 = new QTableWidget(page);
+    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MSFlexGrid1->verticalHeader()->hide();
+    MSFlexGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* results = new QSplitter(Qt::Vertical, page);
+    results->addWidget(CWGraph1);
+    results->addWidget(MSFlexGrid1);
+    results->setStretchFactor(0, 3);
+    results->setStretchFactor(1, 1);
+    results->setChildrenCollapsible(false);
+
+    StatusBar1 = new UnitStatusBar(this);
+
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(6, 6, 6, 2);
+    pageLayout->addLayout(top);
+    pageLayout->addLayout(middle_);
+    pageLayout->addWidget(results, 1);
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setWidget(page);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(scroll_, 1);
+    layout->addWidget(StatusBar1);
+    readings_ = readings;
+    buttons_ = testButtons;
+
+    connect(cmdSelect, &QPushButton::clicked, this, &frmRealTime::cmdSelect_Click);
+    connect(cmdSend, &QPushButton::clicked, this, &frmRealTime::cmdSend_Click);
+    connect(cmdStop, &QPushButton::clicked, this, &frmRealTime::cmdStop_Click);
+    connect(cmdZero, &QPushButton::clicked, this, &frmRealTime::cmdZero_Click);
+    connect(cmdPreheat, &QPushButton::clicked, this, &frmRealTime::cmdPreheat_Click);
+    connect(cmdRaiseBath, &QPushButton::clicked, this, &frmRealTime::cmdRaiseBath_Click);
+    connect(cmdDropBath, &QPushButton::clicked, this, &frmRealTime::cmdDropBath_Click);
+    connect(cmdJog, &QPushButton::clicked, this, &frmRealTime::cmdJog_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmRealTime::cmdExit_Click);
+}
+
+void frmRealTime::InitialInst(clsConnection& connection) {
+    unit_.InitialInst(connection);
+}
+
+void frmRealTime::openPort(int portNumber) {
+    unit_.openPort(portNumber);
+}
+
+QString frmRealTime::panelText(int index) const {
+    const QLabel* p = StatusBar1->panel(index);
+    return p ? p->text() : QString();
+}
+
+QString frmRealTime::panelText(const QString& key) const {
+    const QLabel* p = StatusBar1->panel(key);
+    return p ? p->text() : QString();
+}
+
+void frmRealTime::Timer1_Timer() {
+    // A message shown inside a tick lets the timer fire again; that tick waits for the next one.
+    if (inTick_) return;
+    inTick_ = true;
+    unit_.tick();
+    showUnit();
+    inTick_ = false;
+}
+
+void frmRealTime::showUnit() {
+    const UnitDisplayTexts& t = unit_.texts();
+    if (!t.activeFlag.isEmpty()) setText(lblActiveFlag, t.activeFlag);
+    setText(txtSampleTemp, t.sampleTemp);
+    setText(txtBathTemp, t.bathTemp);
+    // What the operator is typing stays until the box is left; otherwise it follows the unit.
+    if (!(txtTempSetPoint->hasFocus() && txtTempSetPoint->isModified()))
+        setText(txtTempSetPoint, t.tempSetPoint);
+    setText(txtSpeed, t.speed);
+    setText(txtShearRate, t.shearRate);
+    setText(txtShearStress, t.shearStress);
+    setText(txtVisc, t.visc);
+    setText(txtPressure, t.pressure);
+
+    const UnitStatusBarTexts& s = unit_.statusBar();
+    StatusBar1->setPanelText(1, s.startTime);
+    StatusBar1->setPanelText(2, s.message);
+    StatusBar1->setPanelText(3, s.elapsedTime);
+    StatusBar1->setPanelText(4, s.sequence);
+
+    if (cmdExit->isEnabled() != unit_.exitEnabled()) cmdExit->setEnabled(unit_.exitEnabled());
+    if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
+        cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
+    if (Timer1->interval() != unit_.timerInterval_ms()) Timer1->setInterval(unit_.timerInterval_ms());
+}
+
+void frmRealTime::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Readings beside the buttons when there is room, the buttons below them when there is not.
+    const int sideBySide = readings_->minimumSizeHint().width() + buttons_->minimumSize().width() + 24;
+    const auto direction =
+        scroll_->viewport()->width() >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (middle_->direction() != direction) middle_->setDirection(direction);
+}
+
+void frmRealTime::resetResults() {
+    const QStringList cells = ramp_display::HeaderCells(unitSystem_);
+    MSFlexGrid1->clear();
+    MSFlexGrid1->setColumnCount(int(cells.size()));
+    for (int c = 0; c < cells.size(); ++c)
+        MSFlexGrid1->setHorizontalHeaderItem(c,
+                                             new QTableWidgetItem(QString(cells[c]).replace(u'\r', u'\n')));
+    MSFlexGrid1->setRowCount(1);
+    const QHeaderView* header = MSFlexGrid1->horizontalHeader();
+    MSFlexGrid1->setMinimumHeight(header->sizeHint().height() +
+                                  2 * MSFlexGrid1->verticalHeader()->defaultSectionSize() +
+                                  2 * MSFlexGrid1->frameWidth());
+    for (QAbstractSeries* series : CWGraph1->chart()->series()) CWGraph1->chart()->removeSeries(series);
+}
+
+void frmRealTime::cmdSelect_Click() {
+    if (nameDialog_) nameDialog_->deleteLater();
+    nameDialog_ = new frmNameSeq(this);
+    nameDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    nameDialog_->setWindowFlag(Qt::Window);
+    connect(nameDialog_, &frmNameSeq::SelectedTestName, this, &frmRealTime::SelectedTestName);
+    nameDialog_->fillNames(unit_.sequenceNames());
+    nameDialog_->show();
+}
+
+void frmRealTime::SelectedTestName() {
+    if (!nameDialog_) return;
+    const QString name = nameDialog_->selectedName();
+    nameDialog_->close();
+    nameDialog_ = nullptr;
+    if (!unit_.selectSequence(name)) return;
+    lblSelectSeq->setText(name);
+    resetResults();
+}
+
+void frmRealTime::cmdSend_Click() {
+    const bool polling = Timer1->isActive();
+    Timer1->stop();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    unit_.sendSequence();
+    QApplication::restoreOverrideCursor();
+    showUnit();
+    if (polling) Timer1->start();
+}
+
+void frmRealTime::cmdStop_Click() {
+    unit_.shutDown();
+    showUnit();
+}
+
+void frmRealTime::cmdZero_Click() {
+    unit_.zero();
+}
+
+void frmRealTime::cmdPreheat_Click() {
+    unit_.preheat(txtPreheatTemp->text());
+}
+
+void frmRealTime::cmdRaiseBath_Click() {
+    unit_.raiseBath();
+}
+
+void frmRealTime::cmdDropBath_Click() {
+    unit_.dropBath();
+}
+
+void frmRealTime::cmdJog_Click() {
+    unit_.jog();
+    showUnit();
+}
+
+void frmRealTime::cmdExit_Click() {
+    unit_window::closeWindow(this);
+}
+
+void frmRealTime::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (unloaded_) return;
+    unloaded_ = true;
+    Timer1->stop();
+    if (nameDialog_) nameDialog_->close();
+    unit_.closePort();
+    emit Unloaded(RealTimeHost::unitFromInstName(lblInstName->text()));
+}
+
+bool frmRealTime::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtTempSetPoint && event->type() == QEvent::FocusOut && !unloaded_) {
+        // Only the operator moving on counts; a message box or another window taking the focus does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+            reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason)
+            unit_.confirmSetPointChange();
+        txtTempSetPoint->setModified(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,227 @@
+// The sequence-test window: its controls, the display of the unit's replies, the sequence choice through
+// the name dialog, the download against the simulator, the single commands and Exit.
+
+#include "instrument/ui/frmRealTime.h"
+
+#include "SimulatedUnits.h"
+#include "instrument/UnitCommands.h"
+#include "instrument/ui/UnitWindowKit.h"
+#include "sequence/SequenceStore.h"
+#include "sequence/ui/frmNameSeq.h"
+#include "store/clsConnection.h"
+#include "support/FakeUnitPort.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedMessenger.h"
+#include "support/TempWorkDir.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray status(const char* text) {
+    return QByteArray(text) + char(26);
+}
+
+class RealTimeWindowTest : public ::testing::Test {
+  protected:
+    RealTimeWindowTest() { connection.OpenDB(); }
+
+    // A window on a fake port (kept by the test) or on the simulated unit of port 1.
+    frmRealTime& onFakePort() {
+        auto owned = std::make_unique<FakeUnitPort>();
+        fake = owned.get();
+        return make(std::move(owned));
+    }
+    frmRealTime& onSimulator() { return make(units.factory()(1)); }
+    frmRealTime& make(std::unique_ptr<UnitPort> port) {
+        window = std::make_unique<frmRealTime>(std::move(port), messenger, unitSystem);
+        window->lblInstName->setText("Unit 1");
+        window->InitialInst(connection);
+        window->openPort(1);
+        return *window;
+    }
+    void tick(frmRealTime& w, const QByteArray& arriving = {}) {
+        if (fake) fake->arrive(arriving);
+        w.Timer1_Timer();
+        units.advance(1.0);
+    }
+
+    TempWorkDir dir;
+    clsConnection connection;
+    ScriptedMessenger messenger;
+    int unitSystem = 1;
+    SimulatedUnits units;
+    FakeUnitPort* fake = nullptr;
+    std::unique_ptr<frmRealTime> window;
+};
+
+TEST_F(RealTimeWindowTest, TheButtonsCarryTheirCaptionsAndToolTips) {
+    frmRealTime& w = onFakePort();
+    struct Case {
+        QPushButton* button;
+        const char* caption;
+        const char* toolTip;
+    };
+    const Case cases[] = {
+        {w.cmdSelect, "S&elect Sequence", "Click here to select sequence"},
+        {w.cmdRefresh, "Re&fresh Test Sequence", "Click here to refresh  test  sequence"},
+        {w.cmdStart_Stop, "&Start", "Click here to start test after selecting sequence"},
+        {w.cmdStop, "S&top", "Click here to stop test "},
+        {w.cmdSend, "Send Se&quence to &R7716", "Click here to send the selected test sequence to R7716"},
+        {w.cmdRetrieve, "&Retrieve Last Result",
+         "Click here to get last test result from R8830 through comport"},
+        {w.cmdZero, "&Zero", ""},
+        {w.cmdPreheat, "&Preheat", ""},
+        {w.cmdRaiseBath, "Raise Bath", ""},
+        {w.cmdDropBath, "Drop Bath", ""},
+        {w.cmdJog, "Jogging 100 rpm", ""},
+        {w.cmdExit, "&Exit", "Click here to exit"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.button->text(), c.caption);
+        EXPECT_EQ(c.button->toolTip(), c.toolTip) << c.caption;
+    }
+    EXPECT_EQ(w.lblActiveFlag->text(), "INACTIVE");
+    EXPECT_EQ(w.lblSelectSeq->text(), "Empty");
+    EXPECT_EQ(w.lblTestName->text(), "Empty");
+    EXPECT_EQ(w.MSFlexGrid1->columnCount(), 12);
+    EXPECT_EQ(w.MSFlexGrid1->rowCount(), 1);
+}
+
+TEST_F(RealTimeWindowTest, TheBoxesShowEachReplyByTheDisplayRules) {
+    struct Case {
+        const char* reply;
+        QStringList boxes;  // state, sample, bath, set point, speed, shear rate, stress, viscosity, pressure
+    };
+    const Case cases[] = {
+        {"1,250,252,250,300.00,250.3,400,511.1,0",
+         {"Running Test", "250", "252", "250", "300.00", "511.1", "250.3", "49.", "400"}},
+        {"1,250,252,250,0,250.3,400,511.1,0",  // a motor at rest: no speed, rate or viscosity
+         {"Running Test", "250", "252", "250", "0.0", "0.0", "250.3", "0.0", "400"}},
+        {"0,70,70,0,30,-3,0,10,0", {"InActive", "70", "70", "0", "30", "10", ".1", "1.", "0"}},
+        {"7,80,180,180,30,1,0,0.00001,0",
+         {"Preheating", "80", "180", "180", "30", "0.00001", "1.", "0", "0"}},
+    };
+    for (const Case& c : cases) {
+        fake = nullptr;
+        frmRealTime& w = onFakePort();
+        tick(w, status(c.reply));
+        const QStringList shown{w.lblActiveFlag->text(),   w.txtSampleTemp->text(), w.txtBathTemp->text(),
+                                w.txtTempSetPoint->text(), w.txtSpeed->text(),      w.txtShearRate->text(),
+                                w.txtShearStress->text(),  w.txtVisc->text(),       w.txtPressure->text()};
+        EXPECT_EQ(shown, c.boxes) << c.reply;
+    }
+}
+
+TEST_F(RealTimeWindowTest, ASilentUnitShowsNoResponseAndKeepsItsLastReadings) {
+    frmRealTime& w = onFakePort();
+    tick(w, status("0,75,76,0,0,1.5,300,0,0"));
+    for (int i = 0; i < 9; ++i) tick(w);
+    EXPECT_EQ(w.lblActiveFlag->text(), "No Response");
+    EXPECT_EQ(w.txtSampleTemp->text(), "75");
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimulatedUnit) {
+    SequenceStore store(connection);
+    StoredSequence s;
+    s.name = "Borate 250F";
+    s.steps = {{30, 150, 5, 100, 0}, {60, 250, 10, 100, 1}};
+    s.shearRates_1ps = {100, 200, 300};
+    store.add(s);
+    s.name = "Another";
+    store.add(s);
+
+    frmRealTime& w = onSimulator();
+    w.unit().setWait([this](UnitPort&, double seconds) { units.advance(seconds); });
+    w.Timer1->start();
+    for (int i = 0; i < 3; ++i) tick(w);
+    EXPECT_NEAR(w.txtPressure->text().toDouble(), 300, 3);
+
+    w.cmdSelect->click();
+    frmNameSeq* dialog = w.nameDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    ASSERT_EQ(dialog->lstSeqName->count(), 2);
+    EXPECT_EQ(dialog->selectedName(), "Another") << "the first name is selected";
+    dialog->lstSeqName->setCurrentRow(1);
+    dialog->cmdOk->click();
+    EXPECT_EQ(w.nameDialog(), nullptr);
+    EXPECT_EQ(w.lblSelectSeq->text(), "Borate 250F");
+
+    w.cmdSend->click();
+    EXPECT_EQ(w.panelText(4), "Sequence Send Success.");
+    EXPECT_TRUE(w.Timer1->isActive()) << "polling resumes";
+    ASSERT_TRUE(units.unit(1).sequence().has_value());
+    EXPECT_TRUE(messenger.shown.isEmpty()) << messenger.texts().join('\n').toStdString();
+    tick(w);
+    tick(w);
+    EXPECT_EQ(w.lblActiveFlag->text(), "InActive");
+}
+
+TEST_F(RealTimeWindowTest, SendingWithNothingChosenAsksForASequenceAndKeepsPolling) {
+    frmRealTime& w = onFakePort();
+    w.Timer1->start();
+    w.cmdSend->click();
+    EXPECT_EQ(messenger.texts(), QStringList{"Please select a valid sequence first."});
+    EXPECT_TRUE(fake->sent.isEmpty());
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST_F(RealTimeWindowTest, JogSaysSoInPanelTwoAndTheOtherCommandsGoOut) {
+    frmRealTime& w = onFakePort();
+    w.txtPreheatTemp->setText("180");
+    w.cmdZero->click();
+    w.cmdPreheat->click();
+    w.cmdRaiseBath->click();
+    w.cmdDropBath->click();
+    w.cmdJog->click();
+    w.cmdStop->click();
+    EXPECT_EQ(fake->sent,
+              (QList<QByteArray>{UnitCommands::zero(), UnitCommands::preheat(180), UnitCommands::raiseBath(),
+                                 UnitCommands::dropBath(), UnitCommands::jog(), UnitCommands::stop()}));
+    EXPECT_EQ(w.panelText(2), "test in jogging.");
+    EXPECT_EQ(w.panelText(UnitStatusBar::kStartTimeKey), w.panelText(1));
+}
+
+TEST_F(RealTimeWindowTest, LeavingTheSetPointBoxAsksOnlyWhenTheOperatorMovesOn) {
+    frmRealTime& w = onFakePort();
+    QFocusEvent byWindow(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(w.txtTempSetPoint, &byWindow);
+    EXPECT_TRUE(messenger.shown.isEmpty());
+    messenger.answers.enqueue(false);
+    QFocusEvent byTab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(w.txtTempSetPoint, &byTab);
+    ASSERT_EQ(messenger.shown.size(), 1);
+    EXPECT_EQ(messenger.shown[0].text, "Do you reall want to change the temperature setpoint? ");
+    EXPECT_EQ(messenger.shown[0].title, "Change Confirmation.");
+    EXPECT_TRUE(fake->sent.isEmpty());
+}
+
+TEST_F(RealTimeWindowTest, ExitClosesThePortStopsPollingAndTellsTheHostWhichUnit) {
+    frmRealTime& w = onSimulator();
+    w.lblInstName->setText("Unit 6");
+    w.Timer1->start();
+    w.show();
+    QSignalSpy unloaded(&w, &frmRealTime::Unloaded);
+    w.cmdExit->click();
+    ASSERT_EQ(unloaded.size(), 1);
+    EXPECT_EQ(unloaded[0][0].toInt(), 6);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(units.closed, std::set<int>{1});
+}
+
+}  // namespace
