@@ -7,6 +7,7 @@
 #include "app/ui/frmAbout.h"
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
+#include "instrument/ui/frmMDIRealTime.h"
 #include "sequence/InitialSettings.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
@@ -95,7 +96,8 @@ frmMain::frmMain(Messenger& messenger, QWidget* parent)
 }
 
 frmMain::~frmMain() {
-    // The windows that borrowed the connection go before it.
+    // The windows that borrowed the connection go before it; the unit windows close their ports.
+    delete realTime_;
     delete setup_;
     delete fOpen;
 }
@@ -237,6 +239,7 @@ void frmMain::createControls() {
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmMain::cmdOpen_Click);
     connect(cmdSetup, &QPushButton::clicked, this, &frmMain::cmdSetup_Click);
+    connect(cmdRealTime, &QPushButton::clicked, this, &frmMain::cmdRealTime_Click);
     connect(optAllData, &QRadioButton::clicked, this, &frmMain::optAllData_Click);
     connect(optNoRampData, &QRadioButton::clicked, this, &frmMain::optNoRampData_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
@@ -274,6 +277,7 @@ void frmMain::createMenus() {
 
     connect(MenuFileOpen, &QAction::triggered, this, &frmMain::MenuFileOpen_Click);
     connect(MenuSetup, &QAction::triggered, this, &frmMain::MenuSetup_Click);
+    connect(MenuFileRealTimeTest, &QAction::triggered, this, &frmMain::MenuFileRealTimeTest_Click);
     connect(MenuFileExit, &QAction::triggered, this, &frmMain::MenuFileExit_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);
@@ -565,6 +569,28 @@ void frmMain::Form_Activate() {
             if (mayReReadOnActivation()) reReadOpenTest(false);
         },
         Qt::QueuedConnection);
+}
+
+// ---- real-time host --------------------------------------------------------------------------------
+
+void frmMain::cmdRealTime_Click() {
+    if (!realTime_) {
+        try {
+            realTime_ = new frmMDIRealTime(*connection_, messenger_, unitSystem_, this);
+        } catch (const std::exception& error) {
+            messenger_.info(QStringLiteral("The real-time window could not be opened.\n") + failureDetail(error),
+                            QString(), MsgIcon::Critical);
+            return;
+        }
+        realTime_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    realTime_->show();
+    realTime_->raise();
+    realTime_->activateWindow();
+}
+
+void frmMain::MenuFileRealTimeTest_Click() {
+    cmdRealTime_Click();
 }
 
 // ---- setup -----------------------------------------------------------------------------------------

@@ -18,6 +18,7 @@ class QAction;
 class TestChart2D;
 class frmOpenTest;
 class frmSetup;
+class frmMDIRealTime;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -125,6 +126,8 @@ class frmMain : public QMainWindow {
     void fOpen_Selected();
     void cmdSetup_Click();
     void MenuSetup_Click();
+    void cmdRealTime_Click();
+    void MenuFileRealTimeTest_Click();
     void optAllData_Click();
     void optNoRampData_Click();
     // The main window became active: a test open and none overlapped is read again, so that a unit
@@ -188,6 +191,7 @@ class frmMain : public QMainWindow {
     // Step 3 of start-up: the open-test dialog. The overlap dialog joins it here when overlap is built.
     frmOpenTest* fOpen = nullptr;
     QPointer<frmSetup> setup_;
+    QPointer<frmMDIRealTime> realTime_;
 
     int unitSystem_ = 1;
     double openTestId_ = 0;
