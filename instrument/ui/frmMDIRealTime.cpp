@@ -141,6 +141,8 @@ void frmMDIRealTime::MenuAddSimple_Click(int index) {
     });
     QMdiSubWindow* sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Open large enough to show every value whole (the frame's hint adds its title bar to the window's).
+    sub->resize(sub->sizeHint());
     sub->show();
     MenuAddSimple[index]->setEnabled(false);
 

@@ -39,6 +39,7 @@ void frmSimpleTest::createControls() {
     // Everything but the status bar lives on a page that scrolls when the window is made smaller than the
     // page can be laid out readably.
     auto* page = new QWidget;
+    page_ = page;
     lblInstName = new QLabel(page);
     QFont big = lblInstName->font();
     big.setBold(true);
@@ -250,4 +251,9 @@ void frmSimpleTest::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     logic_.closePort();
     emit Unloaded(RealTimeHost::unitFromInstName(lblInstName->text()));
+}
+
+QSize frmSimpleTest::sizeHint() const {
+    const QSize page = page_->sizeHint();
+    return {page.width(), page.height() + StatusBar1->sizeHint().height()};
 }

@@ -2,6 +2,7 @@
 
 #include "instrument/SimpleTestLogic.h"
 
+#include <QSize>
 #include <QWidget>
 
 #include <memory>
@@ -26,6 +27,8 @@ class frmSimpleTest : public QWidget {
 
     frmSimpleTest(std::unique_ptr<UnitPort> port, Messenger& messenger, QWidget* parent = nullptr);
     ~frmSimpleTest() override;
+    // The size at which every box, unit and button shows whole (the scroll area alone would ask for little).
+    QSize sizeHint() const override;
 
     // Opens the unit's port (the host does, once). Throws UnitPortError.
     void openPort(int portNumber);
@@ -66,6 +69,7 @@ class frmSimpleTest : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    QWidget* page_ = nullptr;
     void Form_Load();
     void createControls();
     void showUnit();
