@@ -8,11 +8,15 @@ bool isAcknowledged(const QByteArray& reply) {
     return !reply.isEmpty() && reply.back() == 'x';
 }
 
-bool send(UnitPort& port, const QByteArray& body) {
+void portDelay(UnitPort& port, double seconds) {
+    port.delay(seconds);
+}
+
+bool send(UnitPort& port, const QByteArray& body, const Wait& wait) {
     try {
         port.send(UnitCommands::sequenceAnnounce());
         port.send(body);
-        port.delay(kWait_s);
+        wait(port, kWait_s);
         return isAcknowledged(port.readAll());
     } catch (const UnitPortError&) {
         return false;

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // The sequence download exchange of a sequence-test window ("Send Sequence to R7716"): announce, body, a
 // fixed blocking wait, then one read that must end in "x". The window stops its timer around it and shows
 // the result text in its status bar.
@@ -20,9 +22,13 @@ inline const QString kErrorText = QStringLiteral("Sequence Send Error. Please re
 // is a failed download.
 bool isAcknowledged(const QByteArray& reply);
 
-// Sends the announce and the body, waits kWait_s on the port, reads everything and checks it. A port
-// failure on the way counts as a failed download (false); nothing is thrown.
-bool send(UnitPort& port, const QByteArray& body);
+// The blocking wait after the body. The program waits on the port itself; tests advance a simulated unit.
+using Wait = std::function<void(UnitPort& port, double seconds)>;
+void portDelay(UnitPort& port, double seconds);
+
+// Sends the announce and the body, waits kWait_s, reads everything and checks it. A port failure on the
+// way counts as a failed download (false); nothing is thrown.
+bool send(UnitPort& port, const QByteArray& body, const Wait& wait = portDelay);
 
 // The status-bar text for the outcome.
 inline const QString& resultText(bool acknowledged) {

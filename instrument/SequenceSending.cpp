@@ -3,14 +3,9 @@
 #include "common/VbFormat.h"
 #include "instrument/SequenceBody.h"
 #include "instrument/SequenceDownload.h"
-#include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 
 namespace SequenceSending {
-
-void portDelay(UnitPort& port, double seconds) {
-    port.delay(seconds);
-}
 
 StoredSequence load(SequenceStore& store, const QString& name) {
     StoredSequence sequence = store.read(name);
@@ -37,14 +32,7 @@ QByteArray body(const StoredSequence& sequence) {
 }
 
 bool download(UnitPort& port, const StoredSequence& sequence, const Wait& wait) {
-    try {
-        port.send(UnitCommands::sequenceAnnounce());
-        port.send(body(sequence));
-        wait(port, SequenceDownload::kWait_s);
-        return SequenceDownload::isAcknowledged(port.readAll());
-    } catch (const UnitPortError&) {
-        return false;
-    }
+    return SequenceDownload::send(port, body(sequence), wait);
 }
 
 }  // namespace SequenceSending

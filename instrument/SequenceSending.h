@@ -1,12 +1,11 @@
 #pragma once
 
+#include "instrument/SequenceDownload.h"
 #include "instrument/UnitPort.h"
 #include "sequence/SequenceData.h"
 
 #include <QByteArray>
 #include <QString>
-
-#include <functional>
 
 class SequenceStore;
 
@@ -19,9 +18,8 @@ namespace SequenceSending {
 // or step would be read by the unit as a different sequence.
 constexpr int kMaxWireCount = 99;
 
-// The blocking wait after the body. The program waits on the port itself; tests advance a simulated unit.
-using Wait = std::function<void(UnitPort& port, double seconds)>;
-void portDelay(UnitPort& port, double seconds);
+using Wait = SequenceDownload::Wait;
+using SequenceDownload::portDelay;
 
 // The sequence of that name as a unit window loads it: settings, ramps in RAMP_NO order, steps in
 // RAMP_STEP_NO order, and the sample interval raised to sample rate x points averaged when that is larger.
