@@ -2,10 +2,9 @@
 
 #include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
+#include "store/NewTest.h"
 #include "store/clsConnection.h"
-#include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
-#include "store/clsTEST_RESULT.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,58 +196,29 @@ std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoT
 }
 
 double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std::vector<Reading>& readings) {
-    const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
-    try {
-        clsTEST_INFO info;
-        info.ConnectX(connection);
-        info.SetDefaults();
-        info.setTEST_NAME(plan.name);
-        info.setFluid_ID(plan.fluidId);
-        info.setTEST_TIME(plan.testTime);
-        info.setRESEARCHER_NAME(plan.researcher);
-        info.setROTOR_NO(plan.rotorNo);
-        info.setBOB_NO(plan.bobNo);
-        info.setBOB_RADIUS(plan.bobRadius_cm);
-        info.setBOB_EFF_LENGTH(plan.bobEffLength_cm);
-        info.setPreTest_PH(plan.preTestPh);
-        info.setPostTest_PH(plan.postTestPh);
-        info.setSAFETY(plan.notes);
-        info.AddNew();
-        info.GetTestDetail();
-        const double testId = info.Test_Id();
+    clsTEST_INFO info;
+    info.ConnectX(connection);
+    info.SetDefaults();
+    info.setTEST_NAME(plan.name);
+    info.setFluid_ID(plan.fluidId);
+    info.setTEST_TIME(plan.testTime);
+    info.setRESEARCHER_NAME(plan.researcher);
+    info.setROTOR_NO(plan.rotorNo);
+    info.setBOB_NO(plan.bobNo);
+    info.setBOB_RADIUS(plan.bobRadius_cm);
+    info.setBOB_EFF_LENGTH(plan.bobEffLength_cm);
+    info.setPreTest_PH(plan.preTestPh);
+    info.setPostTest_PH(plan.postTestPh);
+    info.setSAFETY(plan.notes);
 
-        clsTEST_ADDITIVE additive;
-        additive.ConnectX(connection);
-        for (const DemoAdditive& a : plan.additives) {
-            additive.setTESTId(testId);
-            additive.setADDITIVE_NM(a.name);
-            additive.setADD_CONCEN(a.concentration);
-            additive.setADD_UNIT(a.unit);
-            additive.setADD_LOTNO(a.lotNo);
-            additive.AddNew();
-        }
-
-        clsTEST_RESULT result;
-        result.ConnectX(connection);
-        result.setTest_Id(static_cast<int>(testId));
-        for (const Reading& r : readings) {
-            result.setRAMP_NO(r.rampNo);
-            result.setRAMP_STEP_NO(r.rampStepNo);
-            result.setRESULT_TIME(r.time_s);
-            result.setRESULT_SAMPLE_TEMP(r.sampleTemp_F);
-            result.setRESULT_PRESS(r.pressure_psi);
-            result.setRESULT_SHEAR_RATE(r.shearRate_1ps);
-            result.setRESULT_SHEAR_STRESS(r.shearStress_dyncm2);
-            result.setRESULT_TYPE_ID(r.typeId);
-            result.setRESULT_BATH_TEMP(r.bathTemp_F);
-            result.AddNew();
-        }
-        if (token != 0) connection.CommitTrans(token);
-        return testId;
-    } catch (...) {
-        if (token != 0) connection.RollBack(token);
-        throw;
-    }
+    QList<NewAdditive> additives;
+    for (const DemoAdditive& a : plan.additives) additives.append({a.name, a.concentration, a.unit, a.lotNo});
+    std::vector<NewReading> rows;
+    rows.reserve(readings.size());
+    for (const Reading& r : readings)
+        rows.push_back({r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F, r.pressure_psi, r.shearRate_1ps,
+                        r.shearStress_dyncm2, r.typeId, r.bathTemp_F});
+    return StoreNewTest(connection, info, additives, rows);
 }
 
 QList<DemoTestOutcome> createDemoTests(clsConnection& connection) {

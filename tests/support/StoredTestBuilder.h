@@ -1,9 +1,8 @@
 #pragma once
 
+#include "store/NewTest.h"
 #include "store/clsConnection.h"
-#include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
-#include "store/clsTEST_RESULT.h"
 
 #include <QDateTime>
 #include <QList>
@@ -77,7 +76,6 @@ inline void append(std::vector<Row>& to, const std::vector<Row>& more) {
 
 // Stores the test in one transaction; returns its TEST_ID.
 inline double store(clsConnection& connection, const Test& test) {
-    const int token = connection.BeginTrans();
     clsTEST_INFO info;
     info.ConnectX(connection);
     info.SetDefaults();
@@ -85,36 +83,13 @@ inline double store(clsConnection& connection, const Test& test) {
     info.setTEST_TIME(test.time);
     info.setRESEARCHER_NAME(test.researcher);
     info.setBOB_RADIUS(test.bobRadius_cm);
-    info.AddNew();
-    info.GetTestDetail();
-    const double id = info.Test_Id();
-    clsTEST_ADDITIVE additive;
-    additive.ConnectX(connection);
-    for (const Additive& a : test.additives) {
-        additive.setTESTId(id);
-        additive.setADDITIVE_NM(a.name);
-        additive.setADD_CONCEN(a.concentration);
-        additive.setADD_UNIT(a.unit);
-        additive.setADD_LOTNO(a.lotNo);
-        additive.AddNew();
-    }
-    clsTEST_RESULT result;
-    result.ConnectX(connection);
-    result.setTest_Id(static_cast<int>(id));
-    for (const Row& r : test.readings) {
-        result.setRAMP_NO(r.ramp);
-        result.setRAMP_STEP_NO(r.step);
-        result.setRESULT_TIME(r.time_s);
-        result.setRESULT_SAMPLE_TEMP(r.temp_F);
-        result.setRESULT_PRESS(r.press_psi);
-        result.setRESULT_SHEAR_RATE(r.rate_1ps);
-        result.setRESULT_SHEAR_STRESS(r.stress_dyncm2);
-        result.setRESULT_TYPE_ID(r.type);
-        result.setRESULT_BATH_TEMP(r.bath_F);
-        result.AddNew();
-    }
-    if (token != 0) connection.CommitTrans(token);
-    return id;
+    QList<NewAdditive> additives;
+    for (const Additive& a : test.additives) additives.append({a.name, a.concentration, a.unit, a.lotNo});
+    std::vector<NewReading> rows;
+    for (const Row& r : test.readings)
+        rows.push_back(
+            {r.ramp, r.step, r.time_s, r.temp_F, r.press_psi, r.rate_1ps, r.stress_dyncm2, r.type, r.bath_F});
+    return StoreNewTest(connection, info, additives, rows);
 }
 
 }  // namespace stored_test

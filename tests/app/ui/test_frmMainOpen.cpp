@@ -4,6 +4,7 @@
 #include "analysis/ui/TestChart2D.h"
 #include "analysis/ui/frmOpenTest.h"
 #include "sequence/ui/frmSetup.h"
+#include "store/clsTEST_RESULT.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,48 @@
+#include "store/NewTest.h"
+
+#include "store/clsConnection.h"
+#include "store/clsTEST_ADDITIVE.h"
+#include "store/clsTEST_INFO.h"
+#include "store/clsTEST_RESULT.h"
+
+double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<NewAdditive>& additives,
+                    std::span<const NewReading> readings) {
+    const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
+    try {
+        info.AddNew();
+        info.GetTestDetail();
+        const double testId = info.Test_Id();
+
+        clsTEST_ADDITIVE additive;
+        additive.ConnectX(connection);
+        for (const NewAdditive& a : additives) {
+            additive.setTESTId(testId);
+            additive.setADDITIVE_NM(a.name);
+            additive.setADD_CONCEN(a.concentration);
+            additive.setADD_UNIT(a.unit);
+            additive.setADD_LOTNO(a.lotNo);
+            additive.AddNew();
+        }
+
+        clsTEST_RESULT result;
+        result.ConnectX(connection);
+        result.setTest_Id(static_cast<int>(testId));
+        for (const NewReading& r : readings) {
+            result.setRAMP_NO(r.rampNo);
+            result.setRAMP_STEP_NO(r.rampStepNo);
+            result.setRESULT_TIME(r.time_s);
+            result.setRESULT_SAMPLE_TEMP(r.sampleTemp_F);
+            result.setRESULT_PRESS(r.pressure_psi);
+            result.setRESULT_SHEAR_RATE(r.shearRate_1ps);
+            result.setRESULT_SHEAR_STRESS(r.shearStress_dyncm2);
+            result.setRESULT_TYPE_ID(r.typeId);
+            result.setRESULT_BATH_TEMP(r.bathTemp_F);
+            result.AddNew();
+        }
+        if (token != 0) connection.CommitTrans(token);
+        return testId;
+    } catch (...) {
+        if (token != 0) connection.RollBack(token);
+        throw;
+    }
+}
