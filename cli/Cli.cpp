@@ -10,7 +10,7 @@
 #include "instrument/StatusDisplay.h"
 #include "instrument/StatusParser.h"
 #include "instrument/UnitCommands.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/SequenceStore.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"

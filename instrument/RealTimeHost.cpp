@@ -2,7 +2,7 @@
 
 #include "common/VbFormat.h"
 #include "instrument/BobInfo.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 
 namespace RealTimeHost {
 

@@ -1,7 +1,7 @@
 #include "sequence/SequenceRules.h"
 
 #include "common/VbFormat.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/StepGrid.h"
 
 #include <cmath>

@@ -8,7 +8,7 @@
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "instrument/ui/frmMDIRealTime.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
 #include "store/clsTEST_ADDITIVE.h"

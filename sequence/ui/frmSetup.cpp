@@ -1,7 +1,7 @@
 #include "sequence/ui/frmSetup.h"
 
 #include "common/Messenger.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"

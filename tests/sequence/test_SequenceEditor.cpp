@@ -1,6 +1,6 @@
 #include "SequenceTestDb.h"
 
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/SequenceEditor.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/StepGrid.h"

@@ -1,4 +1,4 @@
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/StepGrid.h"
 

@@ -1,4 +1,4 @@
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/ui/frmInsertStep.h"
 #include "sequence/ui/frmNameSeq.h"
 

@@ -1,5 +1,5 @@
 #include "sequence/DemoSequences.h"
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"
 #include "sequence/ui/FlexGrid.h"

@@ -1,4 +1,4 @@
-#include "sequence/InitialSettings.h"
+#include "common/InitialSettings.h"
 
 #include "common/VbFormat.h"
 

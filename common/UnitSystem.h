@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+
+// The program-wide system of units in which values are shown. Stored values are always degF, psi, 1/s,
+// dyn/cm2, seconds and dyn*s^n'/cm2; only the display converts. The numbers are those of line 9 of
+// "initial.txt".
+enum class UnitSystem { CGS = 1, EI = 2, SI = 3 };
+
+// The unit system a number of the settings file stands for; nothing for any other number.
+constexpr std::optional<UnitSystem> unitSystemFromNumber(int number) {
+    switch (number) {
+        case 1:
+            return UnitSystem::CGS;
+        case 2:
+            return UnitSystem::EI;
+        case 3:
+            return UnitSystem::SI;
+        default:
+            return std::nullopt;
+    }
+}
+
+constexpr int unitSystemNumber(UnitSystem system) {
+    return static_cast<int>(system);
+}
