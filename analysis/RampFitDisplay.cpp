@@ -19,21 +19,21 @@ const QString kViscosityPicture = QStringLiteral("#");
 
 }  // namespace
 
-double DisplayTemperature(double temp_F, int unitSystem) {
-    return unitSystem == kSI ? (temp_F - 32.0) / 1.8 : temp_F;
+double DisplayTemperature(double temp_F, UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::SI ? (temp_F - 32.0) / 1.8 : temp_F;
 }
 
-double DisplayPressure(double pressure_psi, int unitSystem) {
-    return unitSystem == kSI ? pressure_psi * kKPaPerPsi : pressure_psi;
+double DisplayPressure(double pressure_psi, UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::SI ? pressure_psi * kKPaPerPsi : pressure_psi;
 }
 
-double DisplayConsistency(double k_dynsncm2, int unitSystem) {
-    return unitSystem == kEI ? k_dynsncm2 / kDynScm2PerLbfSft2 : k_dynsncm2;
+double DisplayConsistency(double k_dynsncm2, UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::EI ? k_dynsncm2 / kDynScm2PerLbfSft2 : k_dynsncm2;
 }
 
-QStringList HeaderCells(int unitSystem) {
-    const bool english = unitSystem == kEI;
-    const bool si = unitSystem == kSI;
+QStringList HeaderCells(UnitSystem unitSystem) {
+    const bool english = unitSystem == UnitSystem::EI;
+    const bool si = unitSystem == UnitSystem::SI;
     const QString consistency = english ? QStringLiteral("lbf-s^n/ft2") : QStringLiteral("dyn-s^n/cm2");
     return {
         QStringLiteral("Shear\rRamp"),
@@ -51,14 +51,14 @@ QStringList HeaderCells(int unitSystem) {
     };
 }
 
-QString HeaderFormatString(int unitSystem) {
+QString HeaderFormatString(UnitSystem unitSystem) {
     QStringList cells = HeaderCells(unitSystem);
     for (QString& cell : cells) cell.prepend(u'<');
     return cells.join(u'|');
 }
 
-QStringList RowCells(const RampFit& fit, int unitSystem) {
-    const QString consistencyPicture = unitSystem == kEI ? kConsistencyPictureEI : kConsistencyPicture;
+QStringList RowCells(const RampFit& fit, UnitSystem unitSystem) {
+    const QString consistencyPicture = unitSystem == UnitSystem::EI ? kConsistencyPictureEI : kConsistencyPicture;
     QStringList cells;
     cells.reserve(kColumnCount);
     cells << vb::Str(fit.RampNo) << vb::Format(fit.ElapsedMin, kTimePicture)
@@ -78,7 +78,7 @@ QStringList RowCells(const RampFit& fit, int unitSystem) {
     return cells;
 }
 
-std::vector<std::pair<int, QStringList>> ResultRows(std::span<const RampFit> fits, int unitSystem) {
+std::vector<std::pair<int, QStringList>> ResultRows(std::span<const RampFit> fits, UnitSystem unitSystem) {
     std::vector<std::pair<int, QStringList>> rows;
     rows.reserve(fits.size());
     for (const RampFit& fit : fits) rows.emplace_back(fit.RampNo, RowCells(fit, unitSystem));

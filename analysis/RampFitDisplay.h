@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/RampFit.h"
+#include "common/UnitSystem.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,35 +11,32 @@
 #include <vector>
 
 // How ramp fits show in the results table of the main window and of a running test, in the unit system of
-// the settings: 1 CGS, 2 English (EI), 3 SI; any other value shows as CGS.
+// the settings.
 namespace ramp_display {
 
-inline constexpr int kCGS = 1;
-inline constexpr int kEI = 2;
-inline constexpr int kSI = 3;
 inline constexpr int kColumnCount = 12;
 
 // The text of a column that has no value for a fit outside the validity window.
 inline const QString kNotAvailable = QStringLiteral("N/A");
 
 // Conversions for display; values are stored in degF, psi and dyn*s^n'/cm2.
-double DisplayTemperature(double temp_F, int unitSystem);      // degC under SI
-double DisplayPressure(double pressure_psi, int unitSystem);   // kPa under SI
-double DisplayConsistency(double k_dynsncm2, int unitSystem);  // lbf*s^n'/ft2 under EI
+double DisplayTemperature(double temp_F, UnitSystem unitSystem);      // degC under SI
+double DisplayPressure(double pressure_psi, UnitSystem unitSystem);   // kPa under SI
+double DisplayConsistency(double k_dynsncm2, UnitSystem unitSystem);  // lbf*s^n'/ft2 under EI
 
 // The twelve header cells; a line break inside a cell is a carriage return.
-QStringList HeaderCells(int unitSystem);
+QStringList HeaderCells(UnitSystem unitSystem);
 
 // The header in the grid's own syntax: cells joined by "|", each marked "<" (left-aligned).
-QString HeaderFormatString(int unitSystem);
+QString HeaderFormatString(UnitSystem unitSystem);
 
 // The twelve cells of a fit's row: ramp number (with its sign blank), time in minutes "#.", temperature
 // "###", pressure "####", n' "0.0000", K' "0000.000" (EI "0.000000"), R^2 "0.0000", Kv, K'slot as K',
 // viscosities at 40, 100, 170 1/s "#". A fit that is not Valid shows "N/A" in columns 5 to 11.
-QStringList RowCells(const RampFit& fit, int unitSystem);
+QStringList RowCells(const RampFit& fit, UnitSystem unitSystem);
 
 // Rows of the results table for the fits of one test: (grid row = ramp number, cells). Rows of ramps
 // without a fit are not listed and stay empty.
-std::vector<std::pair<int, QStringList>> ResultRows(std::span<const RampFit> fits, int unitSystem);
+std::vector<std::pair<int, QStringList>> ResultRows(std::span<const RampFit> fits, UnitSystem unitSystem);
 
 }  // namespace ramp_display

@@ -10,7 +10,7 @@
 #include "instrument/StatusDisplay.h"
 #include "instrument/StatusParser.h"
 #include "instrument/UnitCommands.h"
-#include "common/InitialSettings.h"
+#include "common/Settings.h"
 #include "sequence/SequenceStore.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
@@ -130,9 +130,10 @@ int unitError(QTextStream& err, const QString& problem) {
 }
 
 // The port of a unit, opened; nothing (after a message) when initial.txt gives none or it cannot be opened.
-std::unique_ptr<UnitPort> openUnitPort(int unit, QTextStream& err, const UnitPortFactory& ports) {
+std::unique_ptr<UnitPort> openUnitPort(int unit, const Settings& settings, QTextStream& err,
+                                       const UnitPortFactory& ports) {
     RealTimeHost::AddError error;
-    const std::optional<int> portNumber = RealTimeHost::portOfUnit(unit, error);
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(unit, error, settings.lastRead());
     const QString unitName = RealTimeHost::unitText(unit);
     if (!portNumber) {
         unitError(err, RealTimeHost::errorText(error));
@@ -158,10 +159,10 @@ std::unique_ptr<UnitPort> openUnitPort(int unit, QTextStream& err, const UnitPor
     return port;
 }
 
-int status(int unit, QTextStream& out, QTextStream& err, const UnitPortFactory& ports) {
+int status(int unit, const Settings& settings, QTextStream& out, QTextStream& err, const UnitPortFactory& ports) {
     constexpr double kSlice_s = 0.05;
     constexpr int kSlices = 40;  // 2 s
-    std::unique_ptr<UnitPort> port = openUnitPort(unit, err, ports);
+    std::unique_ptr<UnitPort> port = openUnitPort(unit, settings, err, ports);
     if (!port) return kUnitError;
     StatusParser parser;
     try {
@@ -218,11 +219,12 @@ std::optional<StoredSequence> sequenceToSend(const QString& name, QTextStream& e
     return sequence;
 }
 
-int sendSequence(int unit, const QString& name, QTextStream& out, QTextStream& err, clsConnection& connection,
+int sendSequence(int unit, const Settings& settings, const QString& name, QTextStream& out, QTextStream& err,
+                 clsConnection& connection,
                  const UnitPortFactory& ports) {
     const std::optional<StoredSequence> sequence = sequenceToSend(name, err, connection);
     if (!sequence) return kUnitError;
-    std::unique_ptr<UnitPort> port = openUnitPort(unit, err, ports);
+    std::unique_ptr<UnitPort> port = openUnitPort(unit, settings, err, ports);
     if (!port) return kUnitError;
     const bool acknowledged = SequenceSending::download(*port, *sequence);
     port->close();
@@ -265,10 +267,11 @@ int openDatabase(clsConnection& connection, StreamMessenger& messenger, QTextStr
     return kDatabaseError;
 }
 
-int unitSystemOf(QTextStream& err) {
-    const InitialSettings::ReadResult read = InitialSettings::read();
-    if (read.status == InitialSettings::ReadStatus::FileMissing) return InitialSettings::kCGS;
-    if (!read.hasUnitSystem() || !InitialSettings::isUnitSystem(read.settings.unitSystem)) {
+// The unit system of the settings; a file that gives none valid is named on err once.
+UnitSystem unitSystemOf(const Settings& settings, QTextStream& err) {
+    const InitialSettings::ReadResult& read = settings.lastRead();
+    if (read.status == InitialSettings::ReadStatus::FileMissing) return UnitSystem::CGS;
+    if (!settings.unitSystemProblem().isEmpty()) {
         const QString problem = read.hasUnitSystem()
                                     ? QStringLiteral("\"%1\" gives %2 as the unit system.")
                                           .arg(QString::fromLatin1(InitialSettings::kFileName),
@@ -276,9 +279,9 @@ int unitSystemOf(QTextStream& err) {
                                     : read.problem();
         err << kProgram << ": " << problem << " Results are shown in CGS units.\n";
         err.flush();
-        return InitialSettings::kCGS;
+        return UnitSystem::CGS;
     }
-    return read.settings.unitSystem;
+    return settings.unitSystem();
 }
 
 int tests(QTextStream& out, clsConnection& connection) {
@@ -297,8 +300,9 @@ int tests(QTextStream& out, clsConnection& connection) {
     return kOk;
 }
 
-int results(const QString& name, QTextStream& out, QTextStream& err, clsConnection& connection) {
-    const int unitSystem = unitSystemOf(err);
+int results(const QString& name, const Settings& settings, QTextStream& out, QTextStream& err,
+            clsConnection& connection) {
+    const UnitSystem unitSystem = unitSystemOf(settings, err);
     const OpenedTest test = OpenStoredTest(connection, name, ChartDataOption::All, unitSystem);
     if (!test.isOpen()) {
         err << OpenTest::kNotFoundMessage << '\n';
@@ -345,6 +349,10 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         return kOk;
     }
 
+    // "initial.txt" is read once per command line, whatever the command needs of it.
+    Settings settings;
+    settings.load();
+
     // The command's arguments; "--" ends the options, so a test name may begin with a dash.
     QStringList operands;
     bool optionsEnded = false;
@@ -376,7 +384,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         }
         if (operands.size() != 1 || operands.first().isEmpty())
             return usageError(err, QStringLiteral("results takes one test name."), command);
-        work = [&](clsConnection& c) { return results(operands.first(), out, err, c); };
+        work = [&](clsConnection& c) { return results(operands.first(), settings, out, err, c); };
     } else if (command == QLatin1String("init-demo")) {
         if (help) {
             out << kInitDemoHelp;
@@ -397,7 +405,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
             return usageError(
                 err, QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first()), command);
         // The status comes from the unit alone; no database is opened.
-        const int result = status(unit, out, err, ports);
+        const int result = status(unit, settings, out, err, ports);
         out.flush();
         return result;
     } else if (command == QLatin1String("send-sequence")) {
@@ -412,7 +420,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         if (unit == 0)
             return usageError(
                 err, QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first()), command);
-        work = [&, unit](clsConnection& c) { return sendSequence(unit, operands.at(1), out, err, c, ports); };
+        work = [&, unit](clsConnection& c) { return sendSequence(unit, settings, operands.at(1), out, err, c, ports); };
     } else if (command == QLatin1String("sequence-body")) {
         if (help) {
             out << kSequenceBodyHelp;

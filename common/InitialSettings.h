@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UnitSystem.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -16,16 +18,12 @@ class InitialSettings {
     static constexpr int kNumberCount = kUnitCount + 1;
     static constexpr const char* kFileName = "initial.txt";
 
-    // Unit systems as stored on the ninth line.
-    static constexpr int kCGS = 1;
-    static constexpr int kEI = 2;
-    static constexpr int kSI = 3;
-    static bool isUnitSystem(int value) { return value >= kCGS && value <= kSI; }
 
     // Selector index of each unit's port: 0 no port ("None"), n = "Comm n" (1 to 12), -1 when the
     // selector had no selection when the file was saved.
     std::array<int, kUnitCount> ports{};
-    int unitSystem = kCGS;
+    // The unit system as the ninth line holds it (see UnitSystem); any number may stand in a file.
+    int unitSystem = unitSystemNumber(UnitSystem::CGS);
 
     // Port of unit 1 to 8; 0 for a unit number outside that range.
     int port(int unit) const;

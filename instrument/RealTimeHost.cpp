@@ -2,7 +2,7 @@
 
 #include "common/VbFormat.h"
 #include "instrument/BobInfo.h"
-#include "common/InitialSettings.h"
+#include "common/UnitSystem.h"
 
 namespace RealTimeHost {
 
@@ -28,14 +28,11 @@ int unitFromInstName(const QString& caption) {
     return 0;
 }
 
-Availability readAvailability(const QString& path) {
+Availability readAvailability(const InitialSettings::ReadResult& read) {
     Availability a;
-    const InitialSettings::ReadResult read = InitialSettings::read(path);
     for (int i = 0; i < kUnitCount && i < read.numbers.size(); ++i) a.unitEnabled[i] = read.numbers[i] != 0;
-    if (read.hasUnitSystem() && InitialSettings::isUnitSystem(read.settings.unitSystem))
-        a.unitSystem = read.settings.unitSystem;
     a.problem = read.problem();
-    if (a.problem.isEmpty() && a.unitSystem == 0)
+    if (a.problem.isEmpty() && !unitSystemFromNumber(read.settings.unitSystem))
         a.problem =
             QStringLiteral("The settings file \"%1\" gives %2 as the unit system; it should be 1, 2 or 3.")
                 .arg(QString::fromLatin1(InitialSettings::kFileName),
@@ -43,13 +40,12 @@ Availability readAvailability(const QString& path) {
     return a;
 }
 
-std::optional<int> portOfUnit(int unit, AddError& error, const QString& path) {
+std::optional<int> portOfUnit(int unit, AddError& error, const InitialSettings::ReadResult& read) {
     if (unit < 1 || unit > kUnitCount) {
         error = {QStringLiteral("There is no unit %1.").arg(vb::Format(unit, QStringLiteral("0"))),
                  kInputPastEnd};
         return std::nullopt;
     }
-    const InitialSettings::ReadResult read = InitialSettings::read(path);
     if (unit <= read.numbers.size()) return read.numbers[unit - 1];
     error.description = read.problem();
     switch (read.status) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/InitialSettings.h"
+
 #include <QString>
 
 #include <array>
@@ -7,7 +9,7 @@
 
 // The rules of the multi-unit host window frmMDIRealTime that need no window: which units may be added, the
 // captions of the unit windows, which unit a window is, and the port and bob of a unit as the add handlers
-// read them from "initial.txt" and "BOBINFO.TXT".
+// take them from the settings ("initial.txt") and "BOBINFO.TXT".
 namespace RealTimeHost {
 
 constexpr int kUnitCount = 8;
@@ -44,17 +46,16 @@ QString simpleTestCaption(int unit);
 // The unit a window is, from its lblInstName caption ("Unit 1" ... "Unit 8"); 0 for any other text.
 int unitFromInstName(const QString& caption);
 
-// What the host learns from "initial.txt" when it opens.
+// What the host learns from the settings when it opens.
 struct Availability {
     std::array<bool, kUnitCount> unitEnabled{};  // unit n's two add items; false for a 0 line
-    int unitSystem = 0;                          // 0 when the file gives no valid unit system
     QString problem;                             // empty when the file was read whole
 };
-Availability readAvailability(const QString& path = QStringLiteral("initial.txt"));
+Availability readAvailability(const InitialSettings::ReadResult& read);
 
 // Line n of "initial.txt": the port of unit n; the file need hold only as many numbers. Nothing, and the
-// failure in error, when it cannot be read that far.
-std::optional<int> portOfUnit(int unit, AddError& error, const QString& path = QStringLiteral("initial.txt"));
+// failure in error, when it could not be read that far.
+std::optional<int> portOfUnit(int unit, AddError& error, const InitialSettings::ReadResult& read);
 // Line n of "BOBINFO.TXT": the bob of unit n. The file must hold all eight names.
 std::optional<QString> bobOfUnit(int unit, AddError& error,
                                  const QString& path = QStringLiteral("BOBINFO.TXT"));

@@ -1,5 +1,7 @@
 #include "sequence/SequenceEditor.h"
 
+#include "common/Settings.h"
+
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "sequence/SequenceRules.h"
@@ -29,8 +31,8 @@ QString SequenceEditor::duplicateNameText(const QString& name) {
 }
 
 SequenceEditor::SequenceEditor(TextGrid& steps, TextGrid& shearRates, SequenceStore& store,
-                               Messenger& messenger, const int& unitSystem)
-    : steps_(steps), shearRates_(shearRates), store_(store), messenger_(messenger), unitSystem_(unitSystem) {}
+                               Messenger& messenger, const Settings& settings)
+    : steps_(steps), shearRates_(shearRates), store_(store), messenger_(messenger), settings_(settings) {}
 
 void SequenceEditor::layOut() {
     StepGrid::layOut(steps_);
@@ -46,13 +48,13 @@ bool SequenceEditor::insertStep() {
     const int row = steps_.Row();
     request.stepNoText =
         row > 0 ? steps_.TextMatrix(row, StepGrid::kColStepNo).trimmed() : QStringLiteral("1");
-    request.unitSystem = unitSystem_;
+    request.unitSystem = settings_.unitSystem();
     const InsertStepAnswer answer = insertStepDialog_ ? insertStepDialog_(request) : InsertStepAnswer{};
     if (answer.CancelInp) return false;
 
     SequenceStep step;
     step.elapseTime_min = answer.time;
-    step.temp_F = InsertStepRules::stepTemp_F(answer.Temp, unitSystem_);
+    step.temp_F = InsertStepRules::stepTemp_F(answer.Temp, settings_.unitSystem());
     step.startError_F = answer.TempError;
     step.shearRate_1ps = answer.ShearRate;
     step.runRamp = 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UnitSystem.h"
+
 #include "sequence/SequenceData.h"
 #include "sequence/TextGrid.h"
 
@@ -9,13 +11,14 @@
 #include <optional>
 
 class Messenger;
+class Settings;
 class SequenceStore;
 class StoreError;
 
 // What the setup window hands the insert-step dialog when it opens it.
 struct InsertStepRequest {
     QString stepNoText;  // number of the current step, "1" with the header current
-    int unitSystem = 1;  // decides the temperature label and limit
+    UnitSystem unitSystem = UnitSystem::CGS;  // decides the temperature label and limit
 };
 
 // The dialog's results as the caller reads them after it closes. Temp is in the unit the dialog asked for
@@ -46,7 +49,7 @@ class SequenceEditor {
     static const QString kDatabaseErrorTitle;
 
     SequenceEditor(TextGrid& steps, TextGrid& shearRates, SequenceStore& store, Messenger& messenger,
-                   const int& unitSystem);
+                   const Settings& settings);
 
     void setInsertStepDialog(InsertStepDialog dialog) { insertStepDialog_ = std::move(dialog); }
 
@@ -95,7 +98,7 @@ class SequenceEditor {
     TextGrid& shearRates_;
     SequenceStore& store_;
     Messenger& messenger_;
-    const int& unitSystem_;
+    const Settings& settings_;
     InsertStepDialog insertStepDialog_;
     bool changed_ = false;
     double key_ = 0;

@@ -85,15 +85,15 @@ const QString kBadShearRateTitle = QStringLiteral("Shear rate input out range");
 const QString kBadShearRateOnLeaveTitle = QStringLiteral("Shear rate input out of range. Please try again.");
 }  // namespace
 
-bool asksCelsius(int unitSystem) {
-    return unitSystem != InitialSettings::kCGS && unitSystem != InitialSettings::kEI;
+bool asksCelsius(UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::SI;
 }
 
-QString tempLabel(int unitSystem) {
+QString tempLabel(UnitSystem unitSystem) {
     return asksCelsius(unitSystem) ? QStringLiteral("Temp (°C)") : QStringLiteral("Temp (°F)");
 }
 
-double stepTemp_F(double typed, int unitSystem) {
+double stepTemp_F(double typed, UnitSystem unitSystem) {
     if (!asksCelsius(unitSystem)) return typed;
     // The grid, the database and the unit work in °F.
     return std::round((typed * 9.0 / 5.0 + 32.0) * 100.0) / 100.0;
@@ -105,7 +105,7 @@ std::optional<Refusal> checkShearRateOnLeave(const QString& shearRateText) {
     return std::nullopt;
 }
 
-std::optional<FieldRefusal> checkOk(const Texts& texts, int unitSystem) {
+std::optional<FieldRefusal> checkOk(const Texts& texts, UnitSystem unitSystem) {
     const double time = vb::Val(texts.time);
     if (time < 0 || time > 60000) return FieldRefusal{Field::Time, {kBadTime, kBadTimeTitle}};
     // The limit is the save check's, taken in °F, so that a step the dialog accepts can always be saved.

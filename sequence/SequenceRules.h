@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/UnitSystem.h"
+
 #include "sequence/SequenceData.h"
 #include "sequence/TextGrid.h"
 
@@ -76,15 +78,15 @@ struct Texts {
 };
 
 // True when the dialog asks for the temperature in °C (every unit system but CGS and EI).
-bool asksCelsius(int unitSystem);
+bool asksCelsius(UnitSystem unitSystem);
 // The dialog's temperature label: "Temp (°F)" or "Temp (°C)".
-QString tempLabel(int unitSystem);
+QString tempLabel(UnitSystem unitSystem);
 // The step temperature in °F for a temperature typed in the dialog (°C converted, to two decimals).
-double stepTemp_F(double typed, int unitSystem);
+double stepTemp_F(double typed, UnitSystem unitSystem);
 
 // On leaving the shear-rate field: 0.01 to 90000.
 std::optional<Refusal> checkShearRateOnLeave(const QString& shearRateText);
 // On OK: time, temperature, shear rate, in this order.
-std::optional<FieldRefusal> checkOk(const Texts& texts, int unitSystem);
+std::optional<FieldRefusal> checkOk(const Texts& texts, UnitSystem unitSystem);
 
 }  // namespace InsertStepRules

@@ -8,7 +8,7 @@
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "instrument/ui/frmMDIRealTime.h"
-#include "common/InitialSettings.h"
+#include "common/Settings.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
 #include "store/clsTEST_ADDITIVE.h"
@@ -81,9 +81,10 @@ QString failureDetail(const std::exception& error) {
 
 }  // namespace
 
-frmMain::frmMain(Messenger& messenger, QWidget* parent)
+frmMain::frmMain(Messenger& messenger, Settings& settings, QWidget* parent)
     : QMainWindow(parent),
       messenger_(messenger),
+      settings_(settings),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(qs(kCaption));
@@ -357,21 +358,9 @@ void frmMain::centreOnScreen() {
 }
 
 void frmMain::readInitialSettings() {
-    const InitialSettings::ReadResult read = InitialSettings::read();
-    QString problem;
-    if (!read.hasUnitSystem())
-        problem = read.problem();
-    else if (!InitialSettings::isUnitSystem(read.settings.unitSystem))
-        problem = QStringLiteral(
-                      "The settings file \"%1\" gives %2 as the unit system, which is none of 1 (CGS), "
-                      "2 (EI) and 3 (SI).")
-                      .arg(QString::fromLatin1(InitialSettings::kFileName),
-                           vb::Format(read.settings.unitSystem, QStringLiteral("0")));
-    if (problem.isEmpty()) {
-        unitSystem_ = read.settings.unitSystem;
-        return;
-    }
-    unitSystem_ = InitialSettings::kCGS;
+    settings_.load();
+    const QString problem = settings_.unitSystemProblem();
+    if (problem.isEmpty()) return;
     messenger_.info(
         problem + QStringLiteral("\n\nResults are shown in the CGS unit system. Choose the ports and "
                                  "the unit system on the hardware tab of Setup and save them to "
@@ -379,12 +368,8 @@ void frmMain::readInitialSettings() {
         QString(), MsgIcon::Exclamation);
 }
 
-void frmMain::setUnitSystem(int unitSystem) {
-    unitSystem_ = unitSystem;
-}
-
 void frmMain::BuildResultsHeader() {
-    const QStringList cells = ramp_display::HeaderCells(unitSystem_);
+    const QStringList cells = ramp_display::HeaderCells(settings_.unitSystem());
     MSFlexGrid1->setRowCount(0);
     MSFlexGrid1->setColumnCount(int(cells.size()));
     for (int c = 0; c < cells.size(); ++c) {
@@ -455,7 +440,7 @@ ChartDataOption frmMain::dataOption() const {
 
 OpenedTest frmMain::readTest(const QString& name, const QStringList& listedNames) {
     return OpenTest(*connection_, *testInfo_, *testResult_, *testAdditive_)
-        .open(name, listedNames, dataOption(), unitSystem_);
+        .open(name, listedNames, dataOption(), settings_.unitSystem());
 }
 
 void frmMain::fOpen_Selected() {
@@ -496,13 +481,13 @@ void frmMain::showOpenedTest(OpenedTest&& test) {
 void frmMain::showResults() {
     BuildResultsHeader();
     open_test_view::ShowResults(MSFlexGrid1,
-                                BuildResultsTable(openTest_.fits, openTest_.rampCount, unitSystem_));
-    shownUnitSystem_ = unitSystem_;
+                                BuildResultsTable(openTest_.fits, openTest_.rampCount, settings_.unitSystem()));
+    shownUnitSystem_ = settings_.unitSystem();
     resultsShowOpenTest_ = openTest_.isOpen();
 }
 
 bool frmMain::showsAlready(const OpenedTest& test) const {
-    return resultsShowOpenTest_ && shownUnitSystem_ == unitSystem_ && shownDataOption_ == test.dataOption &&
+    return resultsShowOpenTest_ && shownUnitSystem_ == settings_.unitSystem() && shownDataOption_ == test.dataOption &&
            test.name == openTest_.name && test.testId == openTest_.testId &&
            test.testInfoRow == openTest_.testInfoRow && test.additives == openTest_.additives &&
            sameReadings(test.readings, openTest_.readings);
@@ -576,7 +561,7 @@ void frmMain::Form_Activate() {
 void frmMain::cmdRealTime_Click() {
     if (!realTime_) {
         try {
-            realTime_ = new frmMDIRealTime(*connection_, messenger_, unitSystem_, this);
+            realTime_ = new frmMDIRealTime(*connection_, messenger_, settings_, this);
         } catch (const std::exception& error) {
             messenger_.info(QStringLiteral("The real-time window could not be opened.\n") + failureDetail(error),
                             QString(), MsgIcon::Critical);
@@ -604,7 +589,7 @@ void frmMain::cmdSetup_Click() {
     }
     frmSetup* setup = nullptr;
     try {
-        setup = new frmSetup(*connection_, messenger_, unitSystem_);
+        setup = new frmSetup(*connection_, messenger_, settings_);
     } catch (const std::exception& error) {
         messenger_.info(QStringLiteral("The setup window could not be opened.\n") + failureDetail(error),
                         QString(), MsgIcon::Critical);
@@ -635,7 +620,7 @@ void frmMain::setup_Closed() {
         BuildResultsHeader();
     else if (overlapTestName_.isEmpty())
         reReadOpenTest(false);
-    else if (shownUnitSystem_ != unitSystem_)
+    else if (shownUnitSystem_ != settings_.unitSystem())
         showResults();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/OpenTest.h"
+#include "common/UnitSystem.h"
 #include "store/clsConnection.h"
 
 #include <QMainWindow>
@@ -8,9 +9,11 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Messenger;
+class Settings;
 class clsTEST_INFO;
 class clsTEST_RESULT;
 class clsTEST_ADDITIVE;
@@ -36,7 +39,8 @@ class frmMain : public QMainWindow {
   public:
     static constexpr const char* kCaption = "R7716 HPHT Automatic Rheometer";
 
-    explicit frmMain(Messenger& messenger, QWidget* parent = nullptr);
+    // settings: the program's settings object; the main window loads it at start-up.
+    frmMain(Messenger& messenger, Settings& settings, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // The shared connection, lent to every other window so that it attaches its own record objects.
@@ -45,9 +49,9 @@ class frmMain : public QMainWindow {
     clsTEST_RESULT& TestResult() { return *testResult_; }
     clsTEST_ADDITIVE& TestAdditive() { return *testAdditive_; }
 
-    // The program-wide unit system: 1 CGS, 2 English, 3 SI. The setup window changes it.
-    int UnitSystem() const { return unitSystem_; }
-    void setUnitSystem(int unitSystem);
+    // The program's settings: the units' ports and the program-wide unit system, which the setup window
+    // changes.
+    Settings& AppSettings() { return settings_; }
     // TEST_ID of the open test; 0 while none is open.
     double OpenTestId() const { return openTestId_; }
     // The open test as it was last read: name, TEST_INFO row, s, shear-rate factor, readings, fits.
@@ -183,6 +187,7 @@ class frmMain : public QMainWindow {
     bool showsAlready(const OpenedTest& test) const;
 
     Messenger& messenger_;
+    Settings& settings_;
     std::unique_ptr<clsConnection> connection_;
     std::unique_ptr<clsTEST_INFO> testInfo_;
     std::unique_ptr<clsTEST_RESULT> testResult_;
@@ -193,14 +198,13 @@ class frmMain : public QMainWindow {
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
 
-    int unitSystem_ = 1;
     double openTestId_ = 0;
     OpenedTest openTest_;
     QString overlapTestName_;
     // What the results table and chart show of the open test, so that a re-read that finds nothing new
     // redraws nothing: the unit system and data option they were drawn in, and whether the table still
     // holds the open test's rows (a failed open reduces it to its header).
-    int shownUnitSystem_ = 0;
+    std::optional<UnitSystem> shownUnitSystem_;
     ChartDataOption shownDataOption_ = ChartDataOption::All;
     bool resultsShowOpenTest_ = false;
     // An activation re-read is queued; one runs for any number of activations before it.

@@ -11,6 +11,7 @@
 // Windows need a display; without one the offscreen platform is used. Runs in a scratch directory.
 
 #include "common/Messenger.h"
+#include "common/Settings.h"
 #include "instrument/RealTimeUnit.h"
 #include "instrument/ui/frmMDIRealTime.h"
 #include "instrument/ui/frmRealTime.h"
@@ -142,7 +143,7 @@ int main(int argc, char** argv) {
     CountingMessenger messenger;
     Instruments instruments;
     clsConnection connection;  // a new scratch database needs no announcement
-    int unitSystem = 1;
+    Settings settings;
     std::unique_ptr<frmMDIRealTime> host;
     std::vector<std::unique_ptr<RealTimeUnit>> units;
     std::vector<std::unique_ptr<QTimer>> timers;
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
         }
     } else {
         connection.OpenDB();
-        host = std::make_unique<frmMDIRealTime>(connection, messenger, unitSystem);
+        host = std::make_unique<frmMDIRealTime>(connection, messenger, settings);
         host->setPortFactory([&instruments](int portNumber) -> std::unique_ptr<UnitPort> {
             return std::make_unique<SimulatedUnitPort>(instruments.unit(portNumber - 1));
         });

@@ -1,6 +1,7 @@
 #include "instrument/ui/frmMDIRealTime.h"
 
 #include "common/Messenger.h"
+#include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
 
@@ -14,9 +15,9 @@
 #include <QMenuBar>
 #include <QTimer>
 
-frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, int& unitSystem,
+frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, Settings& settings,
                                QWidget* parent)
-    : QMainWindow(parent), connection_(connection), messenger_(messenger), unitSystem_(unitSystem) {
+    : QMainWindow(parent), connection_(connection), messenger_(messenger), settings_(settings) {
     setWindowTitle(RealTimeHost::kCaption);
     if (parent) setWindowFlag(Qt::Window);
     mdiArea = new QMdiArea(this);
@@ -53,12 +54,11 @@ void frmMDIRealTime::createMenus() {
 }
 
 void frmMDIRealTime::MDIForm_Load() {
-    const RealTimeHost::Availability a = RealTimeHost::readAvailability();
+    const RealTimeHost::Availability a = RealTimeHost::readAvailability(settings_.lastRead());
     for (int n = 1; n <= RealTimeHost::kUnitCount; ++n) {
         MenuAdd[n]->setEnabled(a.unitEnabled[n - 1]);
         MenuAddSimple[n]->setEnabled(a.unitEnabled[n - 1]);
     }
-    if (a.unitSystem != 0) unitSystem_ = a.unitSystem;
     // The units the file does not give stay unavailable; the operator learns why.
     if (!a.problem.isEmpty()) messenger_.info(a.problem, RealTimeHost::kCaption, MsgIcon::Exclamation);
 }
@@ -93,12 +93,12 @@ std::unique_ptr<UnitPort> frmMDIRealTime::makePort(int portNumber) {
 void frmMDIRealTime::MenuAdd_Click(int index) {
     if (index < 1 || index > RealTimeHost::kUnitCount) return;
     RealTimeHost::AddError error;
-    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error);
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error, settings_.lastRead());
     if (!portNumber) return showAddError(error);
     std::unique_ptr<UnitPort> port = makePort(*portNumber);
     if (!port) return;
 
-    auto* window = new frmRealTime(std::move(port), messenger_, unitSystem_);
+    auto* window = new frmRealTime(std::move(port), messenger_, settings_);
     realTimeWindows_[index] = window;
     window->setWindowTitle(RealTimeHost::realTimeCaption(index));
     window->lblInstName->setText(RealTimeHost::unitText(index));
@@ -127,7 +127,7 @@ void frmMDIRealTime::MenuAdd_Click(int index) {
 void frmMDIRealTime::MenuAddSimple_Click(int index) {
     if (index < 1 || index > RealTimeHost::kUnitCount) return;
     RealTimeHost::AddError error;
-    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error);
+    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error, settings_.lastRead());
     if (!portNumber) return showAddError(error);
     std::unique_ptr<UnitPort> port = makePort(*portNumber);
     if (!port) return;

@@ -10,6 +10,7 @@
 #include <functional>
 
 class Messenger;
+class Settings;
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -29,7 +30,7 @@ class frmMDIRealTime : public QMainWindow {
     // Unit windows are kept by unit number; indexes 0 to 10 are allowed, 1 to 8 used.
     static constexpr int kWindowSlots = 11;
 
-    frmMDIRealTime(clsConnection& connection, Messenger& messenger, int& unitSystem,
+    frmMDIRealTime(clsConnection& connection, Messenger& messenger, Settings& settings,
                    QWidget* parent = nullptr);
     ~frmMDIRealTime() override;
 
@@ -74,7 +75,7 @@ class frmMDIRealTime : public QMainWindow {
 
     clsConnection& connection_;
     Messenger& messenger_;
-    int& unitSystem_;
+    Settings& settings_;
     UnitPortFactory portFactory_ = serialUnitPortFactory();
     std::function<void()> endProgram_;
     std::array<QPointer<frmRealTime>, kWindowSlots> realTimeWindows_;

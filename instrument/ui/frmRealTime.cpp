@@ -1,5 +1,7 @@
 #include "instrument/ui/frmRealTime.h"
 
+#include "common/Settings.h"
+
 #include "analysis/RampFitDisplay.h"
 #include "common/Messenger.h"
 #include "instrument/RealTimeHost.h"
@@ -58,9 +60,9 @@ QValueAxis* axis(const QString& title, int ticks) {
 
 }  // namespace
 
-frmRealTime::frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, int& unitSystem,
+frmRealTime::frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, Settings& settings,
                          QWidget* parent)
-    : QWidget(parent), messenger_(messenger), unitSystem_(unitSystem), unit_(std::move(port), messenger) {
+    : QWidget(parent), messenger_(messenger), settings_(settings), unit_(std::move(port), messenger) {
     createControls();
     Timer1 = new QTimer(this);
     Timer1->setInterval(RealTimeUnit::kTickInterval_ms);
@@ -308,7 +310,7 @@ void frmRealTime::resizeEvent(QResizeEvent* event) {
 }
 
 void frmRealTime::resetResults() {
-    const QStringList cells = ramp_display::HeaderCells(unitSystem_);
+    const QStringList cells = ramp_display::HeaderCells(settings_.unitSystem());
     MSFlexGrid1->clear();
     MSFlexGrid1->setColumnCount(int(cells.size()));
     for (int c = 0; c < cells.size(); ++c)

@@ -10,6 +10,7 @@
 #include <memory>
 
 class Messenger;
+class Settings;
 class QBoxLayout;
 class QChartView;
 class QGroupBox;
@@ -31,7 +32,7 @@ class frmRealTime : public QWidget {
     Q_OBJECT
 
   public:
-    frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, int& unitSystem,
+    frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, Settings& settings,
                 QWidget* parent = nullptr);
     ~frmRealTime() override;
 
@@ -109,7 +110,7 @@ class frmRealTime : public QWidget {
     void showUnit();
 
     Messenger& messenger_;
-    int& unitSystem_;
+    Settings& settings_;
     RealTimeUnit unit_;
     QPointer<frmNameSeq> nameDialog_;
     QScrollArea* scroll_ = nullptr;

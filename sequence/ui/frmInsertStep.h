@@ -54,6 +54,6 @@ class frmInsertStep : public QDialog {
     void Form_Load(const InsertStepRequest& request);
 
     Messenger& messenger_;
-    int unitSystem_;
+    UnitSystem unitSystem_;
     bool checking_ = false;  // a message box of a check is up (it takes the focus away again)
 };

@@ -1,7 +1,7 @@
 #include "sequence/ui/frmSetup.h"
 
 #include "common/Messenger.h"
-#include "common/InitialSettings.h"
+#include "common/Settings.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"
@@ -34,8 +34,8 @@ const QStringList kSampleRates{QStringLiteral("2"), QStringLiteral("5"), QString
 const QString kOverlapMask = QStringLiteral("####");
 }  // namespace
 
-frmSetup::frmSetup(clsConnection& connection, Messenger& messenger, int& unitSystem, QWidget* parent)
-    : QWidget(parent, Qt::Window), connection_(connection), messenger_(messenger), unitSystem_(unitSystem) {
+frmSetup::frmSetup(clsConnection& connection, Messenger& messenger, Settings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), connection_(connection), messenger_(messenger), settings_(settings) {
     setWindowTitle(kCaption);
     store_ = std::make_unique<SequenceStore>(connection_);
 
@@ -50,7 +50,7 @@ frmSetup::frmSetup(clsConnection& connection, Messenger& messenger, int& unitSys
     layout->addWidget(frameSequence, 1);
     layout->addWidget(frameHardware, 1);
 
-    editor_ = std::make_unique<SequenceEditor>(*MSFlexGrid1, *MSFlexGrid3, *store_, messenger_, unitSystem_);
+    editor_ = std::make_unique<SequenceEditor>(*MSFlexGrid1, *MSFlexGrid3, *store_, messenger_, settings_);
     setInsertStepDialog({});
 
     connect(TabStrip1, &QTabBar::currentChanged, this, &frmSetup::TabStrip1_Click);
@@ -333,13 +333,12 @@ void frmSetup::TabStrip1_Click() {
 }
 
 void frmSetup::readInitialSettings() {
-    const InitialSettings::ReadResult read = InitialSettings::read();
+    const InitialSettings::ReadResult& read = settings_.lastRead();
     for (int i = 0; i < InitialSettings::kUnitCount; ++i) {
         // A port outside the thirteen choices leaves its selector without a selection.
         const int port = i < read.numbers.size() ? read.numbers[i] : -1;
         cmbUnit[i]->setCurrentIndex(port >= 0 && port < cmbUnit[i]->count() ? port : -1);
     }
-    if (read.hasUnitSystem()) unitSystem_ = read.settings.unitSystem;
     checkUnitOption();
     if (!read.complete())
         messenger_.info(
@@ -351,22 +350,22 @@ void frmSetup::readInitialSettings() {
 
 void frmSetup::checkUnitOption() {
     unitGroup_->setExclusive(false);
-    optCGS->setChecked(unitSystem_ == InitialSettings::kCGS);
-    OptEI->setChecked(unitSystem_ == InitialSettings::kEI);
-    OptSI->setChecked(unitSystem_ == InitialSettings::kSI);
+    optCGS->setChecked(settings_.unitSystem() == UnitSystem::CGS);
+    OptEI->setChecked(settings_.unitSystem() == UnitSystem::EI);
+    OptSI->setChecked(settings_.unitSystem() == UnitSystem::SI);
     unitGroup_->setExclusive(true);
 }
 
-void frmSetup::unitOption_Click(int unitSystem) {
-    unitSystem_ = unitSystem;
+void frmSetup::unitOption_Click(int option) {
+    if (const auto system = unitSystemFromNumber(option)) settings_.setUnitSystem(*system);
 }
 
 void frmSetup::cmdSave_Click() {
     InitialSettings settings;
     for (int i = 0; i < InitialSettings::kUnitCount; ++i) settings.ports[i] = cmbUnit[i]->currentIndex();
-    settings.unitSystem = unitSystem_;
+    settings.unitSystem = unitSystemNumber(settings_.unitSystem());
     QString error;
-    if (!settings.write(&error))
+    if (!settings_.save(settings, &error))
         messenger_.info(QStringLiteral("The hardware settings could not be written to \"%1\": %2\r\n"
                                        "The file on disk is unchanged.")
                             .arg(QString::fromLatin1(InitialSettings::kFileName), error),

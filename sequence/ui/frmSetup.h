@@ -20,13 +20,13 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
+class Settings;
 
 // "R7716 Setup": lists, creates, copies, edits, saves and deletes test sequences, and sets the hardware
 // settings of "initial.txt".
 //
-// The unit system is the program-wide setting owned by the caller (1 CGS, 2 EI, 3 SI, as in
-// InitialSettings); the window reads it into its options, and the options and the file write it back at
-// once, so every other window sees the change without the file being saved.
+// The ports and the unit system come from the program's settings object; choosing a unit-system option
+// changes the setting at once, so every other window sees the change without the file being saved.
 //
 // The window is shown modeless. It emits closed() when it has closed in any way (after Return, or the
 // title bar's close box, both asking first when the sequence on display has unsaved changes).
@@ -35,7 +35,7 @@ class frmSetup : public QWidget {
   public:
     static const QString kCaption;
 
-    frmSetup(clsConnection& connection, Messenger& messenger, int& unitSystem, QWidget* parent = nullptr);
+    frmSetup(clsConnection& connection, Messenger& messenger, Settings& settings, QWidget* parent = nullptr);
     ~frmSetup() override;
 
     SequenceEditor& editor() { return *editor_; }
@@ -116,7 +116,7 @@ class frmSetup : public QWidget {
     void cmdSave_Click();
     void cmdReturn_Click();
     void cmdReturn2_Click();
-    void unitOption_Click(int unitSystem);
+    void unitOption_Click(int option);
 
     // Refills the name list from the database and selects (loads) the first name.
     void fillSequenceList();
@@ -140,7 +140,7 @@ class frmSetup : public QWidget {
 
     clsConnection& connection_;
     Messenger& messenger_;
-    int& unitSystem_;
+    Settings& settings_;
     std::unique_ptr<SequenceStore> store_;
     std::unique_ptr<SequenceEditor> editor_;
     QButtonGroup* unitGroup_ = nullptr;

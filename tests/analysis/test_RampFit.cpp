@@ -54,7 +54,7 @@ TEST(FitRamps, WorkedRampGivesNPrimeKPrimeAndRSquared) {
     EXPECT_NEAR(f.KPrime, 2.0, 1e-12);
     EXPECT_NEAR(f.RSquared, 1.0, 1e-12);
     EXPECT_TRUE(f.Valid);
-    const QStringList cells = ramp_display::RowCells(f, ramp_display::kCGS);
+    const QStringList cells = ramp_display::RowCells(f, UnitSystem::CGS);
     EXPECT_EQ(cells[4], "0.6990");
     EXPECT_EQ(cells[5], "0002.000");
     EXPECT_EQ(cells[6], "1.0000");
@@ -104,7 +104,7 @@ TEST(FitRamps, EqualStressesGiveAnNARow) {
     EXPECT_EQ(fits[0].NPrime, 0.0);
     EXPECT_FALSE(fits[0].Valid);
     EXPECT_EQ(fits[0].State, FitState::OutsideWindow);
-    const QStringList cells = ramp_display::RowCells(fits[0], ramp_display::kCGS);
+    const QStringList cells = ramp_display::RowCells(fits[0], UnitSystem::CGS);
     EXPECT_EQ(cells.mid(0, 5), QStringList({" 1", ".", "150", "400", "0.0000"}));
     EXPECT_EQ(cells.mid(5), QStringList(7, "N/A"));
 }
@@ -135,7 +135,7 @@ TEST(FitRamps, ScanStopsAtTheNextRampsFirstReadingAndNeverGoesBack) {
     EXPECT_DOUBLE_EQ(fits[1].Pressure, 900);
     EXPECT_EQ(fits[1].PointCount, 4);
 
-    const auto rows = ramp_display::ResultRows(fits, ramp_display::kCGS);
+    const auto rows = ramp_display::ResultRows(fits, UnitSystem::CGS);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].first, 1);
     EXPECT_EQ(rows[1].first, 3);
@@ -251,13 +251,13 @@ TEST(CompleteFit, BobCorrectionMatchesTheDirectFormulaAndNeverOverflows) {
         EXPECT_EQ(f.State, c.state);
         for (double v : {f.KPrime, f.Kv, f.KSlot, f.Visc40, f.Visc100, f.Visc170})
             EXPECT_TRUE(std::isfinite(v));
-        for (int unit : {1, 2, 3})
+        for (UnitSystem unit : {UnitSystem::CGS, UnitSystem::EI, UnitSystem::SI})
             for (const QString& cell : ramp_display::RowCells(f, unit)) {
                 EXPECT_FALSE(cell.contains("nan", Qt::CaseInsensitive));
                 EXPECT_FALSE(cell.contains("inf", Qt::CaseInsensitive));
             }
         if (c.state != FitState::Valid) {
-            EXPECT_EQ(ramp_display::RowCells(f, 1).mid(5), QStringList(7, "N/A"));
+            EXPECT_EQ(ramp_display::RowCells(f, UnitSystem::CGS).mid(5), QStringList(7, "N/A"));
             continue;
         }
         const double s = kRotorRadius_cm / c.radius_cm, n = c.nPrime, a = std::pow(s, 2 / n);
@@ -275,7 +275,7 @@ TEST(FitRamps, BadBobRadiusLeavesEveryRampAnNARowWithItsNPrime) {
         ASSERT_EQ(fits.size(), 2u);
         for (const RampFit& f : fits) {
             EXPECT_EQ(f.State, FitState::NoGeometry);
-            const QStringList cells = ramp_display::RowCells(f, ramp_display::kCGS);
+            const QStringList cells = ramp_display::RowCells(f, UnitSystem::CGS);
             EXPECT_EQ(cells[4], "0.6990");
             EXPECT_EQ(cells.mid(5), QStringList(7, "N/A"));
         }

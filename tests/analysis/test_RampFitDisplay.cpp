@@ -12,6 +12,10 @@ namespace {
 
 using namespace ramp_display;
 
+constexpr UnitSystem kCGS = UnitSystem::CGS;
+constexpr UnitSystem kEI = UnitSystem::EI;
+constexpr UnitSystem kSI = UnitSystem::SI;
+
 // The worked ramp (n' = log10 5, K' = 2) on the standard bob, its scan stopped by a reading at 750 s,
 // 212 degF and 100 psi.
 RampFit workedFit() {
@@ -37,7 +41,7 @@ RampFit workedFit() {
 
 TEST(RampFitDisplay, RowShowsEveryColumnInEachUnitSystem) {
     const RampFit fit = workedFit();
-    const std::vector<std::pair<int, QStringList>> cases = {
+    const std::vector<std::pair<UnitSystem, QStringList>> cases = {
         {kCGS,
          {" 1", "13.", "212", "100", "0.6990", "0002.000", "1.0000", "0001.921", "0002.110", "70", "53",
           "45"}},
@@ -47,21 +51,18 @@ TEST(RampFitDisplay, RowShowsEveryColumnInEachUnitSystem) {
         {kSI,
          {" 1", "13.", "100", "689", "0.6990", "0002.000", "1.0000", "0001.921", "0002.110", "70", "53",
           "45"}},
-        {0,
-         {" 1", "13.", "212", "100", "0.6990", "0002.000", "1.0000", "0001.921", "0002.110", "70", "53",
-          "45"}},
     };
     for (const auto& [unit, cells] : cases) {
-        SCOPED_TRACE(unit);
+        SCOPED_TRACE(unitSystemNumber(unit));
         EXPECT_EQ(RowCells(fit, unit), cells);
     }
 }
 
 TEST(RampFitDisplay, ConversionsFollowTheUnitSystem) {
     struct Case {
-        double (*convert)(double, int);
+        double (*convert)(double, UnitSystem);
         double stored;
-        int unit;
+        UnitSystem unit;
         const char* picture;
         const char* shown;
     };
@@ -76,7 +77,7 @@ TEST(RampFitDisplay, ConversionsFollowTheUnitSystem) {
         {DisplayPressure, 100, kEI, "####", "100"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stored << " in system " << c.unit);
+        SCOPED_TRACE(testing::Message() << c.stored << " in system " << unitSystemNumber(c.unit));
         EXPECT_EQ(vb::Format(c.convert(c.stored, c.unit), c.picture), c.shown);
     }
 }
@@ -85,8 +86,8 @@ TEST(RampFitDisplay, InvalidFitShowsNAFromKPrimeOn) {
     RampFit fit = workedFit();
     fit.NPrime = 6.2;
     CompleteFit(fit, 1.5987);
-    for (int unit : {kCGS, kEI, kSI}) {
-        SCOPED_TRACE(unit);
+    for (UnitSystem unit : {kCGS, kEI, kSI}) {
+        SCOPED_TRACE(unitSystemNumber(unit));
         const QStringList cells = RowCells(fit, unit);
         ASSERT_EQ(cells.size(), kColumnCount);
         EXPECT_EQ(cells[4], "6.2000");

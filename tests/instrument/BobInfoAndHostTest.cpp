@@ -82,32 +82,28 @@ TEST(RealTimeHostTexts, AWindowKnowsItsUnitOnlyFromAnExactInstrumentName) {
     for (const Case& c : cases) EXPECT_EQ(RealTimeHost::unitFromInstName(c.caption), c.unit) << c.caption;
 }
 
-TEST(RealTimeHostAvailability, OnlyUnitsWithAPortMayBeAddedAndLineNineSetsTheUnitSystem) {
+TEST(RealTimeHostAvailability, OnlyUnitsWithAPortMayBeAdded) {
     TempWorkDir dir;
     writeFile("initial.txt", "3\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n2\r\n");
-    const RealTimeHost::Availability a = RealTimeHost::readAvailability();
+    const RealTimeHost::Availability a = RealTimeHost::readAvailability(InitialSettings::read());
     const std::array<bool, 8> onlyUnitOne{true, false, false, false, false, false, false, false};
     EXPECT_EQ(a.unitEnabled, onlyUnitOne);
-    EXPECT_EQ(a.unitSystem, 2);
     EXPECT_TRUE(a.problem.isEmpty());
 }
 
 TEST(RealTimeHostAvailability, AShortOrMissingFileEnablesOnlyWhatItGivesAndSaysWhy) {
     TempWorkDir dir;
-    const RealTimeHost::Availability none = RealTimeHost::readAvailability();
+    const RealTimeHost::Availability none = RealTimeHost::readAvailability(InitialSettings::read());
     EXPECT_EQ(none.unitEnabled, (std::array<bool, 8>{}));
-    EXPECT_EQ(none.unitSystem, 0);
     EXPECT_FALSE(none.problem.isEmpty());
 
     writeFile("initial.txt", " 1 \r\n 0 \r\n 4 \r\n");
-    const RealTimeHost::Availability three = RealTimeHost::readAvailability();
+    const RealTimeHost::Availability three = RealTimeHost::readAvailability(InitialSettings::read());
     EXPECT_EQ(three.unitEnabled, (std::array<bool, 8>{true, false, true, false, false, false, false, false}));
-    EXPECT_EQ(three.unitSystem, 0);
     EXPECT_FALSE(three.problem.isEmpty());
 
     writeFile("initial.txt", "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n1\r\n7\r\n");
-    const RealTimeHost::Availability badSystem = RealTimeHost::readAvailability();
-    EXPECT_EQ(badSystem.unitSystem, 0);
+    const RealTimeHost::Availability badSystem = RealTimeHost::readAvailability(InitialSettings::read());
     EXPECT_TRUE(badSystem.problem.contains("unit system")) << badSystem.problem.toStdString();
 }
 
@@ -133,7 +129,7 @@ TEST(RealTimeHostAdd, ThePortIsReadOnlyAsFarAsTheUnitsLine) {
         QFile::remove("initial.txt");
         if (!c.file.isEmpty()) writeFile("initial.txt", c.file);
         RealTimeHost::AddError error;
-        EXPECT_EQ(RealTimeHost::portOfUnit(c.unit, error), c.port) << c.name;
+        EXPECT_EQ(RealTimeHost::portOfUnit(c.unit, error, InitialSettings::read()), c.port) << c.name;
         EXPECT_EQ(error.number, c.errorNumber) << c.name;
         if (c.errorNumber != 0) EXPECT_FALSE(error.description.isEmpty()) << c.name;
     }

@@ -1,6 +1,6 @@
 #include "SequenceTestDb.h"
 
-#include "common/InitialSettings.h"
+#include "common/Settings.h"
 #include "sequence/SequenceEditor.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/StepGrid.h"
@@ -15,6 +15,7 @@ namespace {
 class SequenceEditorTest : public SequenceTestDb {
   protected:
     SequenceEditorTest() {
+        appSettings.setUnitSystem(UnitSystem::EI);
         editor.layOut();
         editor.setInsertStepDialog([this](const InsertStepRequest& request) {
             requests.append(request);
@@ -39,11 +40,11 @@ class SequenceEditorTest : public SequenceTestDb {
         return a;
     }
 
-    int unitSystem = InitialSettings::kEI;
+    Settings appSettings;
     MemoryGrid steps{StepGrid::kCols};
     MemoryGrid rates{1};
     ScriptedMessenger messenger;
-    SequenceEditor editor{steps, rates, store, messenger, unitSystem};
+    SequenceEditor editor{steps, rates, store, messenger, appSettings};
     InsertStepAnswer answer;
     QList<InsertStepRequest> requests;
 };
@@ -81,7 +82,7 @@ TEST_F(SequenceEditorTest, DialogIsToldTheCurrentStepNumberAndTheUnitSystem) {
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requests[0].stepNoText, "1");
     EXPECT_EQ(requests[1].stepNoText, "3");
-    EXPECT_EQ(requests[1].unitSystem, InitialSettings::kEI);
+    EXPECT_EQ(requests[1].unitSystem, UnitSystem::EI);
 }
 
 TEST_F(SequenceEditorTest, InsertedStepBeforeTheHeaderGoesToRowOneAndMarksChanged) {
@@ -96,20 +97,20 @@ TEST_F(SequenceEditorTest, InsertedStepBeforeTheHeaderGoesToRowOneAndMarksChange
 }
 
 struct UnitCase {
-    int unitSystem;
+    UnitSystem unitSystem;
     double typed;
     QString cell;
 };
 
 TEST_F(SequenceEditorTest, TemperatureTypedInCelsiusEntersTheGridInFahrenheit) {
     for (const UnitCase& c :
-         {UnitCase{InitialSettings::kSI, 100, " 212"}, UnitCase{InitialSettings::kSI, 232.2, " 449.96"},
-          UnitCase{InitialSettings::kEI, 232.3, " 232.3"}, UnitCase{InitialSettings::kCGS, 450, " 450"}}) {
-        unitSystem = c.unitSystem;
+         {UnitCase{UnitSystem::SI, 100, " 212"}, UnitCase{UnitSystem::SI, 232.2, " 449.96"},
+          UnitCase{UnitSystem::EI, 232.3, " 232.3"}, UnitCase{UnitSystem::CGS, 450, " 450"}}) {
+        appSettings.setUnitSystem(c.unitSystem);
         steps.setRow(0);
         answer = okAnswer(c.typed);
         ASSERT_TRUE(editor.insertStep());
-        EXPECT_EQ(steps.TextMatrix(1, StepGrid::kColTemp), c.cell) << c.unitSystem << " " << c.typed;
+        EXPECT_EQ(steps.TextMatrix(1, StepGrid::kColTemp), c.cell) << unitSystemNumber(c.unitSystem) << " " << c.typed;
     }
 }
 

@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr int CGS = InitialSettings::kCGS;
-constexpr int EI = InitialSettings::kEI;
-constexpr int SI = InitialSettings::kSI;
+constexpr UnitSystem CGS = UnitSystem::CGS;
+constexpr UnitSystem EI = UnitSystem::EI;
+constexpr UnitSystem SI = UnitSystem::SI;
 
 // Input of the save checks: steps at the given temperatures, the first shear-rate cell and the settings.
 struct SaveInput {
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct InsertCheckCase {
     const char* name;
     InsertStepRules::Texts texts;
-    int unitSystem;
+    UnitSystem unitSystem;
     std::optional<InsertStepRules::Field> field;
     QString text;
     QString title;
@@ -171,8 +171,6 @@ INSTANTIATE_TEST_SUITE_P(
         // 232.3 °C is 450.14 °F, more than a step may hold.
         InsertCheckCase{"SI232point3Refused", {"30", "232.3", "5", "100"}, SI, F::Temp, kTemp, kTempTitle},
         InsertCheckCase{
-            "UnknownUnitSystemAsksCelsius", {"30", "300", "5", "100"}, 7, F::Temp, kTemp, kTempTitle},
-        InsertCheckCase{
             "TemperatureBeforeShearRate", {"30", "999", "5", "0"}, EI, F::Temp, kTemp, kTempTitle},
         InsertCheckCase{"ShearRate9000Accepted", {"30", "200", "5", "9000"}, EI, {}, {}, {}},
         InsertCheckCase{
@@ -210,7 +208,6 @@ TEST(InsertStepUnits, CelsiusIsAskedOnlyOutsideCgsAndEiAndEntersTheGridAsFahrenh
     EXPECT_EQ(InsertStepRules::tempLabel(CGS), "Temp (°F)");
     EXPECT_EQ(InsertStepRules::tempLabel(EI), "Temp (°F)");
     EXPECT_EQ(InsertStepRules::tempLabel(SI), "Temp (°C)");
-    EXPECT_EQ(InsertStepRules::tempLabel(0), "Temp (°C)");
 
     EXPECT_DOUBLE_EQ(InsertStepRules::stepTemp_F(100, SI), 212);
     EXPECT_DOUBLE_EQ(InsertStepRules::stepTemp_F(232.2, SI), 449.96);

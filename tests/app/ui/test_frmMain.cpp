@@ -1,4 +1,5 @@
 #include "app/ui/frmMain.h"
+#include "common/Settings.h"
 
 #include "analysis/RampFitDisplay.h"
 #include "analysis/ui/TestChart2D.h"
@@ -54,7 +55,7 @@ class MainWindowTest : public testing::Test {
                                      QByteArray::number(unitSystem) + " \r\n");
     }
     frmMain& start() {
-        window = std::make_unique<frmMain>(messenger);
+        window = std::make_unique<frmMain>(messenger, settings);
         return *window;
     }
     void TearDown() override {
@@ -64,6 +65,7 @@ class MainWindowTest : public testing::Test {
 
     TempWorkDir dir;
     ScriptedMessenger messenger;
+    Settings settings;
     std::unique_ptr<frmMain> window;
 };
 
@@ -74,7 +76,7 @@ TEST_F(MainWindowTest, StartsWithTheEmptyDefaultChartAnEmptyResultsTableAndOverl
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
 
     EXPECT_EQ(w.windowTitle(), QStringLiteral("R7716 HPHT Automatic Rheometer"));
-    EXPECT_EQ(w.UnitSystem(), 2);
+    EXPECT_EQ(w.AppSettings().unitSystem(), UnitSystem::EI);
     EXPECT_EQ(w.OpenTestId(), 0);
     EXPECT_FALSE(w.cmdOverlap->isEnabled());
     EXPECT_TRUE(messagesAbout(messenger, QStringLiteral("initial.txt")).isEmpty());
@@ -82,7 +84,7 @@ TEST_F(MainWindowTest, StartsWithTheEmptyDefaultChartAnEmptyResultsTableAndOverl
     // Results: the header only, worded for the unit system read.
     EXPECT_EQ(w.MSFlexGrid1->rowCount(), 0);
     ASSERT_EQ(w.MSFlexGrid1->columnCount(), 12);
-    const QStringList header = ramp_display::HeaderCells(2);
+    const QStringList header = ramp_display::HeaderCells(UnitSystem::EI);
     for (int c = 0; c < 12; ++c) {
         SCOPED_TRACE(c);
         EXPECT_EQ(w.MSFlexGrid1->horizontalHeaderItem(c)->data(Qt::UserRole).toString(), header[c]);
@@ -259,9 +261,10 @@ TEST_F(MainWindowTest, AMissingOrShortSettingsFileIsReportedOnceAndCgsIsAssumed)
         ScriptedMessenger caseMessenger;
         if (c.file) writeFile("initial.txt", *c.file);
 
-        frmMain w(caseMessenger);
+        Settings caseSettings;
+        frmMain w(caseMessenger, caseSettings);
 
-        EXPECT_EQ(w.UnitSystem(), 1);
+        EXPECT_EQ(w.AppSettings().unitSystem(), UnitSystem::CGS);
         const QStringList said = messagesAbout(caseMessenger, QStringLiteral("initial.txt"));
         ASSERT_EQ(said.size(), 1) << said.join(" / ").toStdString();
         EXPECT_TRUE(said[0].contains(QString::fromLatin1(c.expectedPart))) << said[0].toStdString();
@@ -274,7 +277,7 @@ TEST_F(MainWindowTest, AMissingOrShortSettingsFileIsReportedOnceAndCgsIsAssumed)
 TEST_F(MainWindowTest, TheUnitSystemOfTheSettingsFileWordsTheResultsHeader) {
     writeInitial(3);
     frmMain& w = start();
-    EXPECT_EQ(w.UnitSystem(), 3);
+    EXPECT_EQ(w.AppSettings().unitSystem(), UnitSystem::SI);
     EXPECT_EQ(w.MSFlexGrid1->horizontalHeaderItem(3)->data(Qt::UserRole).toString(),
               QStringLiteral("Press\r(kPa)"));
     EXPECT_TRUE(messagesAbout(messenger, QStringLiteral("initial.txt")).isEmpty());
@@ -316,7 +319,8 @@ TEST_F(MainWindowTest, ExitAsksAndOnlyYesEndsTheProgramWithEveryOtherWindow) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ScriptedMessenger caseMessenger;
-        frmMain w(caseMessenger);
+        Settings caseSettings;
+        frmMain w(caseMessenger, caseSettings);
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
         QWidget realTime;  // stands for a real-time window left open

@@ -1,5 +1,6 @@
 // The main window's side of opening a saved test, re-reading it on activation and the setup window.
 #include "app/ui/frmMain.h"
+#include "common/Settings.h"
 
 #include "analysis/ui/TestChart2D.h"
 #include "analysis/ui/frmOpenTest.h"
@@ -65,7 +66,7 @@ class MainWindowOpenTest : public testing::Test {
     }
     frmMain& start(int unitSystem = 1) {
         writeInitial(unitSystem);
-        window = std::make_unique<frmMain>(messenger);
+        window = std::make_unique<frmMain>(messenger, settings);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         messenger.shown.clear();  // the new database's notice
@@ -151,6 +152,7 @@ class MainWindowOpenTest : public testing::Test {
 
     TempWorkDir dir;
     ScriptedMessenger messenger;
+    Settings settings;
     std::unique_ptr<frmMain> window;
 };
 
@@ -300,7 +302,7 @@ TEST_F(MainWindowOpenTest, ChoosingTheDefaultChartTypeDrawsTheOpenTestAgainInThe
     store(rampsOneAndThree(QStringLiteral("Borate 250F")));
     openByName(QStringLiteral("Borate 250F"));
     const QChart* drawn = w.Pesgo1->chart();
-    w.setUnitSystem(2);
+    w.AppSettings().setUnitSystem(UnitSystem::EI);
 
     emit w.cmbChartType->activated(0);
 
@@ -335,7 +337,7 @@ TEST_F(MainWindowOpenTest, ActivationShowsWhatChangedElsewhereAndRedrawsNothingO
     EXPECT_EQ(w.MSFlexGrid1->rowCount(), 3);
 
     // The unit system changed in another window.
-    w.setUnitSystem(3);
+    w.AppSettings().setUnitSystem(UnitSystem::SI);
     activateMain();
     EXPECT_EQ(header(2), QString::fromUtf8("Temp\r(C°)"));
     EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
@@ -372,7 +374,7 @@ TEST_F(MainWindowOpenTest, ActivationDoesNotReReadUnderTheModalOpenDialog) {
     const QChart* drawn = w.Pesgo1->chart();
 
     withOpenDialog([&](frmOpenTest&) {
-        w.setUnitSystem(3);
+        w.AppSettings().setUnitSystem(UnitSystem::SI);
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(&w, &activate);
         QCoreApplication::processEvents();
@@ -412,7 +414,7 @@ TEST_F(MainWindowOpenTest, AFailedReReadIsReportedOnceUntilTheOperatorAsksAgain)
     // The operator's own re-read works again, and so do activations after it.
     QTest::mouseClick(w.optNoRampData, Qt::LeftButton, {}, QPoint(6, w.optNoRampData->height() / 2));
     EXPECT_EQ(w.Pesgo1->PointCount(), kOrdinaryCount);
-    w.setUnitSystem(3);
+    w.AppSettings().setUnitSystem(UnitSystem::SI);
     activateMain();
     EXPECT_EQ(header(3), QStringLiteral("Press\r(kPa)"));
     EXPECT_EQ(messenger.shown.size(), 1);
@@ -476,7 +478,7 @@ TEST_F(MainWindowOpenTest, SetupHidesTheMainWindowAndReturningShowsTheResultsInT
         ASSERT_TRUE(QTest::qWaitForWindowExposed(setup.data()));
         setup->TabStrip1->setCurrentIndex(1);
         QTest::mouseClick(setup->OptSI, Qt::LeftButton, {}, QPoint(6, setup->OptSI->height() / 2));
-        ASSERT_EQ(w.UnitSystem(), 3);
+        ASSERT_EQ(w.AppSettings().unitSystem(), UnitSystem::SI);
         QTest::mouseClick(setup->cmdReturn2, Qt::LeftButton);
 
         EXPECT_TRUE(w.isVisible());

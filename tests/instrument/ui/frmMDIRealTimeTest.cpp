@@ -1,6 +1,7 @@
 // The multi-unit host: which units may be added, what adding one does and reports, closing unit windows,
 // the window arrangement and Exit.
 
+#include "common/Settings.h"
 #include "instrument/ui/frmMDIRealTime.h"
 
 #include "SimulatedUnits.h"
@@ -57,7 +58,8 @@ class HostTest : public ::testing::Test {
         processDeletes();
     }
     frmMDIRealTime& open() {
-        host = std::make_unique<frmMDIRealTime>(connection, messenger, unitSystem);
+        settings.load();
+        host = std::make_unique<frmMDIRealTime>(connection, messenger, settings);
         host->setPortFactory(units.factory());
         host->setEndProgram([this] { ++endProgramCalls; });
         host->show();
@@ -73,13 +75,13 @@ class HostTest : public ::testing::Test {
     TempWorkDir dir;
     clsConnection connection;
     ScriptedMessenger messenger;
-    int unitSystem = 1;
+    Settings settings;
     SimulatedUnits units;
     std::unique_ptr<frmMDIRealTime> host;
     int endProgramCalls = 0;
 };
 
-TEST_F(HostTest, OnlyTheUnitsWithAPortInInitialTxtCanBeAddedAndLineNineSetsTheUnitSystem) {
+TEST_F(HostTest, OnlyTheUnitsWithAPortInInitialTxtCanBeAdded) {
     writeFile("initial.txt", "3\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n2\r\n");
     frmMDIRealTime& h = open();
     EXPECT_EQ(h.windowTitle(), "R7716 Real Time Test & Monitoring");
@@ -93,7 +95,6 @@ TEST_F(HostTest, OnlyTheUnitsWithAPortInInitialTxtCanBeAddedAndLineNineSetsTheUn
     EXPECT_EQ(h.MenuAdd[8]->text(), "Add R7716 Unit 8");
     EXPECT_EQ(enabledItems(h.MenuAdd), QStringList{"Add R7716 Unit 1"});
     EXPECT_EQ(enabledItems(h.MenuAddSimple), QStringList{"Add R7716 Unit 1"});
-    EXPECT_EQ(unitSystem, 2);
     EXPECT_TRUE(messenger.shown.isEmpty());
 }
 
@@ -101,7 +102,6 @@ TEST_F(HostTest, AMissingSettingsFileLeavesEveryUnitOffAndSaysSo) {
     frmMDIRealTime& h = open();
     EXPECT_TRUE(enabledItems(h.MenuAdd).isEmpty());
     EXPECT_TRUE(enabledItems(h.MenuAddSimple).isEmpty());
-    EXPECT_EQ(unitSystem, 1);
     ASSERT_EQ(messenger.shown.size(), 1);
     EXPECT_TRUE(messenger.shown[0].text.contains("initial.txt"));
 }
@@ -177,13 +177,6 @@ TEST_F(HostTest, AMissingFileAtAddTimeIsAFormLoadErrorWithItsNumberAndTheStepsDo
     ASSERT_EQ(messenger.shown.size(), 2);
     EXPECT_TRUE(messenger.shown[1].text.endsWith(" - 62")) << messenger.shown[1].text.toStdString();
 
-    QFile::remove("initial.txt");
-    h.MenuAddSimple[7]->trigger();
-    ASSERT_EQ(messenger.shown.size(), 3);
-    EXPECT_EQ(messenger.shown[2].title, "Form_Load Error");
-    EXPECT_TRUE(messenger.shown[2].text.endsWith(" - 53"));
-    EXPECT_EQ(h.simpleTestWindow(7), nullptr) << "nothing is made before the port is known";
-    EXPECT_TRUE(h.MenuAddSimple[7]->isEnabled());
 }
 
 TEST_F(HostTest, APortThatCannotBeOpenedShowsTheServicesDescriptionAndTheWindowStaysSilent) {

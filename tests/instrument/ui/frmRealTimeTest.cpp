@@ -1,6 +1,7 @@
 // The sequence-test window: its controls, the display of the unit's replies, the sequence choice through
 // the name dialog, the download against the simulator, the single commands and Exit.
 
+#include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
 #include "SimulatedUnits.h"
@@ -45,7 +46,7 @@ class RealTimeWindowTest : public ::testing::Test {
     }
     frmRealTime& onSimulator() { return make(units.factory()(1)); }
     frmRealTime& make(std::unique_ptr<UnitPort> port) {
-        window = std::make_unique<frmRealTime>(std::move(port), messenger, unitSystem);
+        window = std::make_unique<frmRealTime>(std::move(port), messenger, settings);
         window->lblInstName->setText("Unit 1");
         window->InitialInst(connection);
         window->openPort(1);
@@ -60,7 +61,7 @@ class RealTimeWindowTest : public ::testing::Test {
     TempWorkDir dir;
     clsConnection connection;
     ScriptedMessenger messenger;
-    int unitSystem = 1;
+    Settings settings;
     SimulatedUnits units;
     FakeUnitPort* fake = nullptr;
     std::unique_ptr<frmRealTime> window;

@@ -30,7 +30,7 @@ void type(frmInsertStep& d, const Typed& t) {
 
 TEST(frmInsertStepDialog, OpensWithItsCaptionsAndBeforeChosen) {
     ScriptedMessenger messenger;
-    frmInsertStep d(messenger, {"4", InitialSettings::kEI});
+    frmInsertStep d(messenger, {"4", UnitSystem::EI});
     EXPECT_EQ(d.windowTitle(), "Insert Step");
     EXPECT_EQ(d.lblHeading->text(), "Please input test parameters:");
     EXPECT_EQ(d.txtStepNo->text(), "4");
@@ -46,13 +46,13 @@ TEST(frmInsertStepDialog, OpensWithItsCaptionsAndBeforeChosen) {
     d.cmbBeforeAfter->setCurrentIndex(1);
     EXPECT_FALSE(d.Before);
 
-    frmInsertStep si(messenger, {"1", InitialSettings::kSI});
+    frmInsertStep si(messenger, {"1", UnitSystem::SI});
     EXPECT_EQ(si.lblTemp->text(), "Temp (°C)");
 }
 
 struct OkCase {
     const char* name;
-    int unitSystem;
+    UnitSystem unitSystem;
     Typed typed;
     QString text;  // empty: accepted
     QString title;
@@ -62,19 +62,19 @@ struct OkCase {
 TEST(frmInsertStepDialog, OkRefusesTheFirstBadFieldAndPutsTheFocusThere) {
     const OkCase cases[] = {
         {"time",
-         InitialSettings::kEI,
+         UnitSystem::EI,
          {"-1", "200", "5", "100"},
          "Invalid time inpute.",
          "Time input out range",
          &frmInsertStep::txtTime},
         {"temperature",
-         InitialSettings::kSI,
+         UnitSystem::SI,
          {"30", "300", "5", "100"},
          "Invalid temperature inpute.",
          "Temperature input out range",
          &frmInsertStep::txtTemp},
         {"shear rate",
-         InitialSettings::kEI,
+         UnitSystem::EI,
          {"30", "200", "5", "20000"},
          "Invalid shear rate inpute.",
          "Shear rate input out range",
@@ -95,7 +95,7 @@ TEST(frmInsertStepDialog, OkRefusesTheFirstBadFieldAndPutsTheFocusThere) {
 
 TEST(frmInsertStepDialog, OkKeepsTheNumbersAsTypedInTheDialogsUnit) {
     ScriptedMessenger messenger;
-    const InsertStepRequest request{"2", InitialSettings::kSI};
+    const InsertStepRequest request{"2", UnitSystem::SI};
     QTimer::singleShot(0, [] {
         auto* d = qobject_cast<frmInsertStep*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
@@ -122,7 +122,7 @@ TEST(frmInsertStepDialog, CancelOrTheCloseBoxCountsAsCancelled) {
             type(*d, {"30", "200", "5", "100"});
             closeBox ? (void)d->close() : d->cmdCancel->click();
         });
-        EXPECT_TRUE(frmInsertStep::ask(messenger, {"1", InitialSettings::kEI}, nullptr).CancelInp)
+        EXPECT_TRUE(frmInsertStep::ask(messenger, {"1", UnitSystem::EI}, nullptr).CancelInp)
             << closeBox;
     }
     EXPECT_TRUE(messenger.shown.isEmpty());
@@ -130,7 +130,7 @@ TEST(frmInsertStepDialog, CancelOrTheCloseBoxCountsAsCancelled) {
 
 TEST(frmInsertStepDialog, LeavingTheShearRateFieldChecksUpToNinetyThousand) {
     ScriptedMessenger messenger;
-    frmInsertStep d(messenger, {"1", InitialSettings::kEI});
+    frmInsertStep d(messenger, {"1", UnitSystem::EI});
     d.show();
     d.txtShearrate->setText("20000");
     d.txtShearrate_LostFocus();

@@ -1,5 +1,5 @@
 #include "sequence/DemoSequences.h"
-#include "common/InitialSettings.h"
+#include "common/Settings.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"
 #include "sequence/ui/FlexGrid.h"
@@ -37,14 +37,15 @@ class frmSetupTest : public testing::Test {
         }
         connection.OpenDB();
         createDemoSequences(connection);
-        window = std::make_unique<frmSetup>(connection, messenger, unitSystem);
+        settings.load();
+        window = std::make_unique<frmSetup>(connection, messenger, settings);
         window->setInsertStepDialog([this](const InsertStepRequest&) { return answer; });
     }
 
     TempWorkDir dir;
     clsConnection connection;
     ScriptedMessenger messenger;
-    int unitSystem = InitialSettings::kCGS;
+    Settings settings;
     std::unique_ptr<frmSetup> window;
     InsertStepAnswer answer;
 };
@@ -238,7 +239,7 @@ TEST_F(frmSetupTest, HardwareTabShowsInitialTxtAndSavesMinusOneForAnEmptySelecto
     EXPECT_EQ(w.cmbUnit[0]->currentText(), "Comm 3");
     EXPECT_EQ(w.cmbUnit[7]->currentText(), "None");
     EXPECT_TRUE(w.OptEI->isChecked());
-    EXPECT_EQ(unitSystem, InitialSettings::kEI);
+    EXPECT_EQ(settings.unitSystem(), UnitSystem::EI);
 
     w.cmbUnit[1]->setCurrentIndex(-1);
     w.cmbUnit[2]->setCurrentIndex(12);
@@ -254,26 +255,28 @@ TEST_F(frmSetupTest, UnitSystemChosenButNotSavedLastsForTheRunOnly) {
     w.TabStrip1->setCurrentIndex(1);
     w.show();
     QTest::mouseClick(w.OptSI, Qt::LeftButton, {}, QPoint(4, w.OptSI->height() / 2));
-    EXPECT_EQ(unitSystem, InitialSettings::kSI);
+    EXPECT_EQ(settings.unitSystem(), UnitSystem::SI);
     w.cmdReturn2->click();
-    EXPECT_EQ(InitialSettings::read().settings.unitSystem, InitialSettings::kEI);
-    EXPECT_EQ(unitSystem, InitialSettings::kSI);
+    EXPECT_EQ(InitialSettings::read().settings.unitSystem, 2);
+    EXPECT_EQ(settings.unitSystem(), UnitSystem::SI);
 }
 
-TEST_F(frmSetupTest, UnknownUnitSystemChecksNoOptionAndABadFileIsReported) {
+TEST_F(frmSetupTest, UnknownUnitSystemShowsAsCgsAndABadFileIsReported) {
     open("1 2 0 0 0 0 0 13 7");
-    EXPECT_FALSE(window->optCGS->isChecked() || window->OptEI->isChecked() || window->OptSI->isChecked());
-    EXPECT_EQ(unitSystem, 7);
+    // The program shows CGS for a unit system it does not know; the option says so.
+    EXPECT_TRUE(window->optCGS->isChecked());
+    EXPECT_FALSE(window->OptEI->isChecked() || window->OptSI->isChecked());
     EXPECT_EQ(window->cmbUnit[7]->currentIndex(), -1);  // 13 is not a port choice
     EXPECT_TRUE(messenger.shown.isEmpty());
 
     window.reset();
     QFile::remove(dir.file("initial.txt"));
-    window = std::make_unique<frmSetup>(connection, messenger, unitSystem);
+    settings.load();
+    window = std::make_unique<frmSetup>(connection, messenger, settings);
     ASSERT_EQ(messenger.shown.size(), 1);
     EXPECT_TRUE(messenger.shown[0].text.contains("initial.txt"));
     EXPECT_EQ(window->cmbUnit[0]->currentIndex(), -1);
-    EXPECT_EQ(unitSystem, 7);
+    EXPECT_EQ(settings.unitSystem(), UnitSystem::CGS);
 }
 
 }  // namespace
