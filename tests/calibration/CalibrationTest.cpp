@@ -51,6 +51,10 @@ struct ParseCase {
     QList<std::pair<double, double>> points;  // every point, in order
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CalibrationParsing : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(CalibrationParsing, TakesCompleteMessagesOnly) {
