@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "analysis/OpenTest.h"
+#include "cli/CalibrateCommand.h"
 #include "cli/DemoTests.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
@@ -44,6 +45,8 @@ const char* const kToolHelp =
     "                 download the stored sequence NAME to unit UNIT, as \"Send Sequence to R7716\" does\n"
     "  sequence-body NAME\n"
     "                 write the bytes a download of the stored sequence NAME sends after its announce\n"
+    "  calibrate UNIT --visc CP [--bob NAME] [--change CP] [--report FILE] [--timeout S]\n"
+    "                 run one torque calibration of unit UNIT as the calibration window does\n"
     "\n"
     "Exit status: 0 done, 1 database error or a failure of the unit, its port or the sequence, 2 test\n"
     "not found, 64 wrong command line.\n";
@@ -352,6 +355,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
     // "initial.txt" is read once per command line, whatever the command needs of it.
     Settings settings;
     settings.load();
+    if (command == QLatin1String("calibrate")) return calibrate(arguments.mid(1), settings, out, err, ports);
 
     // The command's arguments; "--" ends the options, so a test name may begin with a dash.
     QStringList operands;

@@ -44,12 +44,14 @@ constexpr qsizetype kChunk = 16;
 constexpr qsizetype kMaxInput = 65536;  // a message without its terminator longer than this is noise
 
 // Calibration: 17 points, one every 3 s after 2 s, at 0, 37.5, ..., 600 rpm; 5 minutes of pressure effect.
+// The unit reports each point's stress for the reference bob B5 at that speed, whatever bob is mounted.
 constexpr int kCalibrationPoints = 17;
 constexpr double kCalibrationFirst_s = 2.0;
 constexpr double kCalibrationEvery_s = 3.0;
 constexpr double kCalibrationRpmStep = 37.5;
-constexpr double kSensorZero_V = 0.05;
-constexpr double kSensorGain_dyn_per_V = 250.0;
+constexpr double kReferenceShearRateFactor =
+    42.61406299750999 / (3.3911222499999996 - 1.5987 * 1.5987) / 60.0;
+constexpr double kCalibrationVoltNoise_V = 0.0003;
 constexpr double kPressureEffect_s = 300.0;
 
 QByteArray pic(double value, const char* picture) {
@@ -95,7 +97,10 @@ UnitFirmware::UnitFirmware(const Options& options)
       sample_(options.ambient_F),
       bath_(options.ambient_F),
       pressure_(options.pressure_psi),
-      offset_(options.stressOffset) {}
+      offset_(options.stressOffset),
+      lineC1_(options.sensorGain_dyn_per_V * (1.0 + options.sensorDrift)) {
+    lineC0_ = -options.sensorZero_V * lineC1_;
+}
 
 // ---- the wire ----
 
@@ -273,10 +278,16 @@ double UnitFirmware::noisy(double value, double sigma) {
     return value + d(rng_);
 }
 
+double UnitFirmware::sensorVolts(double referenceStress) const {
+    const double gain = options_.sensorGain_dyn_per_V != 0 ? options_.sensorGain_dyn_per_V : 1.0;
+    return options_.sensorZero_V + referenceStress / gain;
+}
+
 double UnitFirmware::measuredStress() {
     const double mounted = fluid_.shearStress(shearRate_1ps(), sample_, fluidAge_s());
     const double reference = mounted / (options_.bobStressFactor != 0 ? options_.bobStressFactor : 1.0);
-    return noisy(reference + offset_, 0.01 * std::fabs(reference) + 0.05);
+    const double reported = lineC0_ + lineC1_ * sensorVolts(reference + offset_);
+    return noisy(reported, 0.01 * std::fabs(reference) + 0.05);
 }
 
 StandAloneRun::Readings UnitFirmware::readings() {
@@ -380,6 +391,8 @@ void UnitFirmware::handleCalibration(const QByteArray& message) {
             calibration_.c0 = fieldValue(f, 0);
             calibration_.c1 = fieldValue(f, 1);
             calibration_.zeroVoltage = fieldValue(f, 7);
+            lineC0_ = calibration_.c0;
+            lineC1_ = calibration_.c1;
             break;
         case kPressureEffectStart:
             calibration_.pressureEffectRunning = true;
@@ -388,6 +401,24 @@ void UnitFirmware::handleCalibration(const QByteArray& message) {
         default:
             break;
     }
+}
+
+// A point at speed step k in a Newtonian calibration fluid of the viscosity the program sent: the stress the
+// unit computes for the reference bob at that speed, and the voltage the sensor gives for the torque on the
+// bob that is mounted.
+void UnitFirmware::sendCalibrationPoint(int k) {
+    const double rpm = kCalibrationRpmStep * k;
+    motorTarget_ = rpm;
+    const double viscosity_P = calibration_.viscosity_cP / 100.0;
+    const double reported = k == 0 ? 0.0 : viscosity_P * rpm * kReferenceShearRateFactor;
+    const double mounted = viscosity_P * rpm * options_.shearRateFactor;
+    const double reference = mounted / (options_.bobStressFactor != 0 ? options_.bobStressFactor : 1.0);
+    const double volts = noisy(sensorVolts(reference), kCalibrationVoltNoise_V);
+    QByteArray point;
+    point.append(kCalibrationPoint);
+    point.append(pic(reported, "0.00") + ',' + pic(volts, "0.0000"));
+    point.append(kTerminator);
+    queue(point);
 }
 
 // ---- time ----
@@ -440,17 +471,7 @@ void UnitFirmware::onSecond() {
         const double since = now_ - calibrationStart_;
         while (calibration_.pointsSent < kCalibrationPoints &&
                since + 1e-9 >= kCalibrationFirst_s + kCalibrationEvery_s * calibration_.pointsSent) {
-            const int k = calibration_.pointsSent++;
-            motorTarget_ = kCalibrationRpmStep * k;
-            const double stress = k == 0 ? 0.0
-                                         : calibration_.viscosity_cP / 100.0 * kCalibrationRpmStep * k *
-                                               options_.shearRateFactor;
-            const double volts = noisy(kSensorZero_V + stress / kSensorGain_dyn_per_V, 0.0003);
-            QByteArray point;
-            point.append(kCalibrationPoint);
-            point.append(pic(stress, "0.00") + ',' + pic(volts, "0.0000"));
-            point.append(kTerminator);
-            queue(point);
+            sendCalibrationPoint(calibration_.pointsSent++);
         }
         if (calibration_.pointsSent == kCalibrationPoints &&
             since + 1e-9 >= kCalibrationFirst_s + kCalibrationEvery_s * kCalibrationPoints) {

@@ -36,6 +36,12 @@ class UnitFirmware {
         double bobStressFactor = 1.0;
         // Torque offset until the first zero command, dyn/cm2.
         double stressOffset = 1.5;
+        // The torque sensor: its voltage at no torque and the stress (for the reference bob) per volt.
+        double sensorZero_V = 0.05;
+        double sensorGain_dyn_per_V = 250.0;
+        // How far the sensor has drifted from the line the unit holds, as a fraction of its gain: the unit
+        // reports stresses that much too high until a torque calibration gives it a new line.
+        double sensorDrift = 0.0;
         double noise = 1.0;          // scales every noise amplitude; 0 for exact readings
         double lineRate_Bps = 1920;  // bytes a second on the line; 0 for instant replies
         double replyLatency_s = 0.01;
@@ -99,6 +105,10 @@ class UnitFirmware {
     bool runningSequence() const { return run_.has_value(); }
     const QList<UnitRecord>& records() const { return records_; }
     const Calibration& calibration() const { return calibration_; }
+    // The line the unit turns its sensor voltage into stress with (stress = c0 + c1 x volts): the factory's
+    // until a calibration result arrives, then that result's.
+    double stressLineC0() const { return lineC0_; }
+    double stressLineC1() const { return lineC1_; }
     // Every complete command received, terminator stripped, in order.
     const QList<QByteArray>& commandLog() const { return commandLog_; }
 
@@ -118,7 +128,9 @@ class UnitFirmware {
     void queue(const QByteArray& bytes, double extraDelay_s = 0.0);
     void physics(double dt);
     void onSecond();
-    double measuredStress();  // for the reference bob, with offset and noise
+    double measuredStress();  // for the reference bob, with offset and noise, through the unit's line
+    double sensorVolts(double referenceStress) const;
+    void sendCalibrationPoint(int k);
     double noisy(double value, double sigma);
     bool consumeFault(Fault fault);
     StandAloneRun::Readings readings();
@@ -157,6 +169,7 @@ class UnitFirmware {
     QList<UnitRecord> records_;
 
     Calibration calibration_;
+    double lineC0_, lineC1_;
     double calibrationStart_ = 0;
     double pressureEffectEnd_ = 0;
 

@@ -1,0 +1,195 @@
+#include "cli/CalibrateCommand.h"
+
+#include "calibration/CalibrationReport.h"
+#include "calibration/TorqueCalibration.h"
+#include "cli/Cli.h"
+#include "cli/StreamMessenger.h"
+#include "common/Settings.h"
+#include "common/VbFormat.h"
+#include "instrument/RealTimeHost.h"
+
+#include <QTextStream>
+
+#include <map>
+
+namespace cli {
+
+namespace {
+
+const char* const kCalibrateHelp =
+    "Usage: r7716-cli calibrate UNIT --visc CP [--bob NAME] [--change CP] [--report FILE] [--timeout S]\n"
+    "\n"
+    "Runs one torque calibration on instrument unit UNIT (1 to 8, on the port of line UNIT of\n"
+    "\"initial.txt\") as the calibration window does: writes the bob to the unit's line of \"BOBINFO.TXT\",\n"
+    "sends the calibration start with the calibration fluid's viscosity CP (0.0001 to 10000 cP), takes the\n"
+    "unit's data points until its end message, fits stress = c0 + c1 x voltage and sends the line back.\n"
+    "\n"
+    "  --bob NAME     the bob mounted: B5 (default), B2, B1, XB5, XB2 or XB1\n"
+    "  --change CP    the fluid's viscosity change per 1 C, for the report only\n"
+    "  --report FILE  write the calibration report to FILE when the run ends\n"
+    "  --timeout S    give up when the unit has sent nothing for S seconds (default 600); nothing is sent\n"
+    "                 to the unit then\n"
+    "\n"
+    "Prints each data point as it arrives, stress (scaled for the bob, dyn/cm2) TAB voltage (Vdc), then\n"
+    "c0, c1, zero_stress_voltage (as sent to the unit) and quality (r2 of the line over all points), one\n"
+    "name TAB value line each. A calibration is judged poor when fewer than 16 points arrive, r2 is below\n"
+    "0.995 or the stress does not rise with the voltage; its result is still sent and a warning written.\n"
+    "\n"
+    "Exit status 0 when the result was sent and judged good; 1 when the port fails, the unit falls silent,\n"
+    "no result could be sent, the calibration is judged poor or the report cannot be written; 64 for a\n"
+    "wrong command line.\n";
+
+constexpr const char* kCommand = "r7716-cli calibrate";
+
+int usage(QTextStream& err, const QString& problem) {
+    err << kCommand << ": " << problem << "\nRun '" << kCommand << " --help' for usage.\n";
+    err.flush();
+    return kUsage;
+}
+
+int failed(QTextStream& err, const QString& problem) {
+    err << kCommand << ": " << problem << '\n';
+    err.flush();
+    return kUnitError;
+}
+
+QString general(double value) {
+    return vb::Format(value, QString());
+}
+
+struct Request {
+    int unit = 0;
+    QString visc, bob = QStringLiteral("B5"), change, report;
+    double timeout_s = TorqueCalibration::kDefaultSilenceTimeout_s;
+};
+
+// The command line; a problem in words when it is wrong.
+QString parse(const QStringList& arguments, Request& request) {
+    std::map<QString, QString> values;
+    bool sawVisc = false;
+    QStringList operands;
+    for (qsizetype k = 0; k < arguments.size(); ++k) {
+        QString argument = arguments[k];
+        if (!argument.startsWith(QLatin1String("--"))) {
+            operands << argument;
+            continue;
+        }
+        QString value;
+        const qsizetype equals = argument.indexOf(u'=');
+        if (equals > 0) {
+            value = argument.mid(equals + 1);
+            argument.truncate(equals);
+        } else if (k + 1 < arguments.size()) {
+            value = arguments[++k];
+        } else {
+            return QStringLiteral("%1 needs a value.").arg(argument);
+        }
+        static const QStringList kOptions{"--visc", "--bob", "--change", "--report", "--timeout"};
+        if (!kOptions.contains(argument)) return QStringLiteral("unknown option '%1'.").arg(argument);
+        values[argument] = value;
+        sawVisc = sawVisc || argument == QLatin1String("--visc");
+    }
+    if (operands.size() != 1) return QStringLiteral("calibrate takes one unit number.");
+    bool ok = false;
+    request.unit = operands.first().toInt(&ok);
+    if (!ok || request.unit < 1 || request.unit > RealTimeHost::kUnitCount)
+        return QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first());
+    if (!sawVisc) return QStringLiteral("--visc is required.");
+    request.visc = values["--visc"];
+    const double visc = vb::Val(request.visc);
+    if (visc < TorqueCalibration::kMinViscosity_cP || visc > TorqueCalibration::kMaxViscosity_cP)
+        return TorqueCalibration::kInvalidViscosity;
+    if (values.count("--bob")) request.bob = values["--bob"].toUpper();
+    request.change = values["--change"];
+    request.report = values["--report"];
+    if (values.count("--timeout")) {
+        request.timeout_s = values["--timeout"].toDouble(&ok);
+        if (!ok || !(request.timeout_s > 0))
+            return QStringLiteral("--timeout takes a number of seconds above 0, not '%1'.")
+                .arg(values["--timeout"]);
+    }
+    return {};
+}
+
+int bobIndexOf(const QString& name) {
+    for (std::size_t k = 0; k < kCalibrationBobs.size(); ++k)
+        if (name == QLatin1String(kCalibrationBobs[k].name)) return static_cast<int>(k);
+    return -1;
+}
+
+}  // namespace
+
+int calibrate(const QStringList& arguments, const Settings& settings, QTextStream& out, QTextStream& err,
+              const UnitPortFactory& ports) {
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        out << kCalibrateHelp;
+        out.flush();
+        return kOk;
+    }
+    Request request;
+    if (const QString problem = parse(arguments, request); !problem.isEmpty()) return usage(err, problem);
+    const int bobIndex = bobIndexOf(request.bob);
+    if (bobIndex < 0) return usage(err, QStringLiteral("'%1' is not a bob of the list.").arg(request.bob));
+
+    RealTimeHost::AddError error;
+    const std::optional<int> port = RealTimeHost::portOfUnit(request.unit, error, settings.lastRead());
+    if (!port) return failed(err, RealTimeHost::errorText(error));
+    if (*port == 0)
+        return failed(err, QStringLiteral("%1 has no serial port in \"%2\" (its line is 0).")
+                               .arg(RealTimeHost::unitText(request.unit),
+                                    QString::fromLatin1(InitialSettings::kFileName)));
+
+    StreamMessenger messenger(err);
+    TorqueCalibration calibration(ports, messenger);
+    double elapsed_s = 0;
+    calibration.setClock([&elapsed_s] { return elapsed_s; });
+    calibration.setSilenceTimeout(request.timeout_s);
+    const TorqueCalibration::UnitEntry entry{TorqueCalibration::unitEntryText(request.unit), request.unit,
+                                             *port};
+    calibration.selectUnit(entry);
+    if (!calibration.start(request.visc, bobIndex)) return kUnitError;
+
+    constexpr double kTick_s = TorqueCalibration::kTickInterval_ms / 1000.0;
+    while (calibration.calibrating()) {
+        calibration.port()->delay(kTick_s);
+        elapsed_s += kTick_s;
+        const qsizetype before = calibration.stresses().size();
+        const TorqueCalibration::TickReport report = calibration.tick();
+        for (qsizetype k = before; k < calibration.stresses().size(); ++k)
+            out << general(calibration.stresses()[k]) << '\t' << general(calibration.voltages()[k]) << '\n';
+        out.flush();
+        if (!report.failure.isEmpty()) err << kCommand << ": " << report.failure << '\n';
+    }
+
+    const std::optional<CalibrationLine>& line = calibration.line();
+    if (calibration.resultSent() && line) {
+        out << "c0\t" << CalibrationLink::coefficientText(line->c0) << '\n'
+            << "c1\t" << CalibrationLink::coefficientText(line->c1) << '\n'
+            << "zero_stress_voltage\t" << CalibrationLink::coefficientText(calibration.zeroStressVoltage())
+            << '\n'
+            << "quality\t" << general(line->r2) << '\n';
+        out.flush();
+    }
+    if (calibration.skippedMessages() > 0)
+        err << kCommand << ": " << vb::Format(calibration.skippedMessages(), QStringLiteral("0"))
+            << " message(s) from the unit that were no data points were skipped.\n";
+    err.flush();
+
+    int status = calibration.resultSent() && line && line->good() ? kOk : kUnitError;
+    if (!request.report.isEmpty()) {
+        CalibrationReport::Inputs inputs;
+        inputs.unitText = entry.text;
+        inputs.bobText = request.bob;
+        inputs.viscText = request.visc;
+        inputs.changeText = request.change;
+        inputs.stresses = calibration.stresses();
+        inputs.voltages = calibration.voltages();
+        if (line && line->fitted()) inputs.quality = line->r2;
+        inputs.when = QDateTime::currentDateTime();
+        if (const QString problem = CalibrationReport::write(request.report, inputs); !problem.isEmpty())
+            status = failed(err, QStringLiteral("the report cannot be written: %1").arg(problem));
+    }
+    return status;
+}
+
+}  // namespace cli

@@ -1,0 +1,70 @@
+// r7716-cli calibrate against a simulated unit behind the port factory.
+
+#include "cli/Cli.h"
+
+#include "simulator/SimulatedUnitPort.h"
+#include "support/QStringPrinter.h"
+#include "support/TempWorkDir.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CliCalibrateTest : public ::testing::Test {
+  protected:
+    CliCalibrateTest() {
+        QFile f("initial.txt");
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(" 0 \r\n 4 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n");
+    }
+
+    int run(const QStringList& arguments) {
+        out.clear();
+        err.clear();
+        QTextStream o(&out), e(&err);
+        return cli::run(arguments, o, e, [this](int) { return std::make_unique<SimulatedUnitPort>(unit); });
+    }
+
+    TempWorkDir dir;
+    static UnitFirmware::Options exact() {
+        UnitFirmware::Options o;
+        o.noise = 0;
+        return o;
+    }
+    UnitFirmware unit{exact()};
+    QString out, err;
+};
+
+TEST_F(CliCalibrateTest, PrintsThePointsAndTheLineAndWritesTheReport) {
+    ASSERT_EQ(run({"calibrate", "2", "--visc", "50", "--bob", "xb5", "--report", "r.txt"}), cli::kOk)
+        << err.toStdString();
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 17 + 4);
+    EXPECT_TRUE(lines[0].startsWith("0\t0.05")) << lines[0].toStdString();
+    EXPECT_NEAR(lines[16].section(u'\t', 0, 0).toDouble(), 0.5 * 600 * 0.850337 * 8.785 / 7.62, 0.1);
+    EXPECT_EQ(lines[17].section(u'\t', 0, 0), "c0");
+    EXPECT_EQ(lines[20].section(u'\t', 0, 0), "quality");
+    EXPECT_TRUE(unit.calibration().resultReceived);
+    EXPECT_DOUBLE_EQ(unit.calibration().c1, lines[18].section(u'\t', 1).toDouble());
+    QFile report("r.txt");
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_EQ(report.readAll().count("\r\n"), 9 + 17 + 2);
+}
+
+TEST_F(CliCalibrateTest, SilentUnitFailsAfterTheTimeoutAndWrongLinesAreUsageErrors) {
+    unit.injectFault(UnitFirmware::Fault::NoAnswer, UnitFirmware::kForever);
+    EXPECT_EQ(run({"calibrate", "2", "--visc", "50", "--timeout", "5"}), 1);
+    EXPECT_TRUE(err.contains("has sent nothing for 5 s")) << err.toStdString();
+    EXPECT_EQ(run({"calibrate", "1", "--visc", "50"}), 1) << "unit 1 has no port";
+    for (const QStringList& wrong : {QStringList{"calibrate", "2"},
+                                     {"calibrate", "9", "--visc", "50"},
+                                     {"calibrate", "2", "--visc", "0"},
+                                     {"calibrate", "2", "--visc", "50", "--bob", "B4"},
+                                     {"calibrate", "2", "--visc", "50", "--timeout", "x"}})
+        EXPECT_EQ(run(wrong), cli::kUsage) << wrong.join(u' ').toStdString();
+}
+
+}  // namespace
