@@ -89,7 +89,7 @@ void SerialUnitPort::openDevice(const QString& devicePath) {
     if (open_)
         throw UnitPortError(QStringLiteral("Port already open (") + devicePath_ + u')',
                             UnitPortErrorNumber::kAlreadyOpen);
-    devicePath_ = devicePath;
+    devicePath_ = SerialPortName::deviceLocation(devicePath);
     input_.clear();
     QString failure;
     int number = 0;

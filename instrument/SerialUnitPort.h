@@ -23,7 +23,8 @@ class SerialUnitPort : public UnitPort {
 
     // Opens the device of port number n (SerialPortName::deviceForPort).
     void open(int portNumber) override;
-    // Opens a device by its path; open(n) resolves the number and calls this.
+    // Opens a device by its path or its bare name (SerialPortName::deviceLocation); open(n) resolves the
+    // number and calls this.
     void openDevice(const QString& devicePath);
     void close() override;
     bool isOpen() const override { return open_; }

@@ -1,5 +1,6 @@
 #include "instrument/ui/UnitWindowKit.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -34,6 +35,7 @@ UnitStatusBar::UnitStatusBar(QWidget* parent) : QStatusBar(parent) {
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         panels_[i]->setMinimumWidth(40);
+        panels_[i]->installEventFilter(this);
         addWidget(panels_[i], stretch[i]);
     }
     // The time panels always have room for their whole text.
@@ -63,4 +65,25 @@ void UnitStatusBar::setPanelText(int index, const QString& text) {
     if (!p || p->text() == text) return;
     p->setText(text);
     p->setToolTip(text);  // the whole text, when a narrow window cuts it short
+}
+
+void UnitStatusBar::setPanelAlarm(int index, bool alarm) {
+    QLabel* p = panel(index);
+    if (!p || alarms_[index - 1] == alarm) return;
+    alarms_[index - 1] = alarm;
+    p->setStyleSheet(alarm
+                         ? QStringLiteral("QLabel { background: #b00000; color: white; font-weight: bold; }")
+                         : QString());
+    p->setCursor(alarm ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+bool UnitStatusBar::panelAlarm(int index) const {
+    return panel(index) && alarms_[index - 1];
+}
+
+bool UnitStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        for (int i = 0; i < 4; ++i)
+            if (watched == panels_[i]) emit panelClicked(i + 1);
+    return QStatusBar::eventFilter(watched, event);
 }

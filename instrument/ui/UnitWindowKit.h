@@ -22,7 +22,8 @@ void closeWindow(QWidget* window);
 }  // namespace unit_window
 
 // The status bar of a unit window: four panels, reached by index (1 to 4) as the window's code always has,
-// and the first and third also by their keys "StartTime" and "ElapsedTime".
+// and the first and third also by their keys "StartTime" and "ElapsedTime". A click on a panel is
+// announced.
 class UnitStatusBar : public QStatusBar {
     Q_OBJECT
   public:
@@ -37,7 +38,18 @@ class UnitStatusBar : public QStatusBar {
     QLabel* panel(const QString& key) const;
 
     void setPanelText(int index, const QString& text);
+    // A panel that must catch the eye (a failure waiting to be seen).
+    void setPanelAlarm(int index, bool alarm);
+    bool panelAlarm(int index) const;
+
+  signals:
+    // The operator clicked panel 1 to 4.
+    void panelClicked(int index);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     std::array<QLabel*, 4> panels_{};
+    std::array<bool, 4> alarms_{};
 };
