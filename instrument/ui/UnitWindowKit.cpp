@@ -29,14 +29,13 @@ void closeWindow(QWidget* window) {
 
 UnitStatusBar::UnitStatusBar(QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(false);
-    const int stretch[4] = {1, 2, 1, 3};
     for (int i = 0; i < 4; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         panels_[i]->setMinimumWidth(40);
         panels_[i]->installEventFilter(this);
-        addWidget(panels_[i], stretch[i]);
+        addWidget(panels_[i], kStretch[i]);
     }
     // The time panels always have room for their whole text.
     const int timeWidth =
@@ -75,6 +74,10 @@ void UnitStatusBar::setPanelAlarm(int index, bool alarm) {
                          ? QStringLiteral("QLabel { background: #b00000; color: white; font-weight: bold; }")
                          : QString());
     p->setCursor(alarm ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // A marked panel takes most of the bar, so that its reason can be read, not only its first words.
+    removeWidget(p);
+    insertWidget(index - 1, p, alarm ? kAlarmStretch : kStretch[index - 1]);
+    p->show();
 }
 
 bool UnitStatusBar::panelAlarm(int index) const {

@@ -50,6 +50,9 @@ class UnitStatusBar : public QStatusBar {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    static constexpr int kStretch[4] = {1, 2, 1, 3};
+    static constexpr int kAlarmStretch = 12;
+
     std::array<QLabel*, 4> panels_{};
     std::array<bool, 4> alarms_{};
 };
