@@ -31,11 +31,11 @@ void RealTimeUnit::tickSteps() {
     // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick that
     // sends the set point sends no status query.
     const bool inTemperatureRamp = run_.state == RunState::TemperatureRamp;
-    readReplies(inTemperatureRamp && run_.phaseTick == 2);
-    if (!(inTemperatureRamp && run_.phaseTick == 1)) port_->send(UnitCommands::statusQuery());
+    readReplies(inTemperatureRamp && run_.phaseTick == kSetPointAnswerTick);
+    if (!(inTemperatureRamp && run_.phaseTick == kSetPointTick)) port_->send(UnitCommands::statusQuery());
     if (!run_.running()) return;
     ++run_.elapsed_s;
-    if (run_.elapsed_s > 3) raiseBathEnabled_ = true;
+    if (run_.elapsed_s > kRaiseBathAfter_s) raiseBathEnabled_ = true;
     if (!runStep_ || runStep_())
         statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);
 }

@@ -36,6 +36,13 @@ class RealTimeUnit : public UnitWindowLogic {
         QStringLiteral("Do you reall want to change the temperature setpoint? ");
     static inline const QString kSetPointQuestionTitle = QStringLiteral("Change Confirmation.");
 
+    // Ticks of a temperature ramp's phase: its set point goes out on the first (no status query then), and
+    // the unit's answer to it is read and dropped on the second.
+    static constexpr int kSetPointTick = 1;
+    static constexpr int kSetPointAnswerTick = 2;
+    // Raise Bath is enabled again once a run is this far in.
+    static constexpr qint64 kRaiseBathAfter_s = 3;
+
     // The state the test run shares with the tick.
     struct RunFrame {
         RunState state = RunState::Idle;

@@ -45,6 +45,7 @@ void TickFailures::failed(TickFailureKind kind, const QString& what) {
 
 void TickFailures::clear(TickFailureKind kind) {
     Streak& streak = kinds_[index(kind)];
+    if (streak.count == 0) return;  // the usual tick: nothing to clear
     writeRepeats(streak);
     streak = Streak{};
 }

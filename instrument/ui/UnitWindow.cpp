@@ -13,14 +13,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-void setText(QLineEdit* box, const QString& text) {
-    if (box && box->text() != text) box->setText(text);
-}
-
-}  // namespace
-
 UnitWindow::UnitWindow(Messenger& messenger, const QString& exitToolTip, QWidget* parent)
     : QWidget(parent), messenger_(messenger) {
     lblInstName = new QLabel(this);
@@ -94,13 +86,14 @@ void UnitWindow::showUnit() {
     const UnitDisplayTexts& t = l.texts();
     if (!t.activeFlag.isEmpty() && lblActiveFlag->text() != t.activeFlag)
         lblActiveFlag->setText(t.activeFlag);
-    setText(txtSampleTemp, t.sampleTemp);
-    setText(bathTempBox_, t.bathTemp);
-    setText(txtSpeed, t.speed);
-    setText(txtShearRate, t.shearRate);
-    setText(txtShearStress, t.shearStress);
-    setText(txtVisc, t.visc);
-    setText(txtPressure, t.pressure);
+    using unit_window::show;
+    show(txtSampleTemp, t.sampleTemp);
+    show(bathTempBox_, t.bathTemp);
+    show(txtSpeed, t.speed);
+    show(txtShearRate, t.shearRate);
+    show(txtShearStress, t.shearStress);
+    show(txtVisc, t.visc);
+    show(txtPressure, t.pressure);
 
     const UnitStatusBarTexts& s = l.statusBar();
     StatusBar1->setPanelText(1, s.startTime);

@@ -18,6 +18,10 @@ QLineEdit* readout(QWidget* parent, int width_chars) {
     return box;
 }
 
+void show(QLineEdit* box, const QString& text) {
+    if (box && box->text() != text) box->setText(text);
+}
+
 void closeWindow(QWidget* window) {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
         sub->close();

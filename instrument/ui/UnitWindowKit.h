@@ -15,6 +15,10 @@ namespace unit_window {
 // A display box: read-only, right-aligned, wide enough for the longest reading.
 QLineEdit* readout(QWidget* parent, int width_chars = 9);
 
+// Shows a text in a box, touching the box only when the text changes (a repaint per tick adds up over
+// eight units).
+void show(QLineEdit* box, const QString& text);
+
 // Closes a unit window: the sub-window around it when it lives in the host, else the window itself. The
 // window's own closeEvent decides whether it may close.
 void closeWindow(QWidget* window);

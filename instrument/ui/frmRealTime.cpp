@@ -36,10 +36,6 @@ QPushButton* button(const QString& caption, const QString& toolTip, QWidget* par
     return b;
 }
 
-void setText(QLineEdit* box, const QString& text) {
-    if (box->text() != text) box->setText(text);
-}
-
 QValueAxis* axis(const QString& title, int ticks) {
     auto* a = new QValueAxis;
     QFont small = a->labelsFont();
@@ -222,7 +218,7 @@ void frmRealTime::showUnit() {
     UnitWindow::showUnit();
     // What the operator is typing stays until the box is left; otherwise it follows the unit.
     if (!(txtTempSetPoint->hasFocus() && txtTempSetPoint->isModified()))
-        setText(txtTempSetPoint, unit_.texts().tempSetPoint);
+        unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
 }
