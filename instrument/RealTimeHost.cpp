@@ -1,8 +1,8 @@
 #include "instrument/RealTimeHost.h"
 
+#include "common/UnitSystem.h"
 #include "common/VbFormat.h"
 #include "instrument/BobInfo.h"
-#include "common/UnitSystem.h"
 
 namespace RealTimeHost {
 

@@ -2,58 +2,42 @@
 
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
+#include "instrument/RealTimeHost.h"
 #include "instrument/SequenceDownload.h"
 #include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "store/StoreError.h"
+#include "store/clsConnection.h"
 
 namespace {
 
 QString numbered(const QString& description, int number) {
-    return description + QStringLiteral(" - ") + vb::Format(number, QStringLiteral("0"));
+    return RealTimeHost::errorText({description, number});
 }
 
 }  // namespace
 
 RealTimeUnit::RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger)
-    : port_(std::move(port)), messenger_(messenger), poller_(*port_, StatusDisplay::Window::RealTime) {}
+    : UnitWindowLogic(std::move(port), messenger, StatusDisplay::Window::RealTime) {}
 
 RealTimeUnit::~RealTimeUnit() = default;
 
 void RealTimeUnit::InitialInst(clsConnection& connection) {
     store_ = std::make_unique<SequenceStore>(connection);
+    setDatabaseFile(connection.FilePath());
 }
 
-void RealTimeUnit::tick() {
-    poller_.countTick();
-    try {
-        // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick
-        // that sends the set point sends no status query.
-        const bool afterSetPoint = run_.state == 1 && run_.phaseTick == 2;
-        const bool onSetPoint = run_.state == 1 && run_.phaseTick == 1;
-        for (const StatusDisplay::Effects& effects : poller_.readReplies(afterSetPoint))
-            if (effects.enableExit) exitEnabled_ = true;
-        if (!onSetPoint) port_->send(UnitCommands::statusQuery());
-        if (run_.state == 1 || run_.state == 6) {
-            ++run_.elapsed_s;
-            if (run_.elapsed_s > 3) raiseBathEnabled_ = true;
-            if (!runStep_ || runStep_())
-                statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);
-        }
-    } catch (const std::exception&) {
-        // A failed tick ends here; the next one starts afresh.
-    }
-    showLink();
-}
-
-void RealTimeUnit::showLink() {
-    if (port_->isDeviceLost()) {
-        lostText_ = kConnectionLostPrefix + port_->lastError();
-        statusBar_.message = lostText_;
-    } else if (!lostText_.isEmpty()) {
-        if (statusBar_.message == lostText_) statusBar_.message.clear();
-        lostText_.clear();
-    }
+void RealTimeUnit::tickSteps() {
+    // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick that
+    // sends the set point sends no status query.
+    const bool inTemperatureRamp = run_.state == RunState::TemperatureRamp;
+    readReplies(inTemperatureRamp && run_.phaseTick == kSetPointAnswerTick);
+    if (!(inTemperatureRamp && run_.phaseTick == kSetPointTick)) port_->send(UnitCommands::statusQuery());
+    if (!run_.running()) return;
+    ++run_.elapsed_s;
+    if (run_.elapsed_s > kRaiseBathAfter_s) raiseBathEnabled_ = true;
+    if (!runStep_ || runStep_())
+        statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);
 }
 
 QStringList RealTimeUnit::sequenceNames() {
@@ -107,15 +91,7 @@ void RealTimeUnit::sendSequence() {
 }
 
 bool RealTimeUnit::sendCommand(const QByteArray& bytes) {
-    try {
-        port_->send(bytes);
-        return true;
-    } catch (const UnitPortError& e) {
-        messenger_.info(
-            numbered(QStringLiteral("The command did not reach the unit: ") + e.description(), e.number()),
-            title_, MsgIcon::Exclamation);
-        return false;
-    }
+    return UnitWindowLogic::sendCommand(bytes, QStringLiteral("The command did not reach the unit: "));
 }
 
 void RealTimeUnit::zero() {
@@ -142,7 +118,7 @@ void RealTimeUnit::shutDown() {
     sendCommand(UnitCommands::stop());
     poller_.display().readings().tempSetPoint_F = 0;
     exitEnabled_ = true;
-    run_.state = 0;
+    run_.state = RunState::Idle;
 }
 
 void RealTimeUnit::confirmSetPointChange() {

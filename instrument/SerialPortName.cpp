@@ -19,6 +19,17 @@ QString defaultDevice(int portNumber) {
 
 }  // namespace
 
+QString deviceLocation(const QString& name) {
+#ifdef Q_OS_WIN
+    return name;
+#else
+    if (name.isEmpty() || name.startsWith(u'/') || name.startsWith(QStringLiteral("./")) ||
+        name.startsWith(QStringLiteral("../")))
+        return name;
+    return QStringLiteral("/dev/") + name;
+#endif
+}
+
 QString deviceForPort(int portNumber, const QString& listFile) {
     if (portNumber < 1) return {};
     QFile file(listFile);
@@ -28,7 +39,7 @@ QString deviceForPort(int portNumber, const QString& listFile) {
         while (!in.atEnd()) {
             const QString line = in.readLine().trimmed();
             if (++lineNumber == portNumber) {
-                if (!line.isEmpty()) return line;
+                if (!line.isEmpty()) return deviceLocation(line);
                 break;
             }
         }

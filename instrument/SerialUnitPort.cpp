@@ -3,12 +3,17 @@
 #include "common/VbFormat.h"
 #include "instrument/SerialPortName.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -18,6 +23,18 @@ constexpr int kMaxPullsPerRead = 64;
 
 int errorNumber(QSerialPort::SerialPortError error) {
     return UnitPortErrorNumber::kBase + static_cast<int>(error);
+}
+
+// The port service says "Permission error while locking the device" (or the system's "busy") when another
+// program holds the port; to an operator that reads like missing rights. Where we may use the device, a
+// permission failure can only mean that it is taken.
+bool isHeldByAnother(QSerialPort::SerialPortError error, const QString& devicePath) {
+    if (error != QSerialPort::PermissionError) return false;
+#ifdef Q_OS_WIN
+    return true;  // Windows reports a port opened elsewhere as access denied
+#else
+    return ::access(QFile::encodeName(devicePath).constData(), R_OK | W_OK) == 0;
+#endif
 }
 
 bool isDeviceFailure(QSerialPort::SerialPortError error) {
@@ -89,7 +106,7 @@ void SerialUnitPort::openDevice(const QString& devicePath) {
     if (open_)
         throw UnitPortError(QStringLiteral("Port already open (") + devicePath_ + u')',
                             UnitPortErrorNumber::kAlreadyOpen);
-    devicePath_ = devicePath;
+    devicePath_ = SerialPortName::deviceLocation(devicePath);
     input_.clear();
     QString failure;
     int number = 0;
@@ -105,7 +122,8 @@ void SerialUnitPort::openDevice(const QString& devicePath) {
 bool SerialUnitPort::openSerial(QString* failure, int* number) {
     serial_.setPortName(devicePath_);
     if (!serial_.open(QIODevice::ReadWrite)) {
-        *failure = devicePath_ + QStringLiteral(": ") + serial_.errorString();
+        *failure = devicePath_ + QStringLiteral(": ") +
+                   (isHeldByAnother(serial_.error(), devicePath_) ? kInUseText : serial_.errorString());
         *number = errorNumber(serial_.error());
         serial_.clearError();
         return false;

@@ -15,6 +15,8 @@ class SerialUnitPort : public UnitPort {
   public:
     // The link settings of every unit: 19200 baud, no parity, 8 data bits, 1 stop bit.
     static inline const QString kSettings = QStringLiteral("19200,n,8,1");
+    // Why opening failed when another program has the port open.
+    static inline const QString kInUseText = QStringLiteral("the port is in use by another program");
 
     SerialUnitPort();
     ~SerialUnitPort() override;
@@ -23,7 +25,8 @@ class SerialUnitPort : public UnitPort {
 
     // Opens the device of port number n (SerialPortName::deviceForPort).
     void open(int portNumber) override;
-    // Opens a device by its path; open(n) resolves the number and calls this.
+    // Opens a device by its path or its bare name (SerialPortName::deviceLocation); open(n) resolves the
+    // number and calls this.
     void openDevice(const QString& devicePath);
     void close() override;
     bool isOpen() const override { return open_; }

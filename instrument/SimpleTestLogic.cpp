@@ -15,7 +15,7 @@ const std::array<SimpleTestLogic::Bob, 6> SimpleTestLogic::kBobs = {{
 }};
 
 SimpleTestLogic::SimpleTestLogic(std::unique_ptr<UnitPort> port, Messenger& messenger)
-    : port_(std::move(port)), messenger_(messenger), poller_(*port_, StatusDisplay::Window::SimpleTest) {
+    : UnitWindowLogic(std::move(port), messenger, StatusDisplay::Window::SimpleTest) {
     selectBob(0);
 }
 
@@ -47,52 +47,39 @@ SimpleTestLogic::StartOutcome SimpleTestLogic::start(const QString& tempText, co
     timerInterval_ms_ = kTickInterval_ms;
     runTick_ = 0;
     exitEnabled_ = false;
-    startTime_ = kStartTimePrefix + vb::ShortTime(clock_());
+    statusBar_.startTime = kStartTimePrefix + vb::ShortTime(clock_());
     return StartOutcome::Started;
 }
 
 void SimpleTestLogic::shutDown() {
-    try {
-        port_->send(UnitCommands::stop());
-    } catch (const UnitPortError& e) {
-        messenger_.info(QStringLiteral("The stop command did not reach the unit: ") + e.description() +
-                            QStringLiteral(" - ") + vb::Format(e.number(), QStringLiteral("0")),
-                        title_, MsgIcon::Exclamation);
-    }
+    sendCommand(UnitCommands::stop(), QStringLiteral("The stop command did not reach the unit: "));
     exitEnabled_ = true;
     started_ = false;
 }
 
-void SimpleTestLogic::tick() {
-    poller_.countTick();
-    try {
-        for (const StatusDisplay::Effects& effects : poller_.readReplies(started_ && runTick_ == 2)) {
-            if (effects.enableExit) exitEnabled_ = true;
-            if (effects.highTemperatureShutDown) {
-                shutDown();
-                messenger_.info(kHighTemperatureText);
-            }
+void SimpleTestLogic::tickSteps() {
+    for (const StatusDisplay::Effects& effects : readReplies(started_ && runTick_ == 2)) {
+        if (effects.highTemperatureShutDown) {
+            shutDown();
+            messenger_.info(StatusDisplay::kHighTemperatureText);
         }
-        port_->send(started_ && runTick_ == 1 ? UnitCommands::command131() : UnitCommands::statusQuery());
-        if (!started_) return;
-        const int c = runTick_++;
-        if (c == 0) {
-            port_->send(UnitCommands::statusQuery());
-        } else if (c == 1) {
-            port_->send(
-                UnitCommands::setPoint(tempSetPoint_F_, shearRateSet_1ps_, kBobs[bobIndex_].rateRatio));
-            timerInterval_ms_ = kSetPointTickInterval_ms;
-        } else {
-            timerInterval_ms_ = kTickInterval_ms;
-            elapsed_ = kElapsedPrefix + StatusDisplay::elapsedText(runTick_);
-        }
-    } catch (const std::exception&) {
-        // A failed tick ends here; the next one starts afresh.
+    }
+    port_->send(started_ && runTick_ == 1 ? UnitCommands::command131() : UnitCommands::statusQuery());
+    if (!started_) return;
+    const int c = runTick_++;
+    if (c == 0) {
+        port_->send(UnitCommands::statusQuery());
+    } else if (c == 1) {
+        port_->send(UnitCommands::setPoint(tempSetPoint_F_, shearRateSet_1ps_, kBobs[bobIndex_].rateRatio));
+        timerInterval_ms_ = kSetPointTickInterval_ms;
+    } else {
+        timerInterval_ms_ = kTickInterval_ms;
+        statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(runTick_);
     }
 }
 
 QString SimpleTestLogic::closeRefusal(bool fromExitButton) const {
-    const int state = unitState();
-    if (state != 1 && state != 6) return {};
+    const UnitStatus state = unitState();
+    if (state != UnitStatus::RunningTest && state != UnitStatus::Ramping) return {};
     return fromExitButton ? kMustStop : kNoExit;
 }

@@ -19,27 +19,27 @@ constexpr double kStoppedSpeed = 0.00001;
 
 }  // namespace
 
-QString StatusDisplay::stateText(int code) {
-    switch (code) {
-        case 0:
+QString StatusDisplay::stateText(UnitStatus status) {
+    switch (status) {
+        case UnitStatus::Inactive:
             return QStringLiteral("InActive");
-        case 1:
+        case UnitStatus::RunningTest:
             return QStringLiteral("Running Test");
-        case 2:
+        case UnitStatus::StandAloneTest:
             return QStringLiteral("Stand-alone Test");
-        case 4:
+        case UnitStatus::Malfunction:
             return QStringLiteral("Mal Function");
-        case 5:
+        case UnitStatus::Calibrating:
             return QStringLiteral("Calibrating");
-        case 6:
+        case UnitStatus::Ramping:
             return QStringLiteral("Ramping");
-        case 7:
+        case UnitStatus::Preheating:
             return QStringLiteral("Preheating");
-        case 8:
+        case UnitStatus::Cooling:
             return QStringLiteral("Cooling");
-        case 11:
+        case UnitStatus::FreqSweeping:
             return QStringLiteral("Freq. Sweeping");
-        case 99:
+        case UnitStatus::NoneExist:
             return QStringLiteral("None Exist");
         default:
             return {};
@@ -56,10 +56,11 @@ StatusDisplay::Effects StatusDisplay::apply(const StatusReply& reply) {
     Effects effects;
     const bool simple = window_ == Window::SimpleTest;
 
-    unitState_ = reply.code;
-    const QString state = stateText(reply.code);
+    unitState_ = reply.status();
+    const QString state = stateText(unitState_);
     if (!state.isEmpty()) texts_.activeFlag = state;
-    if (reply.code == 8 || reply.code == 11) effects.enableExit = true;
+    if (unitState_ == UnitStatus::Cooling || unitState_ == UnitStatus::FreqSweeping)
+        effects.enableExit = true;
 
     if (reply.has(StatusField::SampleTemp)) {
         const QString t = reply.text(StatusField::SampleTemp);

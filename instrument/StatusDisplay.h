@@ -35,7 +35,7 @@ class StatusDisplay {
     enum class Window { RealTime, SimpleTest };
 
     struct Effects {
-        bool enableExit = false;               // code 8 (cooling)
+        bool enableExit = false;               // the unit is cooling down
         bool highTemperatureShutDown = false;  // simple test: sample or bath above 450 F
     };
 
@@ -56,11 +56,13 @@ class StatusDisplay {
     const UnitDisplayTexts& texts() const { return texts_; }
     const UnitReadings& readings() const { return readings_; }
     UnitReadings& readings() { return readings_; }  // ShutDown zeroes the set point, averages overwrite
-    // The code of the last reply (the simple test's unit state), -1 before any.
-    int unitState() const { return unitState_; }
+    // The status of the last reply (the simple test's unit state); Unknown before any.
+    UnitStatus unitState() const { return unitState_; }
 
-    // The unit-state text of a code; empty for a code that leaves the label as it is.
-    static QString stateText(int code);
+    // The unit-state text of a status; empty for one that leaves the label as it is.
+    static QString stateText(UnitStatus status);
+    // The same for a status code as received.
+    static QString stateText(int code) { return stateText(static_cast<UnitStatus>(code)); }
     // Elapsed seconds as the status bar shows them: "Short Time" of the day fraction, ":", seconds "00".
     // Hours wrap at a day (90000 s is 01:00:00).
     static QString elapsedText(qint64 seconds);
@@ -71,5 +73,5 @@ class StatusDisplay {
     double bobStressFactor_ = 1.0;
     UnitDisplayTexts texts_;
     UnitReadings readings_;
-    int unitState_ = -1;
+    UnitStatus unitState_ = UnitStatus::Unknown;
 };

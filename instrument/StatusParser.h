@@ -16,12 +16,29 @@ enum class StatusField {
     ShearRate = 8,     // 1/s
 };
 
+// The unit's state, as the status code of a status reply gives it. The framing lets only one digit through,
+// so FreqSweeping and NoneExist never arrive; codes 3 and 9 have no name and change nothing on the display.
+enum class UnitStatus : int {
+    Unknown = -1,  // no status reply yet
+    Inactive = 0,
+    RunningTest = 1,
+    StandAloneTest = 2,
+    Malfunction = 4,
+    Calibrating = 5,
+    Ramping = 6,
+    Preheating = 7,
+    Cooling = 8,
+    FreqSweeping = 11,
+    NoneExist = 99,
+};
+
 // One status reply as far as it was taken. A reply cut short by a "." in a temperature field keeps the
 // code and the fields before that one: the window shows those, and nothing after them.
 struct StatusReply {
-    int code = 0;
+    int code = 0;        // the status code as received
     QStringList fields;  // fields 2, 3, ... as received, in order; all seven when complete
 
+    UnitStatus status() const { return static_cast<UnitStatus>(code); }
     bool complete() const { return fields.size() == 7; }
     bool has(StatusField field) const { return index(field) < fields.size(); }
     // The field as received; empty when the reply did not get that far.

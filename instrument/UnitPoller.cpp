@@ -21,7 +21,7 @@ QList<StatusDisplay::Effects> UnitPoller::readReplies(bool discard) {
         // The state label keeps "No Response" (or whatever it showed) for a code without a text of its own.
         const QString activeFlag = texts_.activeFlag;
         texts_ = display_.texts();
-        if (StatusDisplay::stateText(reply.code).isEmpty()) texts_.activeFlag = activeFlag;
+        if (StatusDisplay::stateText(reply.status()).isEmpty()) texts_.activeFlag = activeFlag;
         if (reply.complete()) noReplyFlag_ = false;
     }
     return effects;

@@ -1,5 +1,6 @@
 #include "instrument/ui/UnitWindowKit.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -17,6 +18,10 @@ QLineEdit* readout(QWidget* parent, int width_chars) {
     return box;
 }
 
+void show(QLineEdit* box, const QString& text) {
+    if (box && box->text() != text) box->setText(text);
+}
+
 void closeWindow(QWidget* window) {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
         sub->close();
@@ -28,13 +33,13 @@ void closeWindow(QWidget* window) {
 
 UnitStatusBar::UnitStatusBar(QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(false);
-    const int stretch[4] = {1, 2, 1, 3};
     for (int i = 0; i < 4; ++i) {
         panels_[i] = new QLabel(this);
         panels_[i]->setFrameShape(QFrame::StyledPanel);
         panels_[i]->setFrameShadow(QFrame::Sunken);
         panels_[i]->setMinimumWidth(40);
-        addWidget(panels_[i], stretch[i]);
+        panels_[i]->installEventFilter(this);
+        addWidget(panels_[i], kStretch[i]);
     }
     // The time panels always have room for their whole text.
     const int timeWidth =
@@ -63,4 +68,29 @@ void UnitStatusBar::setPanelText(int index, const QString& text) {
     if (!p || p->text() == text) return;
     p->setText(text);
     p->setToolTip(text);  // the whole text, when a narrow window cuts it short
+}
+
+void UnitStatusBar::setPanelAlarm(int index, bool alarm) {
+    QLabel* p = panel(index);
+    if (!p || alarms_[index - 1] == alarm) return;
+    alarms_[index - 1] = alarm;
+    p->setStyleSheet(alarm
+                         ? QStringLiteral("QLabel { background: #b00000; color: white; font-weight: bold; }")
+                         : QString());
+    p->setCursor(alarm ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // A marked panel takes most of the bar, so that its reason can be read, not only its first words.
+    removeWidget(p);
+    insertWidget(index - 1, p, alarm ? kAlarmStretch : kStretch[index - 1]);
+    p->show();
+}
+
+bool UnitStatusBar::panelAlarm(int index) const {
+    return panel(index) && alarms_[index - 1];
+}
+
+bool UnitStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        for (int i = 0; i < 4; ++i)
+            if (watched == panels_[i]) emit panelClicked(i + 1);
+    return QStatusBar::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "store/clsConnection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,11 +65,13 @@ void frmMDIRealTime::MDIForm_Load() {
 }
 
 frmRealTime* frmMDIRealTime::realTimeWindow(int unit) const {
-    return unit >= 0 && unit < kWindowSlots ? realTimeWindows_[unit].data() : nullptr;
+    return unit >= 0 && unit < kWindowSlots ? qobject_cast<frmRealTime*>(realTimeWindows_[unit].data())
+                                            : nullptr;
 }
 
 frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {
-    return unit >= 0 && unit < kWindowSlots ? simpleTestWindows_[unit].data() : nullptr;
+    return unit >= 0 && unit < kWindowSlots ? qobject_cast<frmSimpleTest*>(simpleTestWindows_[unit].data())
+                                            : nullptr;
 }
 
 void frmMDIRealTime::showAddError(const RealTimeHost::AddError& error) {
@@ -91,65 +94,58 @@ std::unique_ptr<UnitPort> frmMDIRealTime::makePort(int portNumber) {
 }
 
 void frmMDIRealTime::MenuAdd_Click(int index) {
-    if (index < 1 || index > RealTimeHost::kUnitCount) return;
-    RealTimeHost::AddError error;
-    const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error, settings_.lastRead());
-    if (!portNumber) return showAddError(error);
-    std::unique_ptr<UnitPort> port = makePort(*portNumber);
-    if (!port) return;
-
-    auto* window = new frmRealTime(std::move(port), messenger_, settings_);
-    realTimeWindows_[index] = window;
-    window->setWindowTitle(RealTimeHost::realTimeCaption(index));
-    window->lblInstName->setText(RealTimeHost::unitText(index));
-    window->unit().setMessageTitle(window->windowTitle());
-    connect(window, &frmRealTime::Unloaded, this, [this](int unit) {
-        if (unit >= 1 && unit <= RealTimeHost::kUnitCount) MenuAdd[unit]->setEnabled(true);
-    });
-    window->InitialInst(connection_);
-    QMdiSubWindow* sub = mdiArea->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->showMaximized();
-    MenuAdd[index]->setEnabled(false);
-
-    const std::optional<QString> bob = RealTimeHost::bobOfUnit(index, error);
-    if (!bob) return showAddError(error);
-    window->mlBobStr = *bob;
-    window->Timer1->setInterval(RealTimeUnit::kTickInterval_ms);
-    window->Timer1->start();
-    try {
-        window->openPort(*portNumber);
-    } catch (const UnitPortError& e) {
-        showAddError({e.description(), e.number()});
-    }
+    addUnit(UnitKind::SequenceTest, index);
 }
 
 void frmMDIRealTime::MenuAddSimple_Click(int index) {
+    addUnit(UnitKind::SimpleTest, index);
+}
+
+void frmMDIRealTime::addUnit(UnitKind kind, int index) {
     if (index < 1 || index > RealTimeHost::kUnitCount) return;
+    const bool simple = kind == UnitKind::SimpleTest;
     RealTimeHost::AddError error;
     const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error, settings_.lastRead());
     if (!portNumber) return showAddError(error);
     std::unique_ptr<UnitPort> port = makePort(*portNumber);
     if (!port) return;
 
-    auto* window = new frmSimpleTest(std::move(port), messenger_);
-    simpleTestWindows_[index] = window;
-    window->setWindowTitle(RealTimeHost::simpleTestCaption(index));
+    frmRealTime* sequenceTest = nullptr;
+    UnitWindow* window = nullptr;
+    if (simple)
+        window = new frmSimpleTest(std::move(port), messenger_);
+    else
+        window = sequenceTest = new frmRealTime(std::move(port), messenger_, settings_);
+    (simple ? simpleTestWindows_ : realTimeWindows_)[index] = window;
+    window->setWindowTitle(simple ? RealTimeHost::simpleTestCaption(index)
+                                  : RealTimeHost::realTimeCaption(index));
     window->lblInstName->setText(RealTimeHost::unitText(index));
-    connect(window, &frmSimpleTest::Unloaded, this, [this](int unit) {
-        if (unit >= 1 && unit <= RealTimeHost::kUnitCount) MenuAddSimple[unit]->setEnabled(true);
+    window->logic().setMessageTitle(window->windowTitle());
+    window->logic().setDatabaseFile(connection_.FilePath());
+    connect(window, &UnitWindow::Unloaded, this, [this, kind](int unit) {
+        if (unit >= 1 && unit <= RealTimeHost::kUnitCount) addItems(kind)[unit]->setEnabled(true);
     });
+    if (sequenceTest) sequenceTest->InitialInst(connection_);
     QMdiSubWindow* sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    // Open large enough to show every value whole (the frame's hint adds its title bar to the window's).
-    sub->resize(sub->sizeHint());
-    sub->show();
-    MenuAddSimple[index]->setEnabled(false);
+    if (simple) {
+        // Open large enough to show every value whole (the frame's hint adds its title bar to the window's).
+        sub->resize(sub->sizeHint());
+        sub->show();
+    } else {
+        sub->showMaximized();
+    }
+    addItems(kind)[index]->setEnabled(false);
 
-    window->Timer1->setInterval(SimpleTestLogic::kTickInterval_ms);
+    if (sequenceTest) {
+        const std::optional<QString> bob = RealTimeHost::bobOfUnit(index, error);
+        if (!bob) return showAddError(error);
+        sequenceTest->mlBobStr = *bob;
+    }
+    window->Timer1->setInterval(UnitWindowLogic::kTickInterval_ms);
     window->Timer1->start();
     try {
-        window->openPort(*portNumber);
+        window->logic().openPort(*portNumber);
     } catch (const UnitPortError& e) {
         showAddError({e.description(), e.number()});
     }

@@ -16,6 +16,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class clsConnection;
+class UnitWindow;
 class frmRealTime;
 class frmSimpleTest;
 
@@ -66,6 +67,14 @@ class frmMDIRealTime : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The two kinds of unit window, each with its own add items and window slots.
+    enum class UnitKind { SequenceTest, SimpleTest };
+    using AddItems = std::array<QAction*, RealTimeHost::kUnitCount + 1>;
+    using WindowSlots = std::array<QPointer<UnitWindow>, kWindowSlots>;
+
+    // The one way a unit window is added: MenuAdd_Click and MenuAddSimple_Click differ only in the kind.
+    void addUnit(UnitKind kind, int index);
+    AddItems& addItems(UnitKind kind) { return kind == UnitKind::SimpleTest ? MenuAddSimple : MenuAdd; }
     void MDIForm_Load();
     void createMenus();
     void showAddError(const RealTimeHost::AddError& error);
@@ -78,6 +87,6 @@ class frmMDIRealTime : public QMainWindow {
     Settings& settings_;
     UnitPortFactory portFactory_ = serialUnitPortFactory();
     std::function<void()> endProgram_;
-    std::array<QPointer<frmRealTime>, kWindowSlots> realTimeWindows_;
-    std::array<QPointer<frmSimpleTest>, kWindowSlots> simpleTestWindows_;
+    WindowSlots realTimeWindows_;
+    WindowSlots simpleTestWindows_;
 };

@@ -4,7 +4,6 @@
 
 #include "analysis/RampFitDisplay.h"
 #include "common/Messenger.h"
-#include "instrument/RealTimeHost.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/ui/frmNameSeq.h"
 
@@ -37,14 +36,6 @@ QPushButton* button(const QString& caption, const QString& toolTip, QWidget* par
     return b;
 }
 
-void setText(QLineEdit* box, const QString& text) {
-    if (box->text() != text) box->setText(text);
-}
-
-void setText(QLabel* label, const QString& text) {
-    if (label->text() != text) label->setText(text);
-}
-
 QValueAxis* axis(const QString& title, int ticks) {
     auto* a = new QValueAxis;
     QFont small = a->labelsFont();
@@ -62,36 +53,21 @@ QValueAxis* axis(const QString& title, int ticks) {
 
 frmRealTime::frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, Settings& settings,
                          QWidget* parent)
-    : QWidget(parent), messenger_(messenger), settings_(settings), unit_(std::move(port), messenger) {
+    : UnitWindow(messenger, QStringLiteral("Click here to exit"), parent),
+      settings_(settings),
+      unit_(std::move(port), messenger) {
     createControls();
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(RealTimeUnit::kTickInterval_ms);
-    connect(Timer1, &QTimer::timeout, this, &frmRealTime::Timer1_Timer);
     txtTempSetPoint->installEventFilter(this);
     resetResults();
     showUnit();
 }
 
-frmRealTime::~frmRealTime() {
-    unit_.closePort();
-}
+frmRealTime::~frmRealTime() = default;
 
 void frmRealTime::createControls() {
     // Everything but the status bar lives on a page that scrolls when the window is tiled smaller than the
     // page can be laid out readably.
     auto* page = new QWidget;
-    lblInstName = new QLabel(page);
-    QFont nameFont = lblInstName->font();
-    nameFont.setBold(true);
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.3);
-    lblInstName->setFont(nameFont);
-    lblActiveFlag = new QLabel(QStringLiteral("INACTIVE"), page);
-    lblActiveFlag->setFont(nameFont);
-    lblActiveFlag->setFrameShape(QFrame::Panel);
-    lblActiveFlag->setFrameShadow(QFrame::Sunken);
-    lblActiveFlag->setAlignment(Qt::AlignCenter);
-    lblActiveFlag->setMinimumWidth(
-        lblActiveFlag->fontMetrics().horizontalAdvance(QStringLiteral("Stand-alone Test")) + 24);
     lblSelectSeq = new QLabel(QStringLiteral("Empty"), page);
     lblTestName = new QLabel(QStringLiteral("Empty"), page);
 
@@ -107,19 +83,14 @@ void frmRealTime::createControls() {
         grid->addWidget(box, row, column * 3 + 1);
         grid->addWidget(new QLabel(QString::fromUtf8(unit), readings), row, column * 3 + 2);
     };
-    txtSampleTemp = unit_window::readout(readings);
     txtBathTemp = unit_window::readout(readings);
+    setBathTempBox(txtBathTemp);
     txtTempSetPoint = unit_window::readout(readings);
     txtTempSetPoint->setReadOnly(
         false);  // the operator may type in it, though the unit keeps its own set point
     // Reached by clicking into it only: as the first box of the window it would otherwise take the focus
     // whenever the window is activated, and every first button press would ask the set-point question.
     txtTempSetPoint->setFocusPolicy(Qt::ClickFocus);
-    txtPressure = unit_window::readout(readings);
-    txtSpeed = unit_window::readout(readings);
-    txtShearRate = unit_window::readout(readings);
-    txtShearStress = unit_window::readout(readings);
-    txtVisc = unit_window::readout(readings);
     place(0, 0, "Sample Temperature:", txtSampleTemp, "°F");
     place(1, 0, "Bath Temperature:", txtBathTemp, "°F");
     place(2, 0, "Current Temp Setpoint:", txtTempSetPoint, "°F");
@@ -158,7 +129,6 @@ void frmRealTime::createControls() {
     cmdRaiseBath = button(QStringLiteral("Raise Bath"), {}, page);
     cmdDropBath = button(QStringLiteral("Drop Bath"), {}, page);
     cmdJog = button(QStringLiteral("Jogging 100 rpm"), {}, page);
-    cmdExit = button(QStringLiteral("&Exit"), QStringLiteral("Click here to exit"), page);
 
     auto* top = new QHBoxLayout;
     top->addWidget(lblInstName);
@@ -217,22 +187,12 @@ void frmRealTime::createControls() {
     results->setStretchFactor(1, 1);
     results->setChildrenCollapsible(false);
 
-    StatusBar1 = new UnitStatusBar(this);
-
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(6, 6, 6, 2);
     pageLayout->addLayout(top);
     pageLayout->addLayout(middle_);
     pageLayout->addWidget(results, 1);
-    scroll_ = new QScrollArea(this);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setWidget(page);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(scroll_, 1);
-    layout->addWidget(StatusBar1);
+    setPage(page);
     readings_ = readings;
     buttons_ = testButtons;
 
@@ -244,7 +204,6 @@ void frmRealTime::createControls() {
     connect(cmdRaiseBath, &QPushButton::clicked, this, &frmRealTime::cmdRaiseBath_Click);
     connect(cmdDropBath, &QPushButton::clicked, this, &frmRealTime::cmdDropBath_Click);
     connect(cmdJog, &QPushButton::clicked, this, &frmRealTime::cmdJog_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmRealTime::cmdExit_Click);
 }
 
 void frmRealTime::InitialInst(clsConnection& connection) {
@@ -255,49 +214,13 @@ void frmRealTime::openPort(int portNumber) {
     unit_.openPort(portNumber);
 }
 
-QString frmRealTime::panelText(int index) const {
-    const QLabel* p = StatusBar1->panel(index);
-    return p ? p->text() : QString();
-}
-
-QString frmRealTime::panelText(const QString& key) const {
-    const QLabel* p = StatusBar1->panel(key);
-    return p ? p->text() : QString();
-}
-
-void frmRealTime::Timer1_Timer() {
-    // A message shown inside a tick lets the timer fire again; that tick waits for the next one.
-    if (inTick_) return;
-    inTick_ = true;
-    unit_.tick();
-    showUnit();
-    inTick_ = false;
-}
-
 void frmRealTime::showUnit() {
-    const UnitDisplayTexts& t = unit_.texts();
-    if (!t.activeFlag.isEmpty()) setText(lblActiveFlag, t.activeFlag);
-    setText(txtSampleTemp, t.sampleTemp);
-    setText(txtBathTemp, t.bathTemp);
+    UnitWindow::showUnit();
     // What the operator is typing stays until the box is left; otherwise it follows the unit.
     if (!(txtTempSetPoint->hasFocus() && txtTempSetPoint->isModified()))
-        setText(txtTempSetPoint, t.tempSetPoint);
-    setText(txtSpeed, t.speed);
-    setText(txtShearRate, t.shearRate);
-    setText(txtShearStress, t.shearStress);
-    setText(txtVisc, t.visc);
-    setText(txtPressure, t.pressure);
-
-    const UnitStatusBarTexts& s = unit_.statusBar();
-    StatusBar1->setPanelText(1, s.startTime);
-    StatusBar1->setPanelText(2, s.message);
-    StatusBar1->setPanelText(3, s.elapsedTime);
-    StatusBar1->setPanelText(4, s.sequence);
-
-    if (cmdExit->isEnabled() != unit_.exitEnabled()) cmdExit->setEnabled(unit_.exitEnabled());
+        unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
-    if (Timer1->interval() != unit_.timerInterval_ms()) Timer1->setInterval(unit_.timerInterval_ms());
 }
 
 void frmRealTime::resizeEvent(QResizeEvent* event) {
@@ -305,7 +228,7 @@ void frmRealTime::resizeEvent(QResizeEvent* event) {
     // Readings beside the buttons when there is room, the buttons below them when there is not.
     const int sideBySide = readings_->minimumSizeHint().width() + buttons_->minimumSize().width() + 24;
     const auto direction =
-        scroll_->viewport()->width() >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+        scrollArea()->viewport()->width() >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
     if (middle_->direction() != direction) middle_->setDirection(direction);
 }
 
@@ -380,22 +303,12 @@ void frmRealTime::cmdJog_Click() {
     showUnit();
 }
 
-void frmRealTime::cmdExit_Click() {
-    unit_window::closeWindow(this);
-}
-
-void frmRealTime::closeEvent(QCloseEvent* event) {
-    event->accept();
-    if (unloaded_) return;
-    unloaded_ = true;
-    Timer1->stop();
+void frmRealTime::unloading() {
     if (nameDialog_) nameDialog_->close();
-    unit_.closePort();
-    emit Unloaded(RealTimeHost::unitFromInstName(lblInstName->text()));
 }
 
 bool frmRealTime::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtTempSetPoint && event->type() == QEvent::FocusOut && !unloaded_) {
+    if (watched == txtTempSetPoint && event->type() == QEvent::FocusOut && !isUnloaded()) {
         // Only the operator moving on counts; a message box or another window taking the focus does not.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||

@@ -1,25 +1,22 @@
 #pragma once
 
 #include "instrument/SimpleTestLogic.h"
+#include "instrument/ui/UnitWindow.h"
 
 #include <QSize>
-#include <QWidget>
 
 #include <memory>
 
 class Messenger;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 class UnitPort;
-class UnitStatusBar;
 
 // The simple-test window of one instrument unit: the operator picks the bob, types a temperature and a
 // motor speed, starts and stops the unit by hand and watches its live values. Nothing is stored. What it
 // does lives in SimpleTestLogic.
-class frmSimpleTest : public QWidget {
+class frmSimpleTest : public UnitWindow {
     Q_OBJECT
 
   public:
@@ -32,51 +29,25 @@ class frmSimpleTest : public QWidget {
 
     // Opens the unit's port (the host does, once). Throws UnitPortError.
     void openPort(int portNumber);
-    SimpleTestLogic& logic() { return logic_; }
-    QString panelText(int index) const;
+    SimpleTestLogic& logic() override { return logic_; }
 
-    // Controls, by their given names.
-    QLabel* lblInstName;
-    QLabel* lblActiveFlag;
+    // Controls of this window, by their given names (the shared ones are UnitWindow's).
     QComboBox* cmbBobNo;
     QLineEdit* txtTempSetPoint;
     QLineEdit* txtSpeedSet;
-    QLineEdit* txtSampleTemp;
     QLineEdit* txtbathtemp;
-    QLineEdit* txtSpeed;
-    QLineEdit* txtShearRate;
-    QLineEdit* txtShearStress;
-    QLineEdit* txtVisc;
-    QLineEdit* txtPressure;
     QPushButton* cmdStart;
     QPushButton* cmdStop;
-    QPushButton* cmdExit;
-    UnitStatusBar* StatusBar1;
-    QTimer* Timer1;
 
   public slots:
-    void Timer1_Timer();
     void cmdStart_Click();
     void cmdStop_Click();
-    void cmdExit_Click();
     void cmbBobNo_Click();
 
-  signals:
-    // The window has unloaded: the host enables its "Add R7716 Unit n" item under "Simple Test" again.
-    void Unloaded(int unit);
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
   private:
-    QWidget* page_ = nullptr;
     void Form_Load();
     void createControls();
-    void showUnit();
 
-    Messenger& messenger_;
     SimpleTestLogic logic_;
-    bool inTick_ = false;
-    bool exitRequested_ = false;
-    bool unloaded_ = false;
+    QWidget* page_ = nullptr;
 };

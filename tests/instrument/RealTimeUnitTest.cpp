@@ -38,6 +38,7 @@ struct FakeUnit {
         port->arrive(arriving);
         unit->tick();
     }
+    TempWorkDir dir;  // the diagnostic log is written here
     ScriptedMessenger messenger;
     FakeUnitPort* port;
     std::unique_ptr<RealTimeUnit> unit;
@@ -91,17 +92,19 @@ TEST(RealTimeUnitWatchdog, OneWellFormedReplyBetweenChecksKeepsNoResponseAway) {
 }
 
 TEST(RealTimeUnitTick, TheTickAroundATemperatureSetPointSkipsTheQueryThenDropsTheAnswer) {
+    constexpr RunState idle = RunState::Idle, temperature = RunState::TemperatureRamp,
+                       shearRate = RunState::ShearRateRamp;
     struct Case {
-        int runState;
+        RunState runState;
         int phaseTick;
         bool parsed;
         bool queried;
     };
     const Case cases[] = {
-        {0, 0, true, true},  {0, 1, true, true},  {0, 2, true, true},
-        {1, 0, true, true},  {1, 1, true, false},  // the tick that sends the set point
-        {1, 2, false, true},  // the tick after it: the set point's answer is read and thrown away
-        {1, 3, true, true},  {6, 1, true, true},  {6, 2, true, true},
+        {idle, 0, true, true},         {idle, 1, true, true},         {idle, 2, true, true},
+        {temperature, 0, true, true},  {temperature, 1, true, false},  // the tick that sends the set point
+        {temperature, 2, false, true},  // the tick after it: the set point's answer is read and thrown away
+        {temperature, 3, true, true},  {shearRate, 1, true, true},    {shearRate, 2, true, true},
     };
     for (const Case& c : cases) {
         FakeUnit u;
@@ -110,7 +113,8 @@ TEST(RealTimeUnitTick, TheTickAroundATemperatureSetPointSkipsTheQueryThenDropsTh
         u.unit->run().phaseTick = c.phaseTick;
         u.unit->poller().parser().append("0,1,2");  // an unfinished reply from before
         u.tick(",3,4,5,6,7,8" + status(""));
-        const QString ctx = QStringLiteral("state %1 phase tick %2").arg(c.runState).arg(c.phaseTick);
+        const QString ctx =
+            QStringLiteral("state %1 phase tick %2").arg(static_cast<int>(c.runState)).arg(c.phaseTick);
         EXPECT_EQ(u.unit->texts().sampleTemp == "1", c.parsed) << ctx.toStdString();
         EXPECT_TRUE(u.unit->poller().parser().buffer().isEmpty()) << ctx.toStdString();
         EXPECT_EQ(u.port->sent.contains(UnitCommands::statusQuery()), c.queried) << ctx.toStdString();
@@ -124,7 +128,7 @@ TEST(RealTimeUnitTick, ElapsedTimeAdvancesOnlyWhileATestRuns) {
     EXPECT_EQ(u.unit->run().elapsed_s, 0);
     EXPECT_TRUE(u.unit->statusBar().elapsedTime.isEmpty());
 
-    u.unit->run().state = 6;
+    u.unit->run().state = RunState::ShearRateRamp;
     u.unit->run().elapsed_s = 3724;
     u.tick();  // a silent unit: the clock still runs
     EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:02:05");
@@ -142,25 +146,26 @@ TEST(RealTimeUnitTick, ElapsedTimeAdvancesOnlyWhileATestRuns) {
     EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:00:00");
 }
 
-TEST(RealTimeUnitTick, APortThatIsNotOpenEndsEveryTickSilently) {
+TEST(RealTimeUnitTick, APortThatIsNotOpenIsNamedInTheStatusBarWithoutAMessageBox) {
     FakeUnit u;  // never opened, as after a failed add
     for (int i = 0; i < 12; ++i) u.tick(kGoodReply);
     EXPECT_TRUE(u.port->sent.isEmpty());
     EXPECT_TRUE(u.messenger.shown.isEmpty());
     EXPECT_EQ(u.unit->texts().activeFlag, UnitPoller::kNoResponseText);
     EXPECT_TRUE(u.unit->texts().sampleTemp.isEmpty());
+    EXPECT_EQ(u.unit->messagePanelText(), "Port not open - 8010");
 }
 
-TEST(RealTimeUnitTick, ALostDeviceIsShownWhileItIsGoneAndPollingGoesOn) {
+TEST(RealTimeUnitTick, ALostDeviceIsShownWhileItIsGoneThenTheWindowsOwnMessageIsBack) {
     FakeUnit u;
     u.open();
     u.unit->jog();
     u.port->lost = true;
     u.tick();
-    EXPECT_EQ(u.unit->statusBar().message, "Connection lost: fake: device lost");
+    EXPECT_EQ(u.unit->messagePanelText(), "Connection lost: fake: device lost");
     u.port->lost = false;
     u.tick(kGoodReply);
-    EXPECT_TRUE(u.unit->statusBar().message.isEmpty());
+    EXPECT_EQ(u.unit->messagePanelText(), "test in jogging.");
     EXPECT_EQ(u.unit->texts().sampleTemp, "75");
 }
 
@@ -200,9 +205,9 @@ TEST(RealTimeUnitCommands, JogSaysSoAndStopIdlesTheRunAndFreesExit) {
     u.unit->jog();
     EXPECT_EQ(u.unit->statusBar().message, "test in jogging.");
     u.tick(status("1,200,210,250,100,50,300,100,0"));
-    u.unit->run().state = 1;
+    u.unit->run().state = RunState::TemperatureRamp;
     u.unit->shutDown();
-    EXPECT_EQ(u.unit->run().state, 0);
+    EXPECT_EQ(u.unit->run().state, RunState::Idle);
     EXPECT_EQ(u.unit->readings().tempSetPoint_F, 0);
     EXPECT_TRUE(u.unit->exitEnabled());
 }

@@ -41,6 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"BlankLineFallsBack", "/dev/ttyUSB0\n\n/dev/ttyUSB2\n", 2, "/dev/ttyS1"},
                       NameCase{"ShortFileFallsBack", "/dev/ttyUSB0\n", 3, "/dev/ttyS2"},
                       NameCase{"LastLineWithoutNewline", "/dev/a\n/dev/b", 2, "/dev/b"},
+                      NameCase{"ABareNameLiesUnderDev", "ttyS0\n", 1, "/dev/ttyS0"},
+                      NameCase{"ABareByIdNameLiesUnderDev", "serial/by-id/usb-unit1\n", 1,
+                               "/dev/serial/by-id/usb-unit1"},
+                      NameCase{"APathFromTheWorkingDirectoryStays", "./unit1\n", 1, "./unit1"},
                       NameCase{"PortZeroHasNoDevice", "/dev/a\n", 0, ""},
                       NameCase{"NegativePortHasNoDevice", nullptr, -3, ""}),
     [](const auto& info) { return std::string(info.param.name); });

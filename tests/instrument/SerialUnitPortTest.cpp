@@ -104,6 +104,22 @@ TEST_F(SerialUnitPortTest, OpensTheDeviceOnItsLineOfTheListFileAndTalksBothWays)
     EXPECT_EQ(port.waitingCount(), 0);
 }
 
+TEST_F(SerialUnitPortTest, ABareDeviceNameInTheListFileIsOpenedAndWatchedUnderDev) {
+    TestTerminal unit;
+    ASSERT_TRUE(unit.ok());
+    ASSERT_TRUE(unit.slave().startsWith("/dev/"));
+    writeList({unit.slave().mid(5)});  // "pts/3", as an operator writes "ttyS0"
+    SerialUnitPort port;
+    port.open(1);
+    EXPECT_EQ(port.deviceName(), unit.slave());
+    port.send(UnitCommands::statusQuery());
+    unit.write("0,70,71,0,0.00,0.0,0,0.0,0\x1a");
+    port.delay(0.1);
+    EXPECT_EQ(port.readAll(), QByteArray("0,70,71,0,0.00,0.0,0,0.0,0\x1a"));
+    EXPECT_FALSE(port.isDeviceLost()) << "the presence check looked for the device elsewhere";
+    EXPECT_NO_THROW(port.send(UnitCommands::statusQuery()));
+}
+
 TEST_F(SerialUnitPortTest, EveryByteValuePassesUntouched) {
     TestTerminal unit;
     ASSERT_TRUE(unit.ok());
@@ -163,7 +179,15 @@ TEST_F(SerialUnitPortTest, ASecondWindowCannotOpenAPortInUse) {
     ASSERT_TRUE(unit.ok());
     SerialUnitPort first, second;
     first.openDevice(unit.slave());
-    EXPECT_THROW(second.openDevice(unit.slave()), UnitPortError);
+    try {
+        second.openDevice(unit.slave());
+        ADD_FAILURE() << "opened a port in use";
+    } catch (const UnitPortError& e) {
+        // Not the service's "Permission error while locking the device", which sends the operator
+        // looking for missing rights.
+        EXPECT_EQ(e.description(), unit.slave() + ": the port is in use by another program");
+        EXPECT_EQ(e.number(), UnitPortErrorNumber::kBase + QSerialPort::PermissionError);
+    }
     EXPECT_FALSE(second.isOpen());
     first.close();
     EXPECT_NO_THROW(second.openDevice(unit.slave()));

@@ -25,7 +25,7 @@ struct FakeSimple {
         port = owned.get();
         logic = std::make_unique<SimpleTestLogic>(std::move(owned), messenger);
         logic->openPort(3);
-        logic->setUnitNumber(3);
+        logic->setUnitName("Unit 3");
         logic->setClock([] { return QTime(14, 7, 33); });
     }
     void tick(const QByteArray& arriving = {}) {
@@ -73,7 +73,7 @@ TEST(SimpleTestStart, SetPointsAreCheckedInOrderWithTheirOwnMessages) {
 TEST(SimpleTestStart, StartWhileStartedDoesNothingAndStopThenStartBeginsAgain) {
     FakeSimple s;
     ASSERT_EQ(s.logic->start("70", "100"), SimpleTestLogic::StartOutcome::Started);
-    EXPECT_EQ(s.logic->startTimeText(), "Start Time: 14:07");
+    EXPECT_EQ(s.logic->statusBar().startTime, "Start Time: 14:07");
     EXPECT_FALSE(s.logic->exitEnabled());
     for (int i = 0; i < 4; ++i) s.tick();
     EXPECT_EQ(s.logic->start("80", "200"), SimpleTestLogic::StartOutcome::AlreadyStarted);
@@ -110,14 +110,14 @@ TEST(SimpleTestTick, TheRunSendsTwoQueriesThenCommand131AndTheSetPointThenPolls)
     EXPECT_EQ(s.logic->texts().sampleTemp, "75.0");
     EXPECT_EQ(s.port->sent, QList<QByteArray>{UnitCommands::statusQuery()});
     EXPECT_EQ(s.logic->timerInterval_ms(), 1000);
-    EXPECT_EQ(s.logic->elapsedTimeText(), "Elapsed Time: 00:00:03");
+    EXPECT_EQ(s.logic->statusBar().elapsedTime, "Elapsed Time: 00:00:03");
 
     s.tick(status("1,76,80,70,300,100,300,133,0"));
     EXPECT_EQ(s.logic->texts().sampleTemp, "76.0");
     EXPECT_EQ(s.logic->texts().bathTemp, "80.0");
     EXPECT_EQ(s.logic->texts().shearStress, "169.6") << "B2's stress factor";
     EXPECT_EQ(s.logic->texts().activeFlag, "Running Test");
-    EXPECT_EQ(s.logic->elapsedTimeText(), "Elapsed Time: 00:00:04");
+    EXPECT_EQ(s.logic->statusBar().elapsedTime, "Elapsed Time: 00:00:04");
 }
 
 TEST(SimpleTestTick, EveryReplyAbove450FStopsTheUnitAgainEvenWithoutAStart) {

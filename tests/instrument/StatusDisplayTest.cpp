@@ -113,7 +113,7 @@ TEST(StatusDisplaySimpleTest, TemperaturesGetADecimalTheSetPointIsNotShownAndHea
     EXPECT_EQ(d.texts().bathTemp, "252.0");
     EXPECT_EQ(d.texts().tempSetPoint, QString());
     EXPECT_EQ(d.readings().tempSetPoint_F, 250);
-    EXPECT_EQ(d.unitState(), 1);
+    EXPECT_EQ(d.unitState(), UnitStatus::RunningTest);
 
     effects = d.apply(reply("0,440,451,0,0,0,0,0,0"));
     EXPECT_TRUE(effects.highTemperatureShutDown);

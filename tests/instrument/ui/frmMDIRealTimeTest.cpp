@@ -176,7 +176,6 @@ TEST_F(HostTest, AMissingFileAtAddTimeIsAFormLoadErrorWithItsNumberAndTheStepsDo
     h.MenuAdd[6]->trigger();
     ASSERT_EQ(messenger.shown.size(), 2);
     EXPECT_TRUE(messenger.shown[1].text.endsWith(" - 62")) << messenger.shown[1].text.toStdString();
-
 }
 
 TEST_F(HostTest, APortThatCannotBeOpenedShowsTheServicesDescriptionAndTheWindowStaysSilent) {
@@ -250,7 +249,7 @@ TEST_F(HostTest, ExitClosesEveryUnitWindowButNotWhileASimpleTestRuns) {
         units.advance(1.0);
         simple->Timer1_Timer();
     }
-    ASSERT_EQ(simple->logic().unitState(), 1);
+    ASSERT_EQ(simple->logic().unitState(), UnitStatus::RunningTest);
 
     h.MenuExit->trigger();
     EXPECT_TRUE(h.isVisible());

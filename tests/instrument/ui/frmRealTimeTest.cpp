@@ -9,6 +9,7 @@
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/ui/frmNameSeq.h"
+#include "store/StoreError.h"
 #include "store/clsConnection.h"
 #include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -195,6 +197,31 @@ TEST_F(RealTimeWindowTest, JogSaysSoInPanelTwoAndTheOtherCommandsGoOut) {
                                  UnitCommands::dropBath(), UnitCommands::jog(), UnitCommands::stop()}));
     EXPECT_EQ(w.panelText(2), "test in jogging.");
     EXPECT_EQ(w.panelText(UnitStatusBar::kStartTimeKey), w.panelText(1));
+}
+
+TEST_F(RealTimeWindowTest, AReadingNotStoredStaysMarkedInPanelTwoUntilTheOperatorClicksIt) {
+    frmRealTime& w = onFakePort();
+    w.cmdJog->click();
+    bool storeFails = true;
+    w.unit().setRunStep([&] {
+        if (storeFails) throw StoreError(8, "attempt to write a readonly database");
+        return true;
+    });
+    w.unit().run().state = RunState::ShearRateRamp;
+    tick(w);
+    storeFails = false;
+    tick(w);
+    tick(w);
+    EXPECT_TRUE(
+        w.panelText(2).startsWith("Reading not stored: attempt to write a readonly database - 8 (at "))
+        << w.panelText(2).toStdString();
+    EXPECT_TRUE(w.StatusBar1->panelAlarm(2));
+    EXPECT_EQ(w.panelText(3), "Elapsed Time: 00:00:03") << "the run goes on";
+
+    QTest::mouseClick(w.StatusBar1->panel(2), Qt::LeftButton);
+    EXPECT_EQ(w.panelText(2), "test in jogging.");
+    EXPECT_FALSE(w.StatusBar1->panelAlarm(2));
+    EXPECT_TRUE(messenger.shown.isEmpty());
 }
 
 TEST_F(RealTimeWindowTest, LeavingTheSetPointBoxAsksOnlyWhenTheOperatorMovesOn) {
