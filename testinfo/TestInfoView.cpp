@@ -1,0 +1,110 @@
+#include "testinfo/TestInfoView.h"
+
+#include "common/Messenger.h"
+#include "sequence/TextGrid.h"
+#include "store/AtomicWrite.h"
+#include "testinfo/TestInfoEntry.h"
+
+TestInfoView::TestInfoView(clsConnection& connection, Messenger& messenger, TextGrid& additives)
+    : connection_(connection), messenger_(messenger), additives_(additives) {}
+
+std::optional<TestInfoTexts> TestInfoView::load(const QString& testName, double testId) {
+    QList<NewAdditive> additives;
+    try {
+        info_.ConnectX(connection_);
+        info_.setTEST_NAME(testName);
+        info_.GetTestDetail();
+        // Two tests may share a name; the one to edit is the one with this key.
+        const RecordTable rows = info_.UsedName();
+        const int idColumn = rows.columnIndex(QStringLiteral("TEST_ID"));
+        int found = -1;
+        for (int row = 0; row < rows.rowCount() && found < 0; ++row)
+            if (rows.value(idColumn, row).toDouble() == testId) found = row;
+        if (found < 0 || testId == 0) {
+            messenger_.info(QString::fromLatin1(kNotStored));
+            return std::nullopt;
+        }
+        info_.MoveFirst();
+        info_.MoveRel(found);
+        timeIsNull_ = rows.value(rows.columnIndex(QStringLiteral("TEST_TIME")), found).isNull();
+
+        additive_.ConnectX(connection_);
+        additive_.setTESTId(testId);
+        additive_.GetSeqDetail();
+        if (!additive_.IsEmpty())
+            for (additive_.MoveFirst(); !additive_.EOF(); additive_.MoveNext())
+                additives.append({additive_.ADDITIVE_NM(), additive_.ADD_CONCEN(), additive_.ADD_UNIT(),
+                                  additive_.ADD_LOTNO()});
+    } catch (const std::exception& error) {
+        messenger_.info(testinfo_text::failure(QString::fromLatin1(kReadFailed), error), QString(),
+                        MsgIcon::Critical);
+        return std::nullopt;
+    }
+
+    TestInfoTexts texts = TestInfoTexts::initial();
+    texts.testName = info_.TEST_NAME();
+    texts.fluidId = info_.Fluid_ID();
+    texts.testDate = timeIsNull_ ? QString() : testinfo_text::shortDate(info_.TEST_TIME().date());
+    texts.setBobNo(info_.BOB_NO(), bobs::lookupExact);
+    texts.rotoNo = info_.ROTOR_NO();
+    texts.bobRadius = testinfo_text::number(info_.BOB_RADIUS());
+    texts.bobLength = testinfo_text::number(info_.BOB_EFF_LENGTH());
+    texts.preTestPh = testinfo_text::number(info_.PreTest_PH());
+    texts.postTestPh = testinfo_text::number(info_.PostTest_PH());
+    texts.researchName = info_.RESEARCHER_NAME();
+    texts.safety = info_.All().value(11).toString();  // SAFETY has no getter of its own
+    // A test with more than 20 additives (stored by another program) gets the rows it needs, so that
+    // saving does not drop the rest.
+    additive_grid::write(additives_, additives);
+    return texts;
+}
+
+bool TestInfoView::accept(const TestInfoTexts& texts) {
+    if (texts.testName.isEmpty()) {
+        messenger_.info(QString::fromLatin1(TestInfoEntry::kEmptyName));
+        return false;
+    }
+    const TestInfoInput data = texts.toInput();
+    if (const auto problem = bobs::geometryProblem(data.bobRadius_cm, data.bobEffLength_cm)) {
+        messenger_.info(*problem);
+        return false;
+    }
+    return true;
+}
+
+bool TestInfoView::save(const TestInfoTexts& texts) {
+    const TestInfoInput data = texts.toInput();
+    const QList<NewAdditive> additives = additive_grid::read(additives_);
+    try {
+        store::AtomicWrite write(connection_);
+        info_.setFluid_ID(data.fluidId);
+        info_.setRESEARCHER_NAME(data.researcherName);
+        info_.setPreTest_PH(data.pretestPh);
+        info_.setPostTest_PH(data.posttestPh);
+        info_.setROTOR_NO(data.rotorNo);
+        info_.setBOB_NO(data.bobNo);
+        info_.setBOB_EFF_LENGTH(data.bobEffLength_cm);
+        info_.setBOB_RADIUS(data.bobRadius_cm);
+        info_.setSAFETY(data.safety);
+        // A test without a time keeps none: read back, its time is "now", which must not be written.
+        if (timeIsNull_) info_.setTEST_TIME(clsTEST_INFO::noTestTime());
+        info_.Update();
+
+        additive_.setTESTId(info_.Test_Id());
+        additive_.Delete();
+        for (const NewAdditive& a : additives) {
+            additive_.setTESTId(info_.Test_Id());
+            additive_.setADDITIVE_NM(a.name);
+            additive_.setADD_CONCEN(a.concentration);
+            additive_.setADD_UNIT(a.unit);
+            additive_.setADD_LOTNO(a.lotNo);
+            additive_.AddNew();
+        }
+        write.commit();
+        return true;
+    } catch (const std::exception& error) {
+        messenger_.info(testinfo_text::failure(QString::fromLatin1(kSaveFailed), error), QString(),
+                        MsgIcon::Critical);
+        return false;
+    }
+}
