@@ -15,14 +15,14 @@
 
 namespace {
 
-struct Run {
+struct ChartRun {
     int status;
     QString out;
     QString err;
 };
 
-Run chart(const QStringList& arguments) {
-    Run r;
+ChartRun chart(const QStringList& arguments) {
+    ChartRun r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
     r.status = cli::run(QStringList{QStringLiteral("chart")} + arguments, out, err);
@@ -54,7 +54,7 @@ class ChartCommand : public ::testing::Test {
 };
 
 TEST_F(ChartCommand, CsvPrintsEverySeriesInTheOrderTheChartHoldsIt) {
-    const Run r = chart({"Gel, \"A\"", "1", "--overlap", "Gel B", "--csv"});
+    const ChartRun r = chart({"Gel, \"A\"", "1", "--overlap", "Gel B", "--csv"});
     EXPECT_EQ(r.status, cli::kOk) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("series,label,x,y\n"
                                     "0,\"Gel, \"\"A\"\"\",10,10\n"
@@ -64,10 +64,11 @@ TEST_F(ChartCommand, CsvPrintsEverySeriesInTheOrderTheChartHoldsIt) {
                                     "0,\"Gel, \"\"A\"\"\",1000,250\n"
                                     "1,Gel B,100,50\n"));
     // No Ramp acts on the time chart; numbers carry up to 10 significant digits.
-    const Run time = chart({"Gel, \"A\"", "0", "--no-ramp", "--csv"});
-    EXPECT_EQ(time.out.count(QStringLiteral("\n")), 1 + 3 * 2);
-    EXPECT_TRUE(time.out.contains(QStringLiteral("\n0,Viscosity,1,49.999995\n"))) << time.out.toStdString();
-    const Run threeD = chart({"Gel, \"A\"", "3d1", "--csv"});
+    const ChartRun timeChart = chart({"Gel, \"A\"", "0", "--no-ramp", "--csv"});
+    EXPECT_EQ(timeChart.out.count(QStringLiteral("\n")), 1 + 3 * 2);
+    EXPECT_TRUE(timeChart.out.contains(QStringLiteral("\n0,Viscosity,1,49.999995\n")))
+        << timeChart.out.toStdString();
+    const ChartRun threeD = chart({"Gel, \"A\"", "3d1", "--csv"});
     EXPECT_TRUE(threeD.out.startsWith(QStringLiteral("series,label,x,y,z\n0,\"Gel, \"\"A\"\"\",150,")));
 }
 
@@ -92,7 +93,7 @@ TEST_F(ChartCommand, NamesNotStoredRefusedOverlapsAndWrongCommandLinesHaveTheirS
         {{"Gel B", "1", "--csv", "--wide"}, 64, "unknown option"},
     };
     for (const Case& c : cases) {
-        const Run r = chart(c.arguments);
+        const ChartRun r = chart(c.arguments);
         EXPECT_EQ(r.status, c.status) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
     }
