@@ -19,8 +19,10 @@ namespace {
 
 // Each slice of the X range is half a pixel wide; never fewer slices than this, whatever the width.
 constexpr int kMinBuckets = 400;
-// Series this short also show their points, so that a few readings do not read as a bare line.
-constexpr int kMarkedPointsUpTo = 60;
+// Series drawn with this few points also show them, small, so that readings at one X (a line's vertical
+// strokes) and sparse tests read as points.
+constexpr int kMarkedPointsUpTo = 300;
+constexpr qreal kMarkerSize = 3;
 
 // The open test's colours first (viscosity, sample and bath temperature), then those of overlaps.
 const QColor kSeriesColours[] = {QColor(0, 70, 190),  QColor(200, 30, 30),  QColor(230, 140, 0),
@@ -70,10 +72,15 @@ struct AxisSpan {
     double high;
 };
 
+// Room beyond the outermost points, so that a point on a round value is not drawn on the plot's edge.
+constexpr double kMargin = 0.02;
+
 // The span an axis shows for the drawn points; a linear axis starts at 0 when asked to.
 AxisSpan spanOf(double minValue, double maxValue, bool fromZero, AxisScale scale) {
-    if (scale == AxisScale::Log || !fromZero) return {minValue, maxValue};
-    return {std::min(0.0, minValue), std::max(0.0, maxValue)};
+    if (scale == AxisScale::Log) return {minValue / (1 + 2 * kMargin), maxValue * (1 + 2 * kMargin)};
+    const double pad = (maxValue - minValue) * kMargin;
+    if (!fromZero) return {minValue - pad, maxValue + pad};
+    return {minValue >= 0 ? 0.0 : minValue - pad, std::max(0.0, maxValue + pad)};
 }
 
 }  // namespace
@@ -156,6 +163,7 @@ void TestChart2D::build() {
         series->setName(spec.label);
         // Thin lines: a thousand points per pixel column are still cheap to stroke.
         series->setPen(QPen(colourOf(i), 1.2));
+        series->setMarkerSize(kMarkerSize);
         chart->addSeries(series);
         series->attachAxis(axisX_);
         series->attachAxis(spec.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
@@ -220,7 +228,8 @@ void TestChart2D::plot() {
         const PointBounds bounds = BoundsOf(points);
         x.include(bounds);
         (onRight ? right : left).include(bounds);
-        series_[i]->setPointsVisible(!points.isEmpty() && points.size() <= kMarkedPointsUpTo);
+        series_[i]->setPointsVisible(shown_.type != Chart2DType::ViscTempVsTime && !points.isEmpty() &&
+                                     points.size() <= kMarkedPointsUpTo);
         // One replace per series: each redraws once, on the next paint.
         series_[i]->replace(points);
     }
@@ -243,7 +252,8 @@ void TestChart2D::plot() {
         if (right.empty)
             showRange(axisRight_, 50, 350, kValueIntervals);
         else
-            showRange(axisRight_, right.minY, right.maxY, kValueIntervals);
+            showRange(axisRight_, spanOf(right.minY, right.maxY, false, AxisScale::Linear).low,
+                      spanOf(right.minY, right.maxY, false, AxisScale::Linear).high, kValueIntervals);
     }
 
     QString note;

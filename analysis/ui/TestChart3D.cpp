@@ -4,12 +4,15 @@
 #include <QPainter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+#include <QtDataVisualization/Q3DCamera>
 #include <QtDataVisualization/Q3DScatter>
+#include <QtDataVisualization/Q3DScene>
 #include <QtDataVisualization/Q3DTheme>
 #include <QtDataVisualization/QScatter3DSeries>
 #include <QtDataVisualization/QScatterDataProxy>
 #include <QtDataVisualization/QValue3DAxis>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -25,11 +28,28 @@ QString titleHtml(const Chart3D& chart) {
     return html;
 }
 
-void setAxis(QValue3DAxis* axis, const QString& title) {
+// Most intervals between the labels of an axis.
+constexpr int kAxisIntervals = 6;
+
+// Round labels over the values' span, as the 2D chart has them.
+void setAxis(QValue3DAxis* axis, const QString& title, const std::vector<double>& values) {
     axis->setTitle(title);
     axis->setTitleVisible(true);
     axis->setLabelFormat(QStringLiteral("%g"));
-    axis->setAutoAdjustRange(true);
+    axis->setLabelAutoRotation(60);
+    double low = 0;
+    double high = 1;
+    bool any = false;
+    for (double v : values) {
+        if (!std::isfinite(v)) continue;
+        low = any ? std::min(low, v) : v;
+        high = any ? std::max(high, v) : v;
+        any = true;
+    }
+    const AxisRange range = NiceRange(low, high, kAxisIntervals);
+    axis->setRange(static_cast<float>(range.min), static_cast<float>(range.max));
+    axis->setSegmentCount(std::max(1, range.tickCount - 1));
+    axis->setSubSegmentCount(1);
 }
 
 }  // namespace
@@ -77,6 +97,10 @@ void TestChart3D::ensureGraph() {
     graph_->setAxisX(new QValue3DAxis);
     graph_->setAxisY(new QValue3DAxis);
     graph_->setAxisZ(new QValue3DAxis);
+    // Seen from above the front corner, so that all three axes and their titles can be read.
+    graph_->scene()->activeCamera()->setCameraPreset(Q3DCamera::CameraPresetIsometricRight);
+    // Stepped back so the axis titles stay inside the view.
+    graph_->scene()->activeCamera()->setZoomLevel(80);
     auto* series = new QScatter3DSeries;
     series->setItemLabelFormat(QStringLiteral("@xLabel, @zLabel: @yLabel"));
     graph_->addSeries(series);
@@ -95,9 +119,9 @@ void TestChart3D::Draw(const Chart3D& chart) {
 }
 
 void TestChart3D::plot() {
-    setAxis(graph_->axisX(), shown_.xLabel);
-    setAxis(graph_->axisY(), shown_.yLabel);
-    setAxis(graph_->axisZ(), shown_.zLabel);
+    setAxis(graph_->axisX(), shown_.xLabel, shown_.x);
+    setAxis(graph_->axisY(), shown_.yLabel, shown_.y);
+    setAxis(graph_->axisZ(), shown_.zLabel, shown_.z);
     QScatter3DSeries* series = graph_->seriesList().first();
     series->setName(shown_.label);
     series->setMesh(shown_.size() > kSpheresUpTo ? QAbstract3DSeries::MeshPoint
@@ -125,7 +149,7 @@ QImage TestChart3D::Image(const QSize& size) {
     title.setAlignment(Qt::AlignCenter);
     title.setText(titleHtml(shown_));
     title.resize(size.width(), kImageTitleHeight);
-    title.render(&painter, QPoint(0, 0));
+    title.render(&painter, QPoint(0, 0), QRegion(), QWidget::DrawChildren);
     const QRect body(0, kImageTitleHeight, size.width(), std::max(1, size.height() - kImageTitleHeight));
     if (graph_) {
         painter.drawImage(body.topLeft(), graph_->renderToImage(4, body.size()));
