@@ -17,7 +17,7 @@
 
 namespace {
 
-// Each slice of the X range is half a pixel wide; never fewer slices than this, whatever the width.
+// One slice of the X range per pixel column; never fewer slices than this, whatever the width.
 constexpr int kMinBuckets = 400;
 // Series drawn with this few points also show them, small, so that readings at one X (a line's vertical
 // strokes) and sparse tests read as points.
@@ -206,7 +206,7 @@ void TestChart2D::placeNote() {
 }
 
 int TestChart2D::thinningBuckets() const {
-    return std::max(kMinBuckets, 2 * viewport()->width());
+    return std::max(kMinBuckets, viewport()->width());
 }
 
 void TestChart2D::plot() {
