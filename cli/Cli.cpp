@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 
-#include "cli/ChartCommand.h"
 #include "analysis/OpenTest.h"
+#include "cli/ChartCommand.h"
 #include "cli/DemoTests.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
