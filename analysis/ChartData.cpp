@@ -122,6 +122,27 @@ AxisRange NiceRange(double low, double high, int maxIntervals) {
     return {low, high, 2};
 }
 
+AxisRange LogRange(double low, double high) {
+    if (!(low > 0) || !std::isfinite(low)) low = 1;
+    if (!(high > 0) || !std::isfinite(high)) high = low;
+    if (low > high) std::swap(low, high);
+    const double first = std::floor(std::log10(low) + 1e-9);
+    double last = std::ceil(std::log10(high) - 1e-9);
+    if (last <= first) last = first + 1;
+    return {std::pow(10.0, first), std::pow(10.0, last), static_cast<int>(last - first) + 1};
+}
+
+std::size_t HiddenByLogAxes(std::span<const double> x, std::span<const double> y, AxisScale xScale,
+                            AxisScale yScale) {
+    std::size_t hidden = 0;
+    const std::size_t count = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!std::isfinite(x[i]) || !std::isfinite(y[i])) continue;
+        if ((xScale == AxisScale::Log && x[i] <= 0) || (yScale == AxisScale::Log && y[i] <= 0)) ++hidden;
+    }
+    return hidden;
+}
+
 void PointBounds::include(const QPointF& point) {
     if (empty) {
         minX = maxX = point.x();

@@ -55,6 +55,13 @@ struct AxisRange {
 };
 AxisRange NiceRange(double low, double high, int maxIntervals);
 
+// A log axis range: whole decades around [low, high] (both above 0); at least one decade.
+AxisRange LogRange(double low, double high);
+
+// Finite points that the axes cannot show because a log axis holds a value at or below 0.
+std::size_t HiddenByLogAxes(std::span<const double> x, std::span<const double> y, AxisScale xScale,
+                            AxisScale yScale);
+
 // The smallest and largest X and Y of a set of points; empty when there are none.
 struct PointBounds {
     bool empty = true;

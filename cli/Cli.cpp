@@ -2,6 +2,7 @@
 
 #include "analysis/OpenTest.h"
 #include "cli/CalibrateCommand.h"
+#include "cli/ChartCommand.h"
 #include "cli/DemoTests.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
@@ -350,6 +351,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
     if (isHelp(command)) {
         out << kToolHelp;
         return kOk;
+    } else if (command == QLatin1String("chart")) {
+        return runChart(arguments.mid(1), out, err);
     }
 
     // "initial.txt" is read once per command line, whatever the command needs of it.

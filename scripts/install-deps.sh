@@ -7,6 +7,7 @@ packages=(
   g++ cmake make
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev qt6-charts-dev
   qt6-datavisualization-dev qt6-declarative-dev
+  libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
   xvfb xauth sqlite3
 )

@@ -1,8 +1,13 @@
 #include "analysis/ui/TestChart2D.h"
 
+#include "common/VbFormat.h"
+
 #include <QChart>
+#include <QGraphicsSimpleTextItem>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QPen>
 #include <QResizeEvent>
 #include <QValueAxis>
@@ -12,33 +17,70 @@
 
 namespace {
 
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-// Each slice of the X range is half a pixel wide; never fewer slices than this, whatever the width.
+// One slice of the X range per pixel column; never fewer slices than this, whatever the width.
 constexpr int kMinBuckets = 400;
+// Series drawn with this few points also show them, small, so that readings at one X (a line's vertical
+// strokes) and sparse tests read as points.
+constexpr int kMarkedPointsUpTo = 300;
+constexpr qreal kMarkerSize = 3;
 
-const QColor kSeriesColours[] = {QColor(0, 70, 190), QColor(200, 30, 30), QColor(230, 140, 0)};
+// The open test's colours first (viscosity, sample and bath temperature), then those of overlaps.
+const QColor kSeriesColours[] = {QColor(0, 70, 190),  QColor(200, 30, 30),  QColor(230, 140, 0),
+                                 QColor(0, 140, 70),  QColor(140, 40, 170), QColor(0, 150, 170),
+                                 QColor(120, 90, 40), QColor(90, 90, 90)};
 
-// Most intervals between the ticks of the time axis and of the two value axes.
-constexpr int kTimeIntervals = 10;
+// Most intervals between the ticks of the X axis and of the value axes.
+constexpr int kXIntervals = 10;
 constexpr int kValueIntervals = 8;
 
-// An axis that shows [low, high] between round ticks.
-void showRange(QAbstractAxis* axis, double low, double high, int maxIntervals) {
-    auto* valueAxis = qobject_cast<QValueAxis*>(axis);
-    if (!valueAxis) return;
-    const AxisRange range = NiceRange(low, high, maxIntervals);
-    valueAxis->setRange(range.min, range.max);
-    valueAxis->setTickCount(range.tickCount);
+QColor colourOf(std::size_t index) {
+    return kSeriesColours[index % std::size(kSeriesColours)];
 }
 
-QValueAxis* valueAxis(const QString& title, QChart* chart) {
-    auto* axis = new QValueAxis(chart);
+QAbstractAxis* makeAxis(const QString& title, AxisScale scale, QChart* chart) {
+    QAbstractAxis* axis = nullptr;
+    if (scale == AxisScale::Log) {
+        auto* log = new QLogValueAxis(chart);
+        log->setBase(10);
+        log->setLabelFormat(QStringLiteral("%g"));
+        axis = log;
+    } else {
+        auto* value = new QValueAxis(chart);
+        value->setLabelFormat(QStringLiteral("%g"));
+        axis = value;
+    }
     axis->setTitleText(title);
-    axis->setLabelFormat(QStringLiteral("%g"));
     return axis;
+}
+
+// Shows [low, high] on the axis: round ticks on a linear axis, whole decades on a log axis.
+void showRange(QAbstractAxis* axis, double low, double high, int maxIntervals) {
+    if (auto* value = qobject_cast<QValueAxis*>(axis)) {
+        const AxisRange range = NiceRange(low, high, maxIntervals);
+        value->setRange(range.min, range.max);
+        value->setTickCount(range.tickCount);
+    } else if (auto* log = qobject_cast<QLogValueAxis*>(axis)) {
+        const AxisRange range = LogRange(low, high);
+        log->setRange(range.min, range.max);
+        // Minor lines at 2..9 of each decade while they stay apart.
+        log->setMinorTickCount(range.tickCount <= 5 ? 8 : 0);
+    }
+}
+
+struct AxisSpan {
+    double low;
+    double high;
+};
+
+// Room beyond the outermost points, so that a point on a round value is not drawn on the plot's edge.
+constexpr double kMargin = 0.02;
+
+// The span an axis shows for the drawn points; a linear axis starts at 0 when asked to.
+AxisSpan spanOf(double minValue, double maxValue, bool fromZero, AxisScale scale) {
+    if (scale == AxisScale::Log) return {minValue / (1 + 2 * kMargin), maxValue * (1 + 2 * kMargin)};
+    const double pad = (maxValue - minValue) * kMargin;
+    if (!fromZero) return {minValue - pad, maxValue + pad};
+    return {minValue >= 0 ? 0.0 : minValue - pad, std::max(0.0, maxValue + pad)};
 }
 
 }  // namespace
@@ -52,25 +94,39 @@ TestChart2D::TestChart2D(QWidget* parent) : QChartView(parent) {
 TestChart2D::~TestChart2D() = default;
 
 void TestChart2D::DrawStartChart() {
-    arrays_.clear();
-    subTitle_.clear();
-    buildTimeChart();
-    plotArrays();
+    Draw(StartChart2D(), xScale_, yScale_);
 }
 
 void TestChart2D::DrawTimeChart(const ChartArrays& arrays, const QString& subTitle) {
-    DrawTimeChart(ChartArrays(arrays), subTitle);
+    Chart2D chart = StartChart2D();
+    chart.subTitle = subTitle;
+    const std::vector<double>* values[] = {&arrays.viscosity_cP, &arrays.sampleTemp_F, &arrays.bathTemp_F};
+    for (int i = 0; i < 3; ++i) {
+        chart.series[i].x = arrays.time_min;
+        chart.series[i].y = *values[i];
+    }
+    chart.pointCount = static_cast<int>(arrays.size());
+    Draw(std::move(chart), xScale_, yScale_);
 }
 
-void TestChart2D::DrawTimeChart(ChartArrays&& arrays, const QString& subTitle) {
-    arrays_ = std::move(arrays);
-    subTitle_ = subTitle;
-    buildTimeChart();
-    plotArrays();
+void TestChart2D::Draw(Chart2D chart, AxisScale xScale, AxisScale yScale) {
+    shown_ = std::move(chart);
+    xScale_ = xScale;
+    yScale_ = yScale;
+    build();
+    plot();
+}
+
+void TestChart2D::SetScales(AxisScale xScale, AxisScale yScale) {
+    if (xScale == xScale_ && yScale == yScale_) return;
+    xScale_ = xScale;
+    yScale_ = yScale;
+    build();
+    plot();
 }
 
 void TestChart2D::setSubTitle(const QString& subTitle) {
-    subTitle_ = subTitle;
+    shown_.subTitle = subTitle;
     updateTitle();
 }
 
@@ -79,37 +135,53 @@ int TestChart2D::SeriesCount() const {
 }
 
 QLineSeries* TestChart2D::Series(int index) const {
-    return index >= 0 && index < 3 ? series_[index] : nullptr;
+    return index >= 0 && index < static_cast<int>(series_.size()) ? series_[index] : nullptr;
 }
 
-void TestChart2D::buildTimeChart() {
+QString TestChart2D::Note() const {
+    return note_ && note_->isVisible() ? note_->text() : QString();
+}
+
+void TestChart2D::build() {
     auto* chart = new QChart();
-    mainTitle_ = qs(kTimeChartTitle);
-    axisX_ = valueAxis(qs(kTimeAxisTitle), chart);
-    axisLeft_ = valueAxis(qs(kViscosityAxisTitle), chart);
-    axisRight_ = valueAxis(qs(kTemperatureAxisTitle), chart);
+    // The right axis (temperatures) stays linear: the Y options scale the viscosity axis.
+    axisX_ = makeAxis(shown_.xLabel, xScale_, chart);
+    axisLeft_ = makeAxis(shown_.yLabel, yScale_, chart);
+    axisRight_ =
+        shown_.rightLabel.isEmpty() ? nullptr : makeAxis(shown_.rightLabel, AxisScale::Linear, chart);
     chart->addAxis(axisX_, Qt::AlignBottom);
     chart->addAxis(axisLeft_, Qt::AlignLeft);
-    chart->addAxis(axisRight_, Qt::AlignRight);
-    const char* const names[] = {kViscositySeries, kSampleTempSeries, kBathTempSeries};
-    for (int i = 0; i < 3; ++i) {
+    if (axisRight_) {
+        chart->addAxis(axisRight_, Qt::AlignRight);
+        // One set of grid lines: those of the X and left axes.
+        axisRight_->setGridLineVisible(false);
+    }
+    series_.clear();
+    for (std::size_t i = 0; i < shown_.series.size(); ++i) {
+        const ChartSeries2D& spec = shown_.series[i];
         auto* series = new QLineSeries(chart);
-        series->setName(qs(names[i]));
+        series->setName(spec.label);
         // Thin lines: a thousand points per pixel column are still cheap to stroke.
-        series->setPen(QPen(kSeriesColours[i], 1.2));
-        series->setUseOpenGL(false);
+        series->setPen(QPen(colourOf(i), 1.2));
+        series->setMarkerSize(kMarkerSize);
         chart->addSeries(series);
         series->attachAxis(axisX_);
-        series->attachAxis(i == Viscosity ? axisLeft_ : axisRight_);
-        series_[i] = series;
+        series->attachAxis(spec.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
+        series_.push_back(series);
+        // The empty series a refused overlap leaves has no name: no legend entry for it.
+        if (spec.label.isEmpty())
+            for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
     }
-    // The left axis and its series share a colour, the right axis that of the sample temperature.
-    axisLeft_->setTitleBrush(kSeriesColours[Viscosity]);
-    axisRight_->setTitleBrush(kSeriesColours[SampleTemp]);
-    // One set of grid lines: those of the time and viscosity axes.
-    axisRight_->setGridLineVisible(false);
+    if (!series_.empty()) axisLeft_->setTitleBrush(colourOf(0));
+    if (axisRight_) axisRight_->setTitleBrush(colourOf(TimeSeries::SampleTemp));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(6, 4, 6, 4));
+
+    note_ = new QGraphicsSimpleTextItem(chart);
+    note_->setBrush(QColor(170, 0, 0));
+    note_->setZValue(10);
+    note_->hide();
+    connect(chart, &QChart::plotAreaChanged, this, &TestChart2D::placeNote);
 
     QChart* old = this->chart();
     setChart(chart);
@@ -120,48 +192,84 @@ void TestChart2D::buildTimeChart() {
 void TestChart2D::updateTitle() {
     if (!chart()) return;
     // The chart's title is rich text: the sub-title goes on a second, smaller line.
-    QString html = mainTitle_.toHtmlEscaped();
-    if (!subTitle_.isEmpty())
+    QString html = shown_.title.toHtmlEscaped();
+    if (!shown_.subTitle.isEmpty())
         html += QStringLiteral("<br><span style=\"font-size:small; font-weight:normal\">%1</span>")
-                    .arg(subTitle_.toHtmlEscaped());
+                    .arg(shown_.subTitle.toHtmlEscaped());
     chart()->setTitle(html);
 }
 
-int TestChart2D::thinningBuckets() const {
-    return std::max(kMinBuckets, 2 * viewport()->width());
+void TestChart2D::placeNote() {
+    if (!chart() || !note_) return;
+    const QRectF plot = chart()->plotArea();
+    note_->setPos(plot.left() + 6, plot.top() + 4);
 }
 
-void TestChart2D::plotArrays() {
+int TestChart2D::thinningBuckets() const {
+    return std::max(kMinBuckets, viewport()->width());
+}
+
+void TestChart2D::plot() {
     const int buckets = thinningBuckets();
-    const QList<QPointF> viscosity = PointsForDrawing(arrays_.time_min, arrays_.viscosity_cP, buckets);
-    const QList<QPointF> sample = PointsForDrawing(arrays_.time_min, arrays_.sampleTemp_F, buckets);
-    const QList<QPointF> bath = PointsForDrawing(arrays_.time_min, arrays_.bathTemp_F, buckets);
-    thinnedBuckets_ = arrays_.size() > static_cast<std::size_t>(4 * buckets) ? buckets : 0;
-
-    const PointBounds v = BoundsOf(viscosity);
-    PointBounds temps = BoundsOf(sample);
-    temps.include(BoundsOf(bath));
-    PointBounds all = v;
-    all.include(temps);
-
-    if (all.empty) {
-        // The empty chart: an hour of time, a plausible span of viscosity and of oven temperature.
-        showRange(axisX_, 0, 60, kTimeIntervals);
-        showRange(axisLeft_, 0, 500, kValueIntervals);
-        showRange(axisRight_, 50, 350, kValueIntervals);
-    } else {
-        showRange(axisX_, std::min(0.0, all.minX), all.maxX, kTimeIntervals);
-        showRange(axisLeft_, v.empty ? 0 : std::min(0.0, v.minY), v.empty ? 1 : v.maxY, kValueIntervals);
-        showRange(axisRight_, temps.empty ? 0 : temps.minY, temps.empty ? 1 : temps.maxY, kValueIntervals);
+    thinnedBuckets_ = 0;
+    PointBounds x;
+    PointBounds left;
+    PointBounds right;
+    std::size_t total = 0;
+    std::size_t hidden = 0;
+    for (std::size_t i = 0; i < shown_.series.size(); ++i) {
+        const ChartSeries2D& spec = shown_.series[i];
+        const bool onRight = spec.onRightAxis && axisRight_;
+        const AxisScale yScale = onRight ? AxisScale::Linear : yScale_;
+        const QList<QPointF> points = PointsForDrawing(spec.x, spec.y, buckets, xScale_, yScale);
+        if (spec.size() > static_cast<std::size_t>(4 * buckets)) thinnedBuckets_ = buckets;
+        total += spec.size();
+        hidden += HiddenByLogAxes(spec.x, spec.y, xScale_, yScale);
+        const PointBounds bounds = BoundsOf(points);
+        x.include(bounds);
+        (onRight ? right : left).include(bounds);
+        series_[i]->setPointsVisible(shown_.type != Chart2DType::ViscTempVsTime && !points.isEmpty() &&
+                                     points.size() <= kMarkedPointsUpTo);
+        // One replace per series: each redraws once, on the next paint.
+        series_[i]->replace(points);
     }
-    // One replace per series: each redraws once, on the next paint.
-    series_[Viscosity]->replace(viscosity);
-    series_[SampleTemp]->replace(sample);
-    series_[BathTemp]->replace(bath);
+
+    const bool time = shown_.type == Chart2DType::ViscTempVsTime;
+    if (x.empty) {
+        // Nothing to draw: an hour of time or a plausible span of values, a plausible oven range.
+        const bool xLog = xScale_ == AxisScale::Log;
+        const bool yLog = yScale_ == AxisScale::Log;
+        showRange(axisX_, xLog ? 1 : 0, xLog ? 100 : (time ? 60 : 100), kXIntervals);
+        showRange(axisLeft_, yLog ? 1 : 0, yLog ? 1000 : 500, kValueIntervals);
+    } else {
+        const AxisSpan xs = spanOf(x.minX, x.maxX, shown_.xFromZero, xScale_);
+        showRange(axisX_, xs.low, xs.high, kXIntervals);
+        const AxisSpan ys =
+            left.empty ? AxisSpan{1, 10} : spanOf(left.minY, left.maxY, shown_.yFromZero, yScale_);
+        showRange(axisLeft_, ys.low, ys.high, kValueIntervals);
+    }
+    if (axisRight_) {
+        if (right.empty)
+            showRange(axisRight_, 50, 350, kValueIntervals);
+        else
+            showRange(axisRight_, spanOf(right.minY, right.maxY, false, AxisScale::Linear).low,
+                      spanOf(right.minY, right.maxY, false, AxisScale::Linear).high, kValueIntervals);
+    }
+
+    QString note;
+    if (hidden > 0 && hidden == total)
+        note = QStringLiteral("Log scale: no point lies above zero, so none can be drawn.");
+    else if (hidden > 0)
+        note = QStringLiteral("Log scale: %1 of %2 points at or below zero are not drawn.")
+                   .arg(vb::Format(static_cast<double>(hidden), QStringLiteral("0")),
+                        vb::Format(static_cast<double>(total), QStringLiteral("0")));
+    note_->setText(note);
+    note_->setVisible(!note.isEmpty());
+    placeNote();
 }
 
 void TestChart2D::resizeEvent(QResizeEvent* event) {
     QChartView::resizeEvent(event);
     // Points thinned for a much narrower plot would show their steps once it is widened.
-    if (thinnedBuckets_ > 0 && thinningBuckets() > thinnedBuckets_ * 5 / 4) plotArrays();
+    if (thinnedBuckets_ > 0 && thinningBuckets() > thinnedBuckets_ * 5 / 4) plot();
 }

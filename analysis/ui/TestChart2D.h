@@ -1,16 +1,22 @@
 #pragma once
 
 #include "analysis/ChartData.h"
+#include "analysis/ChartSeries.h"
 
 #include <QChartView>
 #include <QString>
 
+#include <vector>
+
 class QAbstractAxis;
+class QGraphicsSimpleTextItem;
 class QLineSeries;
 
-// The 2D chart of the main window. It holds the chart arrays of the open test and draws them; what is
-// drawn is thinned to the plot's width (the arrays never are), so a test of 100,000 readings redraws
-// quickly. Every chart has the open test's name as its sub-title, shown as a second, smaller title line.
+// The 2D chart of the main window. It holds the chart it was given (titles, series, points) and draws it
+// on linear or logarithmic axes; what is drawn is thinned to the plot's width (the points held never are),
+// so a test of 100,000 readings redraws quickly. Every chart has the open test's name as its sub-title,
+// shown as a second, smaller title line. A log axis draws the points above zero and says in the plot how
+// many it left out.
 class TestChart2D : public QChartView {
     Q_OBJECT
 
@@ -35,17 +41,23 @@ class TestChart2D : public QChartView {
     // "Visc, Temp Vs Time" of the open test: the chart arrays against time in minutes, the test's name as
     // sub-title. Empty arrays give the empty chart with the sub-title.
     void DrawTimeChart(const ChartArrays& arrays, const QString& subTitle);
-    void DrawTimeChart(ChartArrays&& arrays, const QString& subTitle);
+    // Draws a chart on the given scales: titles, axes, and each series handed over in one call.
+    void Draw(Chart2D chart, AxisScale xScale, AxisScale yScale);
+    // The chart held, on other scales, redrawn at once.
+    void SetScales(AxisScale xScale, AxisScale yScale);
 
-    QString MainTitle() const { return mainTitle_; }
-    QString SubTitle() const { return subTitle_; }
+    QString MainTitle() const { return shown_.title; }
+    QString SubTitle() const { return shown_.subTitle; }
     void setSubTitle(const QString& subTitle);
 
-    // The chart's series count and the points they hold (one per reading taken), for the overlap.
+    // The chart's series count and its point count (the readings it was drawn from), for the overlap.
     int SeriesCount() const;
-    int PointCount() const { return static_cast<int>(arrays_.size()); }
-    // The arrays being drawn.
-    const ChartArrays& Arrays() const { return arrays_; }
+    int PointCount() const { return shown_.pointCount; }
+    const Chart2D& Shown() const { return shown_; }
+    AxisScale XScale() const { return xScale_; }
+    AxisScale YScale() const { return yScale_; }
+    // The note in the plot (points a log axis cannot show); empty when there is none.
+    QString Note() const;
 
     QLineSeries* Series(int index) const;
     QAbstractAxis* AxisX() const { return axisX_; }
@@ -56,17 +68,19 @@ class TestChart2D : public QChartView {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    void buildTimeChart();
-    void plotArrays();
+    void build();
+    void plot();
     void updateTitle();
+    void placeNote();
     int thinningBuckets() const;
 
-    QString mainTitle_;
-    QString subTitle_;
-    ChartArrays arrays_;
+    Chart2D shown_;
+    AxisScale xScale_ = AxisScale::Linear;
+    AxisScale yScale_ = AxisScale::Linear;
     QAbstractAxis* axisX_ = nullptr;
     QAbstractAxis* axisLeft_ = nullptr;
     QAbstractAxis* axisRight_ = nullptr;
-    QLineSeries* series_[3] = {nullptr, nullptr, nullptr};
+    std::vector<QLineSeries*> series_;
+    QGraphicsSimpleTextItem* note_ = nullptr;
     int thinnedBuckets_ = 0;  // the slices the drawn points were thinned to; 0 when drawn whole
 };
