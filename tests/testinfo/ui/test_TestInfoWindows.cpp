@@ -38,7 +38,7 @@ class TestInfoWindows : public ::testing::Test {
     static void whenShown(std::function<void(Window&)> drive) {
         QTimer::singleShot(0, [drive] {
             if (auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
-                window && QTest::qWaitForWindowActive(window))
+                window && QTest::qWaitForWindowExposed(window))
                 drive(*window);
             if (QWidget* open = QApplication::activeModalWidget()) {
                 ADD_FAILURE() << "the window is still open";
