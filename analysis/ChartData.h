@@ -13,6 +13,9 @@
 // ones ("No Ramp" leaves the readings of the shear-rate ramps out).
 enum class ChartDataOption { All, NoRamp };
 
+// The main window's charting: the 2D chart types or the 3D ones.
+enum class ChartDimension { TwoD = 1, ThreeD = 2 };
+
 // True when a reading goes into the chart arrays under the option.
 bool TakenIntoCharts(const Reading& reading, ChartDataOption option);
 
