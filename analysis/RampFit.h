@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Reading.h"
+
 #include <QVariantList>
 
 #include <span>
@@ -7,20 +9,6 @@
 
 // The power-law fit of the shear-rate ramps of a test: shear stress = K' * shear rate ^ n', fitted by
 // straight-line least squares in log-log space, then corrected for the bob and for slot flow.
-
-// One stored reading (a TEST_RESULT row) in stored units. Kept free of the record classes so that the fit
-// runs on readings from the database, from a live run or from a test.
-struct Reading {
-    double rampNo = 0;
-    double rampStepNo = 0;
-    double time_s = 0;
-    double sampleTemp_F = 0;
-    double pressure_psi = 0;
-    double shearRate_1ps = 0;
-    double shearStress_dyncm2 = 0;
-    double typeId = 0;  // 1 a reading of a shear-rate ramp, 0 an ordinary reading
-    double bathTemp_F = 0;
-};
 
 // A reading from the eleven values of a TEST_RESULT row as the record class's All() carries them
 // (TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS,

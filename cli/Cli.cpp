@@ -279,7 +279,7 @@ UnitSystem unitSystemOf(const Settings& settings, QTextStream& err) {
         const QString problem = read.hasUnitSystem()
                                     ? QStringLiteral("\"%1\" gives %2 as the unit system.")
                                           .arg(QString::fromLatin1(InitialSettings::kFileName),
-                                               vb::Format(read.settings.unitSystem, QStringLiteral("0")))
+                                               vb::Format(read.settings.systemOfUnits, QStringLiteral("0")))
                                     : read.problem();
         err << kProgram << ": " << problem << " Results are shown in CGS units.\n";
         err.flush();

@@ -213,12 +213,7 @@ double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std:
 
     QList<NewAdditive> additives;
     for (const DemoAdditive& a : plan.additives) additives.append({a.name, a.concentration, a.unit, a.lotNo});
-    std::vector<NewReading> rows;
-    rows.reserve(readings.size());
-    for (const Reading& r : readings)
-        rows.push_back({r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F, r.pressure_psi, r.shearRate_1ps,
-                        r.shearStress_dyncm2, r.typeId, r.bathTemp_F});
-    return StoreNewTest(connection, info, additives, rows);
+    return StoreNewTest(connection, info, additives, readings);
 }
 
 QList<DemoTestOutcome> createDemoTests(clsConnection& connection) {

@@ -23,6 +23,16 @@ QString itemMeaning(int index) {
     return QStringLiteral("the unit system");
 }
 
+// An item of the file as a message quotes it: printable, on one line, at most kMaxQuotedChars long.
+QString quoted(const QByteArray& item) {
+    const bool cut = item.size() > InitialSettings::kMaxQuotedChars;
+    QString text = QString::fromLocal8Bit(item.left(InitialSettings::kMaxQuotedChars));
+    for (QChar& c : text)
+        if (!c.isPrint() || c == QChar::ReplacementCharacter) c = u'?';
+    if (cut) text += QStringLiteral("...");
+    return text;
+}
+
 QString missingItems(int numbersRead) {
     if (numbersRead >= InitialSettings::kUnitCount) return QStringLiteral("the unit system is missing");
     if (numbersRead == InitialSettings::kUnitCount - 1)
@@ -42,7 +52,7 @@ QByteArray InitialSettings::toBytes() const {
     QByteArray bytes;
     auto put = [&bytes](int value) { bytes += (vb::Str(value) + QStringLiteral(" \r\n")).toLatin1(); };
     for (int p : ports) put(p);
-    put(unitSystem);
+    put(systemOfUnits);
     return bytes;
 }
 
@@ -75,7 +85,7 @@ InitialSettings::ReadResult InitialSettings::parse(const QByteArray& bytes) {
         const int value = item.toInt(&ok, 10);
         if (!ok) {
             result.status = ReadStatus::NotANumber;
-            result.offendingText = QString::fromLocal8Bit(item);
+            result.offendingText = quoted(item);
             break;
         }
         const int index = int(result.numbers.size());
@@ -83,7 +93,7 @@ InitialSettings::ReadResult InitialSettings::parse(const QByteArray& bytes) {
         if (index < kUnitCount)
             result.settings.ports[index] = value;
         else
-            result.settings.unitSystem = value;
+            result.settings.systemOfUnits = value;
     }
     if (result.numbers.size() == kNumberCount) result.status = ReadStatus::Complete;
     return result;
@@ -97,11 +107,16 @@ InitialSettings::ReadResult InitialSettings::read(const QString& path) {
     } else if (!file.open(QIODevice::ReadOnly)) {
         result.status = ReadStatus::FileUnreadable;
         result.systemReason = file.errorString();
+    } else if (file.size() > kMaxFileBytes) {
+        result.status = ReadStatus::TooLarge;
     } else {
-        const QByteArray bytes = file.readAll();
+        // A device or a growing file may hold more than its size said: never more than the limit is read.
+        const QByteArray bytes = file.read(kMaxFileBytes + 1);
         if (file.error() != QFileDevice::NoError) {
             result.status = ReadStatus::FileUnreadable;
             result.systemReason = file.errorString();
+        } else if (bytes.size() > kMaxFileBytes) {
+            result.status = ReadStatus::TooLarge;
         } else {
             result = parse(bytes);
         }
@@ -121,6 +136,11 @@ QString InitialSettings::ReadResult::problem() const {
             return QStringLiteral("The settings file %1 was not found (looked for %2).").arg(name, path);
         case ReadStatus::FileUnreadable:
             return QStringLiteral("The settings file %1 could not be read: %2.").arg(path, systemReason);
+        case ReadStatus::TooLarge:
+            return QStringLiteral(
+                       "The file %1 is not a settings file: it holds more than %2 bytes, where the nine "
+                       "numbers of the settings take a few hundred. It was not read.")
+                .arg(name, count(int(kMaxFileBytes)));
         case ReadStatus::TooFewNumbers:
             if (k == 0)
                 return QStringLiteral(

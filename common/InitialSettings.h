@@ -17,13 +17,16 @@ class InitialSettings {
     // Eight ports, then the unit system.
     static constexpr int kNumberCount = kUnitCount + 1;
     static constexpr const char* kFileName = "initial.txt";
-
+    // The nine numbers take a few hundred bytes; a larger file is something else and is not read.
+    static constexpr qint64 kMaxFileBytes = 64 * 1024;
+    // An item that is not a number is quoted in messages up to this many characters.
+    static constexpr int kMaxQuotedChars = 40;
 
     // Selector index of each unit's port: 0 no port ("None"), n = "Comm n" (1 to 12), -1 when the
     // selector had no selection when the file was saved.
     std::array<int, kUnitCount> ports{};
     // The unit system as the ninth line holds it (see UnitSystem); any number may stand in a file.
-    int unitSystem = unitSystemNumber(UnitSystem::CGS);
+    int systemOfUnits = numberOfUnitSystem(UnitSystem::CGS);
 
     // Port of unit 1 to 8; 0 for a unit number outside that range.
     int port(int unit) const;
@@ -39,6 +42,7 @@ class InitialSettings {
         Complete,        // all nine numbers read
         FileMissing,     // no such file
         FileUnreadable,  // present but cannot be opened or read
+        TooLarge,        // larger than kMaxFileBytes: not a settings file, not read
         TooFewNumbers,   // the file ends before the ninth number
         NotANumber,      // an item that is not a whole number stops the reading
     };
@@ -56,7 +60,7 @@ struct InitialSettings::ReadResult {
     ReadStatus status = ReadStatus::FileMissing;
     QString path;              // the file as it was looked for
     QList<int> numbers;        // the numbers read in file order, at most nine, up to the first problem
-    QString offendingText;     // NotANumber: the item that is not a whole number
+    QString offendingText;     // NotANumber: the item that is not a whole number, cut to a short quote
     QString systemReason;      // FileUnreadable: the operating system's reason
     InitialSettings settings;  // the numbers read; whatever was not read keeps its default (port 0, CGS)
 

@@ -21,6 +21,6 @@ constexpr std::optional<UnitSystem> unitSystemFromNumber(int number) {
     }
 }
 
-constexpr int unitSystemNumber(UnitSystem system) {
+constexpr int numberOfUnitSystem(UnitSystem system) {
     return static_cast<int>(system);
 }

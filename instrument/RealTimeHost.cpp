@@ -32,11 +32,11 @@ Availability readAvailability(const InitialSettings::ReadResult& read) {
     Availability a;
     for (int i = 0; i < kUnitCount && i < read.numbers.size(); ++i) a.unitEnabled[i] = read.numbers[i] != 0;
     a.problem = read.problem();
-    if (a.problem.isEmpty() && !unitSystemFromNumber(read.settings.unitSystem))
+    if (a.problem.isEmpty() && !unitSystemFromNumber(read.settings.systemOfUnits))
         a.problem =
             QStringLiteral("The settings file \"%1\" gives %2 as the unit system; it should be 1, 2 or 3.")
                 .arg(QString::fromLatin1(InitialSettings::kFileName),
-                     vb::Format(read.settings.unitSystem, QStringLiteral("0")));
+                     vb::Format(read.settings.systemOfUnits, QStringLiteral("0")));
     return a;
 }
 

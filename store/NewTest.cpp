@@ -6,7 +6,7 @@
 #include "store/clsTEST_RESULT.h"
 
 double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<NewAdditive>& additives,
-                    std::span<const NewReading> readings) {
+                    std::span<const Reading> readings) {
     const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
     try {
         info.AddNew();
@@ -27,7 +27,7 @@ double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<N
         clsTEST_RESULT result;
         result.ConnectX(connection);
         result.setTest_Id(static_cast<int>(testId));
-        for (const NewReading& r : readings) {
+        for (const Reading& r : readings) {
             result.setRAMP_NO(r.rampNo);
             result.setRAMP_STEP_NO(r.rampStepNo);
             result.setRESULT_TIME(r.time_s);

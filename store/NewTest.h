@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Reading.h"
+
 #include <QList>
 #include <QString>
 
@@ -16,21 +18,8 @@ struct NewAdditive {
     QString lotNo;
 };
 
-// One reading of a new test, in stored units.
-struct NewReading {
-    double rampNo = 0;
-    double rampStepNo = 0;
-    double time_s = 0;
-    double sampleTemp_F = 0;
-    double pressure_psi = 0;
-    double shearRate_1ps = 0;
-    double shearStress_dyncm2 = 0;
-    double typeId = 0;  // 1 a reading of a shear-rate ramp, 0 an ordinary reading
-    double bathTemp_F = 0;
-};
-
 // Creates a whole test: the TEST_INFO row as filled in `info` (which must be connected), its new key read
 // back by name, then its additives and readings. All or nothing: one transaction, or part of the caller's
 // when one is open. Returns the new TEST_ID; failures come out as StoreError.
 double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<NewAdditive>& additives,
-                    std::span<const NewReading> readings);
+                    std::span<const Reading> readings);

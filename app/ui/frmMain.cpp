@@ -6,14 +6,11 @@
 #include "analysis/ui/frmOpenTest.h"
 #include "app/ui/frmAbout.h"
 #include "common/Messenger.h"
+#include "common/Settings.h"
 #include "common/VbFormat.h"
 #include "instrument/ui/frmMDIRealTime.h"
-#include "common/Settings.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
-#include "store/clsTEST_ADDITIVE.h"
-#include "store/clsTEST_INFO.h"
-#include "store/clsTEST_RESULT.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,7 +26,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTableWidget>
 
@@ -60,15 +56,6 @@ const char* const kChartTypes3D[] = {"Visc Vs. Rate, Time", "Visc Vs. Rate, Temp
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
-}
-
-bool sameReadings(const std::vector<Reading>& a, const std::vector<Reading>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Reading& x, const Reading& y) {
-        return x.rampNo == y.rampNo && x.rampStepNo == y.rampStepNo && x.time_s == y.time_s &&
-               x.sampleTemp_F == y.sampleTemp_F && x.pressure_psi == y.pressure_psi &&
-               x.shearRate_1ps == y.shearRate_1ps && x.shearStress_dyncm2 == y.shearStress_dyncm2 &&
-               x.typeId == y.typeId && x.bathTemp_F == y.bathTemp_F;
-    });
 }
 
 // A failure as the operator reads it: the database's number and description, or the system's text.
@@ -287,10 +274,14 @@ void frmMain::createMenus() {
 void frmMain::Form_Load() {
     openDatabase();
     createDialogs();
-    connectRecords();
+    // The open test and its readings are read through the session's records; a database that is unusable
+    // must not keep the operator from the setup and real-time windows.
+    session_->connectRecords();
     recordLayoutRatios();
     centreOnScreen();
     readInitialSettings();
+    // A unit system chosen in the setup window shows in the results table at once.
+    connect(&settings_, &Settings::unitSystemChanged, this, &frmMain::showResults);
     opt2D_Click();
     BuildResultsHeader();
     DrawStartChart();
@@ -302,10 +293,7 @@ void frmMain::openDatabase() {
     // The arguments name the data source for the record; the file is always "R7716.mdb" in the working
     // directory.
     connection_->OpenDB(QStringLiteral("R7716"), QStringLiteral("Admin"), QString(), QString());
-
-    testInfo_ = std::make_unique<clsTEST_INFO>();
-    testResult_ = std::make_unique<clsTEST_RESULT>();
-    testAdditive_ = std::make_unique<clsTEST_ADDITIVE>();
+    session_ = std::make_unique<OpenTestSession>(*connection_, settings_, messenger_);
 }
 
 void frmMain::createDialogs() {
@@ -313,21 +301,6 @@ void frmMain::createDialogs() {
     fOpen = new frmOpenTest(*connection_, messenger_, this);
     connect(fOpen, &frmOpenTest::Selected, this, &frmMain::fOpen_Selected);
     // The overlap dialog is created and connected here, beside the open-test dialog, once overlap exists.
-}
-
-void frmMain::connectRecords() {
-    // The open test and its readings are read through these two; a database that is unusable must not
-    // keep the operator from the setup and real-time windows.
-    try {
-        testInfo_->ConnectX(*connection_);
-        testResult_->ConnectX(*connection_);
-    } catch (const StoreError& e) {
-        // A connection that did not open has told the operator already.
-        if (connection_->IsOpen())
-            messenger_.info(QStringLiteral("The tests in the database could not be read.\nError #: %1\n%2")
-                                .arg(vb::Format(e.number(), QStringLiteral("0")), e.description()),
-                            QString(), MsgIcon::Critical);
-    }
 }
 
 void frmMain::recordLayoutRatios() {
@@ -390,7 +363,7 @@ void frmMain::DrawStartChart() {
 }
 
 void frmMain::opt2D_Click() {
-    dimension_ = 1;
+    dimension_ = ChartDimension::TwoD;
     opt2D->setChecked(true);
     Pesgo1->show();
     Pe3doa1->hide();
@@ -402,7 +375,7 @@ void frmMain::opt2D_Click() {
 }
 
 void frmMain::opt3D_Click() {
-    dimension_ = 2;
+    dimension_ = ChartDimension::ThreeD;
     opt3D->setChecked(true);
     Pe3doa1->show();
     Pesgo1->hide();
@@ -416,12 +389,12 @@ void frmMain::opt3D_Click() {
 
 void frmMain::cmbChartType_Click() {
     // Without an open test there is nothing to chart: the list goes back to the default chart.
-    if (!openTest_.isOpen()) {
+    if (!session_->isOpen()) {
         cmbChartType->setCurrentIndex(0);
         return;
     }
     // The default chart is drawn by the open operation.
-    if (cmbChartType->currentIndex() == 0) reReadOpenTest(true);
+    if (cmbChartType->currentIndex() == 0) draw(session_->reRead());
 }
 
 // ---- opening a saved test ------------------------------------------------------------------------
@@ -434,100 +407,37 @@ void frmMain::MenuFileOpen_Click() {
     cmdOpen_Click();
 }
 
-ChartDataOption frmMain::dataOption() const {
-    return optNoRampData->isChecked() ? ChartDataOption::NoRamp : ChartDataOption::All;
-}
-
-OpenedTest frmMain::readTest(const QString& name, const QStringList& listedNames) {
-    return OpenTest(*connection_, *testInfo_, *testResult_, *testAdditive_)
-        .open(name, listedNames, dataOption(), settings_.unitSystem());
-}
-
 void frmMain::fOpen_Selected() {
-    // The table is down to its header whatever follows. When the name is not found the open test stays
-    // open, and the next activation shows its rows again.
+    // The table is down to its header whatever follows.
     BuildResultsHeader();
-    resultsShowOpenTest_ = false;
-    const QString name = fOpen->txtSeqName->text();
-    if (name.isEmpty()) return;
-    OpenedTest test;
-    try {
-        test = readTest(name, fOpen->ListedNames());
-    } catch (const std::exception& error) {
-        reportOpenFailure(error);
-        return;
-    }
-    if (!test.isOpen()) {
-        messenger_.info(qs(OpenTest::kNotFoundMessage));
-        return;
-    }
-    activationReReadFailed_ = false;
-    showOpenedTest(std::move(test));
+    const OpenTestSession::Redraw redraw = session_->open(fOpen->txtSeqName->text(), fOpen->ListedNames());
+    if (redraw == OpenTestSession::Redraw::Nothing) return;
+    draw(redraw);
     fOpen->hide();
 }
 
-void frmMain::showOpenedTest(OpenedTest&& test) {
+void frmMain::draw(OpenTestSession::Redraw redraw) {
+    if (redraw == OpenTestSession::Redraw::Nothing) return;
+    const OpenedTest& test = session_->test();
     // Opening returns to the first chart type, the default chart, on which nothing can be overlapped.
     cmbChartType->setCurrentIndex(0);
     cmdOverlap->setEnabled(false);
     Pesgo1->DrawTimeChart(test.chart, test.name);
-    openTest_ = std::move(test);
-    openTestId_ = openTest_.testId;
-    shownDataOption_ = openTest_.dataOption;
-    open_test_view::ShowAdditives(MSFlexGrid2, openTest_.additives);
+    open_test_view::ShowAdditives(MSFlexGrid2, test.additives);
     showResults();
 }
 
 void frmMain::showResults() {
     BuildResultsHeader();
-    open_test_view::ShowResults(MSFlexGrid1,
-                                BuildResultsTable(openTest_.fits, openTest_.rampCount, settings_.unitSystem()));
-    shownUnitSystem_ = settings_.unitSystem();
-    resultsShowOpenTest_ = openTest_.isOpen();
-}
-
-bool frmMain::showsAlready(const OpenedTest& test) const {
-    return resultsShowOpenTest_ && shownUnitSystem_ == settings_.unitSystem() && shownDataOption_ == test.dataOption &&
-           test.name == openTest_.name && test.testId == openTest_.testId &&
-           test.testInfoRow == openTest_.testInfoRow && test.additives == openTest_.additives &&
-           sameReadings(test.readings, openTest_.readings);
-}
-
-bool frmMain::reReadOpenTest(bool redraw) {
-    if (!openTest_.isOpen() || reReading_) return true;
-    const QScopedValueRollback<bool> busy(reReading_, true);
-    OpenedTest test;
-    try {
-        // By the open test's own name: the dialog's name box may hold a name typed since.
-        test = readTest(openTest_.name, {openTest_.name});
-    } catch (const std::exception& error) {
-        activationReReadFailed_ = true;
-        reportOpenFailure(error);
-        return false;
-    }
-    activationReReadFailed_ = false;
-    if (!test.isOpen()) {
-        // Deleted since it was opened: what was read stays shown until another test is opened.
-        test = openTest_;
-        test.dataOption = dataOption();
-        test.chart = BuildChartArrays(test.readings, test.dataOption);
-    }
-    if (!redraw && showsAlready(test)) return true;
-    showOpenedTest(std::move(test));
-    return true;
-}
-
-void frmMain::reportOpenFailure(const std::exception& error) {
-    messenger_.info(QStringLiteral("The test could not be read from the database.\n") + failureDetail(error),
-                    QString(), MsgIcon::Critical);
+    if (session_->resultsShown()) open_test_view::ShowResults(MSFlexGrid1, session_->results());
 }
 
 void frmMain::optAllData_Click() {
-    reReadOpenTest(true);
+    draw(session_->setDataOption(ChartDataOption::All));
 }
 
 void frmMain::optNoRampData_Click() {
-    reReadOpenTest(true);
+    draw(session_->setDataOption(ChartDataOption::NoRamp));
 }
 
 bool frmMain::event(QEvent* event) {
@@ -535,25 +445,18 @@ bool frmMain::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-bool frmMain::mayReReadOnActivation() const {
+bool frmMain::takesReRead() const {
     // Not while a dialog of ours is modal (the open-test dialog, a message box): the read would run under
     // it, and its message boxes would activate the window again.
-    return openTest_.isOpen() && overlapTestName_.isEmpty() && !activationReReadFailed_ && !reReading_ &&
-           isVisible() && QApplication::activeModalWidget() == nullptr;
+    return isVisible() && QApplication::activeModalWidget() == nullptr;
 }
 
 void frmMain::Form_Activate() {
-    if (activationReReadQueued_ || !mayReReadOnActivation()) return;
+    if (!takesReRead() || !session_->queueActivationReRead()) return;
     // After the activation itself, so that the window shows active at once; a burst of activations reads
     // once.
-    activationReReadQueued_ = true;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            activationReReadQueued_ = false;
-            if (mayReReadOnActivation()) reReadOpenTest(false);
-        },
-        Qt::QueuedConnection);
+        this, [this] { draw(session_->runQueuedActivationReRead(takesReRead())); }, Qt::QueuedConnection);
 }
 
 // ---- real-time host --------------------------------------------------------------------------------
@@ -563,8 +466,9 @@ void frmMain::cmdRealTime_Click() {
         try {
             realTime_ = new frmMDIRealTime(*connection_, messenger_, settings_, this);
         } catch (const std::exception& error) {
-            messenger_.info(QStringLiteral("The real-time window could not be opened.\n") + failureDetail(error),
-                            QString(), MsgIcon::Critical);
+            messenger_.info(
+                QStringLiteral("The real-time window could not be opened.\n") + failureDetail(error),
+                QString(), MsgIcon::Critical);
             return;
         }
         realTime_->setAttribute(Qt::WA_DeleteOnClose);
@@ -614,19 +518,14 @@ void frmMain::setup_Closed() {
     show();
     raise();
     activateWindow();
-    // The unit system may have been changed there: the results show in it at once, whether or not the
-    // window manager reports the activation.
-    if (!openTest_.isOpen())
-        BuildResultsHeader();
-    else if (overlapTestName_.isEmpty())
-        reReadOpenTest(false);
-    else if (shownUnitSystem_ != settings_.unitSystem())
-        showResults();
+    // A unit system chosen there shows already. The open test is read again whether or not the window
+    // manager reports the activation.
+    Form_Activate();
 }
 
 void frmMain::cmdRelated_Click() {
     // Edit Test Info works on the open test; with none open the click changes nothing.
-    if (openTestId_ == 0) return;
+    if (session_->testId() == 0) return;
 }
 
 void frmMain::MenuHelpContent_Click() {

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "analysis/OpenTest.h"
+#include "analysis/ChartData.h"
+#include "analysis/ChartKinds.h"
+#include "analysis/OpenTestSession.h"
 #include "common/UnitSystem.h"
 #include "store/clsConnection.h"
 
@@ -9,14 +11,10 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class Messenger;
 class Settings;
-class clsTEST_INFO;
-class clsTEST_RESULT;
-class clsTEST_ADDITIVE;
 class QAction;
 class TestChart2D;
 class frmOpenTest;
@@ -30,9 +28,9 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
-// The first and central window: owns the database connection and the open test's record objects, shows
-// the results and additives tables and the chart, and starts every other window. Closing it ends the
-// program.
+// The first and central window: owns the database connection and the open-test session (the open test and
+// its record objects), shows the results and additives tables and the chart, and starts every other
+// window. Closing it ends the program.
 class frmMain : public QMainWindow {
     Q_OBJECT
 
@@ -45,27 +43,19 @@ class frmMain : public QMainWindow {
 
     // The shared connection, lent to every other window so that it attaches its own record objects.
     clsConnection& Connection() { return *connection_; }
-    clsTEST_INFO& TestInfo() { return *testInfo_; }
-    clsTEST_RESULT& TestResult() { return *testResult_; }
-    clsTEST_ADDITIVE& TestAdditive() { return *testAdditive_; }
 
     // The program's settings: the units' ports and the program-wide unit system, which the setup window
     // changes.
     Settings& AppSettings() { return settings_; }
-    // TEST_ID of the open test; 0 while none is open.
-    double OpenTestId() const { return openTestId_; }
-    // The open test as it was last read: name, TEST_INFO row, s, shear-rate factor, readings, fits.
-    // Its outcome is NoName while no test is open.
-    const OpenedTest& OpenTestState() const { return openTest_; }
-    QString OpenTestName() const { return openTest_.name; }
-    // Name of the test overlapped on the charts; empty while none is.
-    QString OverlapTestName() const { return overlapTestName_; }
+    // The open test (name, id, TEST_INFO row, readings, fits, results), its records and the overlapped
+    // test's name, for the windows and reports that work on the open test.
+    OpenTestSession& Session() { return *session_; }
+    const OpenTestSession& Session() const { return *session_; }
     // The open-test dialog, created at start-up and kept.
     frmOpenTest* OpenTestDialog() const { return fOpen; }
     // The setup window while it is open; null otherwise.
     frmSetup* SetupWindow() const;
-    // 1 = 2D charting, 2 = 3D.
-    int Dimension() const { return dimension_; }
+    ChartDimension Dimension() const { return dimension_; }
 
     // How the help file is handed to the desktop; replaceable so that a test can see what was asked.
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { openUrl_ = std::move(opener); }
@@ -158,7 +148,6 @@ class frmMain : public QMainWindow {
     void createMenus();
     void openDatabase();
     void createDialogs();
-    void connectRecords();
     void recordLayoutRatios();
     void centreOnScreen();
     void readInitialSettings();
@@ -167,54 +156,26 @@ class frmMain : public QMainWindow {
     // Ends the program: every other window goes with the main window.
     void endProgram();
 
-    ChartDataOption dataOption() const;
-    // Runs the open operation for a name against the names the open-test dialog lists.
-    OpenedTest readTest(const QString& name, const QStringList& listedNames);
-    // Makes a test read by the open operation the open test and shows it: results, additives, the default
-    // chart with the test's name as sub-title.
-    void showOpenedTest(OpenedTest&& test);
-    // The results table of the open test in the current unit system, from its kept fits.
+    // Draws the open test when the session says so: results, additives, the default chart with the test's
+    // name as sub-title.
+    void draw(OpenTestSession::Redraw redraw);
+    // The results table in the unit system in force: the open test's rows while the table holds them.
     void showResults();
-    // Reads the open test again (the open operation, by the open test's name) and shows it; with redraw
-    // false, only when something shown would change. Silent when the test is no longer stored: what was
-    // read stays shown until another test is opened. False when the database failed (reported).
-    bool reReadOpenTest(bool redraw);
-    bool mayReReadOnActivation() const;
-    void reportOpenFailure(const std::exception& error);
+    // The window can take an activation re-read now: shown, and no dialog of ours modal over it.
+    bool takesReRead() const;
     void setup_Closed();
-
-    // Cheap re-reads: true when the test read shows exactly what the window shows already.
-    bool showsAlready(const OpenedTest& test) const;
 
     Messenger& messenger_;
     Settings& settings_;
     std::unique_ptr<clsConnection> connection_;
-    std::unique_ptr<clsTEST_INFO> testInfo_;
-    std::unique_ptr<clsTEST_RESULT> testResult_;
-    std::unique_ptr<clsTEST_ADDITIVE> testAdditive_;
+    std::unique_ptr<OpenTestSession> session_;
 
     // Step 3 of start-up: the open-test dialog. The overlap dialog joins it here when overlap is built.
     frmOpenTest* fOpen = nullptr;
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
 
-    double openTestId_ = 0;
-    OpenedTest openTest_;
-    QString overlapTestName_;
-    // What the results table and chart show of the open test, so that a re-read that finds nothing new
-    // redraws nothing: the unit system and data option they were drawn in, and whether the table still
-    // holds the open test's rows (a failed open reduces it to its header).
-    std::optional<UnitSystem> shownUnitSystem_;
-    ChartDataOption shownDataOption_ = ChartDataOption::All;
-    bool resultsShowOpenTest_ = false;
-    // An activation re-read is queued; one runs for any number of activations before it.
-    bool activationReReadQueued_ = false;
-    bool reReading_ = false;
-    // After a failed re-read on activation, activations stop re-reading (each failure message would
-    // activate the window again) until an open or another re-read succeeds.
-    bool activationReReadFailed_ = false;
-    // 1 = 2D, 2 = 3D.
-    int dimension_ = 1;
+    ChartDimension dimension_ = ChartDimension::TwoD;
     bool exitConfirmed_ = false;
     std::function<bool(const QUrl&)> openUrl_;
 

@@ -131,10 +131,12 @@ int main(int argc, char** argv) {
 
     QTemporaryDir scratch;
     QDir::setCurrent(scratch.path());
+    // Every unit on a port of its own, CGS.
+    Settings settings;
+    InitialSettings ports;
+    ports.ports = {1, 2, 3, 4, 5, 6, 7, 8};
+    settings.save(ports);
     {
-        QFile initial(QStringLiteral("initial.txt"));
-        initial.open(QIODevice::WriteOnly);
-        initial.write(" 1 \r\n 2 \r\n 3 \r\n 4 \r\n 5 \r\n 6 \r\n 7 \r\n 8 \r\n 1 \r\n");
         QFile bobs(QStringLiteral("BOBINFO.TXT"));
         bobs.open(QIODevice::WriteOnly);
         bobs.write("B5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\n");
@@ -143,8 +145,6 @@ int main(int argc, char** argv) {
     CountingMessenger messenger;
     Instruments instruments;
     clsConnection connection;  // a new scratch database needs no announcement
-    Settings settings;
-    settings.load();
     std::unique_ptr<frmMDIRealTime> host;
     std::vector<std::unique_ptr<RealTimeUnit>> units;
     std::vector<std::unique_ptr<QTimer>> timers;

@@ -363,7 +363,7 @@ void frmSetup::unitOption_Click(int option) {
 void frmSetup::cmdSave_Click() {
     InitialSettings settings;
     for (int i = 0; i < InitialSettings::kUnitCount; ++i) settings.ports[i] = cmbUnit[i]->currentIndex();
-    settings.unitSystem = unitSystemNumber(settings_.unitSystem());
+    settings.systemOfUnits = numberOfUnitSystem(settings_.unitSystem());
     QString error;
     if (!settings_.save(settings, &error))
         messenger_.info(QStringLiteral("The hardware settings could not be written to \"%1\": %2\r\n"

@@ -61,11 +61,11 @@ class ChartsOfStoredTests : public ::testing::Test {
         stored_test::Test a;
         a.name = QStringLiteral("Gel A");
         auto row = [](double time_s, double temp_F, double rate, double stress, double type) {
-            stored_test::Row r = stored_test::ordinary(1, time_s, temp_F);
-            r.rate_1ps = rate;
-            r.stress_dyncm2 = stress;
-            r.type = type;
-            r.bath_F = temp_F + 2;
+            Reading r = stored_test::ordinary(1, time_s, temp_F);
+            r.shearRate_1ps = rate;
+            r.shearStress_dyncm2 = stress;
+            r.typeId = type;
+            r.bathTemp_F = temp_F + 2;
             return r;
         };
         a.readings = {row(0, 80, 100, 300, 0), row(60, 100, 100, 320, 0), row(90, 150, 10, 100, 1),

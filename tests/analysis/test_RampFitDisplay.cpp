@@ -53,7 +53,7 @@ TEST(RampFitDisplay, RowShowsEveryColumnInEachUnitSystem) {
           "45"}},
     };
     for (const auto& [unit, cells] : cases) {
-        SCOPED_TRACE(unitSystemNumber(unit));
+        SCOPED_TRACE(numberOfUnitSystem(unit));
         EXPECT_EQ(RowCells(fit, unit), cells);
     }
 }
@@ -77,7 +77,7 @@ TEST(RampFitDisplay, ConversionsFollowTheUnitSystem) {
         {DisplayPressure, 100, kEI, "####", "100"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stored << " in system " << unitSystemNumber(c.unit));
+        SCOPED_TRACE(testing::Message() << c.stored << " in system " << numberOfUnitSystem(c.unit));
         EXPECT_EQ(vb::Format(c.convert(c.stored, c.unit), c.picture), c.shown);
     }
 }
@@ -87,7 +87,7 @@ TEST(RampFitDisplay, InvalidFitShowsNAFromKPrimeOn) {
     fit.NPrime = 6.2;
     CompleteFit(fit, 1.5987);
     for (UnitSystem unit : {kCGS, kEI, kSI}) {
-        SCOPED_TRACE(unitSystemNumber(unit));
+        SCOPED_TRACE(numberOfUnitSystem(unit));
         const QStringList cells = RowCells(fit, unit);
         ASSERT_EQ(cells.size(), kColumnCount);
         EXPECT_EQ(cells[4], "6.2000");

@@ -41,7 +41,7 @@ class ChartCommand : public ::testing::Test {
         stored_test::Test a;
         a.name = QStringLiteral("Gel, \"A\"");
         a.readings = {stored_test::ordinary(1, 0), stored_test::ordinary(1, 60)};
-        a.readings[0].rate_1ps = 300;
+        a.readings[0].shearRate_1ps = 300;
         stored_test::append(a.readings, stored_test::workedRamp(1, 90));
         stored_test::store(connection, a);
         stored_test::Test b;

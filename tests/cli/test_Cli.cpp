@@ -189,7 +189,7 @@ TEST_F(CliTest, ResultsPrintsTheGridInTheUnitSystemOfTheSettingsFile) {
     t.bobRadius_cm = 1.7245;
     t.readings = stored_test::workedRamp(1, 0);
     t.readings.push_back(stored_test::ordinary(2, 750, 212));
-    t.readings.back().press_psi = 100;
+    t.readings.back().pressure_psi = 100;
     t.readings.push_back(stored_test::rampPoint(2, 1, 800, 10, 10));
     stored_test::append(t.readings, stored_test::workedRamp(3, 900));
     store(t);

@@ -34,7 +34,7 @@ TEST(InitialSettings, OneUnitOnTheThirdPortWithEnglishUnitsIsReadFromNineLines) 
     ASSERT_TRUE(read.complete()) << read.problem().toStdString();
     EXPECT_EQ(read.settings.port(1), 3);
     for (int unit = 2; unit <= 8; ++unit) EXPECT_EQ(read.settings.port(unit), 0) << "unit " << unit;
-    EXPECT_EQ(read.settings.unitSystem, 2);
+    EXPECT_EQ(read.settings.systemOfUnits, 2);
     EXPECT_TRUE(read.problem().isEmpty());
 }
 
@@ -61,7 +61,7 @@ TEST(InitialSettings, NumbersAreTakenWhateverBlanksAndLineEndsSeparateThem) {
         const auto read = InitialSettings::parse(c.bytes);
         ASSERT_TRUE(read.complete()) << read.problem().toStdString();
         EXPECT_EQ(read.settings.ports, (std::array<int, 8>{3, 0, 0, 0, 0, 0, 0, -1}));
-        EXPECT_EQ(read.settings.unitSystem, 2);
+        EXPECT_EQ(read.settings.systemOfUnits, 2);
     }
 }
 
@@ -93,7 +93,7 @@ TEST(InitialSettings, AShortFileSaysHowManyNumbersItHoldsAndWhatIsMissing) {
             << read.problem().toStdString();
         EXPECT_TRUE(read.problem().contains(QStringLiteral("\"initial.txt\"")));
         // What was not read keeps its default.
-        EXPECT_EQ(read.settings.unitSystem, 1);
+        EXPECT_EQ(read.settings.systemOfUnits, 1);
     }
     // The numbers that were there are kept for readers that need only the ports.
     const auto eight = InitialSettings::parse("1 2 3 4 5 6 7 8");
@@ -151,7 +151,7 @@ TEST(InitialSettings, WritingPutsEachNumberWithItsSignBlankTrailingBlankAndCrLf)
     TempWorkDir dir;
     InitialSettings settings;
     settings.ports = {3, 0, 12, 0, 0, 0, 0, -1};  // unit 8's selector had no selection
-    settings.unitSystem = 3;
+    settings.systemOfUnits = 3;
 
     QString error;
     ASSERT_TRUE(settings.write(&error)) << error.toStdString();
@@ -161,7 +161,7 @@ TEST(InitialSettings, WritingPutsEachNumberWithItsSignBlankTrailingBlankAndCrLf)
     const auto back = InitialSettings::read();
     ASSERT_TRUE(back.complete());
     EXPECT_EQ(back.settings.ports, settings.ports);
-    EXPECT_EQ(back.settings.unitSystem, 3);
+    EXPECT_EQ(back.settings.systemOfUnits, 3);
 }
 
 TEST(InitialSettings, WritingReplacesTheWholeFile) {

@@ -14,64 +14,63 @@
 // real record classes into the database of the connection.
 namespace stored_test {
 
-// One TEST_RESULT row in stored units.
-struct Row {
-    double ramp = 1;
-    double step = 0;
-    double time_s = 0;
-    double temp_F = 150;
-    double press_psi = 400;
-    double rate_1ps = 100;
-    double stress_dyncm2 = 50;
-    double type = 0;  // 1 a reading of a shear-rate ramp
-    double bath_F = 152;
-};
-
-struct Additive {
-    QString name;
-    double concentration = 0;
-    QString unit;
-    QString lotNo;
-};
+using Additive = NewAdditive;
 
 struct Test {
     QString name;
     QDateTime time = QDateTime(QDate(2024, 1, 15), QTime(10, 30, 0));
     QString researcher = QStringLiteral("Tester");
     double bobRadius_cm = 1.5987;
-    std::vector<Row> readings;
+    std::vector<Reading> readings;
     QList<Additive> additives;
 };
 
-// An ordinary reading of a temperature ramp.
-inline Row ordinary(double ramp, double time_s, double temp_F = 150) {
-    Row r;
-    r.ramp = ramp;
+// An ordinary reading of a temperature ramp, with plausible values for what it does not name.
+inline Reading ordinary(double ramp, double time_s, double temp_F = 150) {
+    Reading r;
+    r.rampNo = ramp;
     r.time_s = time_s;
-    r.temp_F = temp_F;
+    r.sampleTemp_F = temp_F;
+    r.pressure_psi = 400;
+    r.shearRate_1ps = 100;
+    r.shearStress_dyncm2 = 50;
+    r.bathTemp_F = 152;
     return r;
 }
 
 // A reading of a shear-rate ramp.
-inline Row rampPoint(double ramp, double step, double time_s, double rate_1ps, double stress_dyncm2) {
-    Row r;
-    r.ramp = ramp;
-    r.step = step;
-    r.time_s = time_s;
-    r.rate_1ps = rate_1ps;
-    r.stress_dyncm2 = stress_dyncm2;
-    r.type = 1;
+inline Reading rampPoint(double ramp, double step, double time_s, double rate_1ps, double stress_dyncm2) {
+    Reading r = ordinary(ramp, time_s);
+    r.rampStepNo = step;
+    r.shearRate_1ps = rate_1ps;
+    r.shearStress_dyncm2 = stress_dyncm2;
+    r.typeId = 1;
     return r;
 }
 
 // The worked ramp: 10, 100, 1000 1/s at 10, 50, 250 dyn/cm2 (n' = log10 5 = 0.6990, K' = 2, R^2 = 1).
-inline std::vector<Row> workedRamp(double ramp, double time_s) {
+inline std::vector<Reading> workedRamp(double ramp, double time_s) {
     return {rampPoint(ramp, 1, time_s, 10, 10), rampPoint(ramp, 2, time_s + 30, 100, 50),
             rampPoint(ramp, 3, time_s + 60, 1000, 250)};
 }
 
-inline void append(std::vector<Row>& to, const std::vector<Row>& more) {
+inline void append(std::vector<Reading>& to, const std::vector<Reading>& more) {
     to.insert(to.end(), more.begin(), more.end());
+}
+
+// Ramps 1 and 3 fitted (the worked ramp: n' 0.6990, R^2 1), ramp 2 with two points only; ordinary
+// readings between them.
+inline Test rampsOneAndThree(const QString& name) {
+    Test t;
+    t.name = name;
+    t.readings = {ordinary(1, 0), ordinary(1, 30)};
+    append(t.readings, workedRamp(1, 60));
+    append(t.readings, {ordinary(2, 200), rampPoint(2, 1, 300, 10, 10), rampPoint(2, 2, 330, 100, 50)});
+    append(t.readings, {ordinary(3, 400)});
+    append(t.readings, workedRamp(3, 500));
+    t.additives = {{QStringLiteral("Guar WG-19"), 30, QStringLiteral("lb/Mgal"), QStringLiteral("G-2417")},
+                   {QStringLiteral("Breaker"), -0.5, QStringLiteral("gal/Mgal"), QStringLiteral("B-1")}};
+    return t;
 }
 
 // Stores the test in one transaction; returns its TEST_ID.
@@ -83,13 +82,7 @@ inline double store(clsConnection& connection, const Test& test) {
     info.setTEST_TIME(test.time);
     info.setRESEARCHER_NAME(test.researcher);
     info.setBOB_RADIUS(test.bobRadius_cm);
-    QList<NewAdditive> additives;
-    for (const Additive& a : test.additives) additives.append({a.name, a.concentration, a.unit, a.lotNo});
-    std::vector<NewReading> rows;
-    for (const Row& r : test.readings)
-        rows.push_back(
-            {r.ramp, r.step, r.time_s, r.temp_F, r.press_psi, r.rate_1ps, r.stress_dyncm2, r.type, r.bath_F});
-    return StoreNewTest(connection, info, additives, rows);
+    return StoreNewTest(connection, info, test.additives, test.readings);
 }
 
 }  // namespace stored_test

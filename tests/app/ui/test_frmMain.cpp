@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, StartsWithTheEmptyDefaultChartAnEmptyResultsTableAndOverl
 
     EXPECT_EQ(w.windowTitle(), QStringLiteral("R7716 HPHT Automatic Rheometer"));
     EXPECT_EQ(w.AppSettings().unitSystem(), UnitSystem::EI);
-    EXPECT_EQ(w.OpenTestId(), 0);
+    EXPECT_EQ(w.Session().testId(), 0);
     EXPECT_FALSE(w.cmdOverlap->isEnabled());
     EXPECT_TRUE(messagesAbout(messenger, QStringLiteral("initial.txt")).isEmpty());
 

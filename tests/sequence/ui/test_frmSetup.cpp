@@ -257,7 +257,7 @@ TEST_F(frmSetupTest, UnitSystemChosenButNotSavedLastsForTheRunOnly) {
     QTest::mouseClick(w.OptSI, Qt::LeftButton, {}, QPoint(4, w.OptSI->height() / 2));
     EXPECT_EQ(settings.unitSystem(), UnitSystem::SI);
     w.cmdReturn2->click();
-    EXPECT_EQ(InitialSettings::read().settings.unitSystem, 2);
+    EXPECT_EQ(InitialSettings::read().settings.systemOfUnits, 2);
     EXPECT_EQ(settings.unitSystem(), UnitSystem::SI);
 }
 
