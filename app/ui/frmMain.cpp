@@ -302,6 +302,7 @@ void frmMain::openDatabase() {
     // The arguments name the data source for the record; the file is always "R7716.mdb" in the working
     // directory.
     connection_->OpenDB(QStringLiteral("R7716"), QStringLiteral("Admin"), QString(), QString());
+    if (connection_->IsReadOnly()) setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
 
     testInfo_ = std::make_unique<clsTEST_INFO>();
     testResult_ = std::make_unique<clsTEST_RESULT>();
