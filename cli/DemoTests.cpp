@@ -1,8 +1,10 @@
 #include "cli/DemoTests.h"
 
+#include "common/VbFormat.h"
 #include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
 #include "store/NewTest.h"
+#include "store/StoreError.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_INFO.h"
 
@@ -216,26 +218,55 @@ double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std:
     return StoreNewTest(connection, info, additives, readings);
 }
 
+namespace {
+
+// What a failed init-demo had stored before the failure, and what it was storing.
+QString storedBefore(const QStringList& sequences, const QList<DemoTestOutcome>& outcomes,
+                     const QString& failed) {
+    QStringList done;
+    for (const QString& name : sequences) done << QStringLiteral("the test sequence \"%1\"").arg(name);
+    for (const DemoTestOutcome& outcome : outcomes)
+        if (outcome.created)
+            done << QStringLiteral("the test \"%1\" with %2 readings")
+                        .arg(outcome.name, vb::Format(outcome.readings, QStringLiteral("0")));
+    const QString before =
+        done.isEmpty()
+            ? QStringLiteral("Nothing was stored before the failure.")
+            : QStringLiteral("Stored before the failure: %1.").arg(done.join(QStringLiteral(", ")));
+    if (failed.isEmpty()) return before;
+    return before + QStringLiteral(" Nothing of the test \"%1\" was stored.").arg(failed);
+}
+
+}  // namespace
+
 QList<DemoTestOutcome> createDemoTests(clsConnection& connection) {
-    createDemoSequences(connection);
-    SequenceStore sequences(connection);
-    clsTEST_INFO info;
-    info.ConnectX(connection);
+    QStringList sequencesStored;
     QList<DemoTestOutcome> outcomes;
-    for (const DemoTestPlan& plan : demoTestPlans()) {
-        DemoTestOutcome outcome;
-        outcome.name = plan.name;
-        info.setTEST_NAME(plan.name);
-        info.GetTestDetail();
-        if (!info.EOF()) {
+    QString storing;
+    try {
+        createDemoSequences(connection, &sequencesStored);
+        SequenceStore sequences(connection);
+        for (const DemoTestPlan& plan : demoTestPlans()) {
+            DemoTestOutcome outcome;
+            outcome.name = plan.name;
+            if (!TestNameIsStored(connection, plan.name)) {
+                storing = plan.name;
+                const std::vector<Reading> readings =
+                    simulateDemoRun(sequences.read(plan.sequenceName), plan);
+                try {
+                    storeTest(connection, plan, readings);
+                    outcome.created = true;
+                    outcome.readings = static_cast<int>(readings.size());
+                } catch (const StoreError& e) {
+                    // Another program stored it since the look: left as it is, like any stored one.
+                    if (e.number() != StoreError::kNameTaken) throw;
+                }
+                storing.clear();
+            }
             outcomes.append(outcome);
-            continue;
         }
-        const std::vector<Reading> readings = simulateDemoRun(sequences.read(plan.sequenceName), plan);
-        storeTest(connection, plan, readings);
-        outcome.created = true;
-        outcome.readings = static_cast<int>(readings.size());
-        outcomes.append(outcome);
+    } catch (const StoreError& e) {
+        throw e.withNote(storedBefore(sequencesStored, outcomes, storing));
     }
     return outcomes;
 }

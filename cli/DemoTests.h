@@ -55,7 +55,8 @@ QList<DemoTestPlan> demoTestPlans();
 std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestPlan& plan);
 
 // Stores a test: its TEST_INFO row, its additives and its readings, in one transaction (nothing is left
-// of it when a statement fails). Returns the new TEST_ID. Raises StoreError.
+// of it when a statement fails). Returns the new TEST_ID. Raises StoreError (kNameTaken when a test of
+// that name is stored, in any letter case).
 double storeTest(clsConnection& connection, const DemoTestPlan& plan, const std::vector<Reading>& readings);
 
 // What init-demo did with one demonstration test.
@@ -66,5 +67,6 @@ struct DemoTestOutcome {
 };
 
 // Stores the demonstration sequences (when missing) and every demonstration test whose name is not stored
-// yet; runs each test on its sequence as stored. Raises StoreError.
+// yet; runs each test on its sequence as stored. Several programs may do so at once: each name is stored
+// once. Raises StoreError, whose description then also says what was stored before the failure.
 QList<DemoTestOutcome> createDemoTests(clsConnection& connection);

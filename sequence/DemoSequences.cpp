@@ -1,6 +1,7 @@
 #include "sequence/DemoSequences.h"
 
 #include "sequence/SequenceStore.h"
+#include "store/StoreError.h"
 
 namespace {
 
@@ -47,10 +48,17 @@ QStringList demoSequenceNames() {
     return {borateSequence().name, stabilitySequence().name};
 }
 
-void createDemoSequences(clsConnection& connection) {
+void createDemoSequences(clsConnection& connection, QStringList* stored) {
     SequenceStore store(connection);
     for (StoredSequence sequence : {borateSequence(), stabilitySequence()}) {
         if (store.nameIsStored(sequence.name)) continue;
-        store.add(sequence);
+        try {
+            store.add(sequence);
+        } catch (const StoreError& e) {
+            // Another program stored it since the look: left as it is, like any stored one.
+            if (e.number() == StoreError::kNameTaken) continue;
+            throw;
+        }
+        if (stored) stored->append(sequence.name);
     }
 }

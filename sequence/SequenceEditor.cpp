@@ -205,7 +205,6 @@ bool SequenceEditor::mayLeave() {
 void SequenceEditor::reportStoreError(const StoreError& error, const QString& lead) {
     QString text = lead;
     if (!text.isEmpty()) text += QStringLiteral("\r\n\r\n");
-    text += QStringLiteral("Error #: %1\r\n%2")
-                .arg(vb::Format(error.number(), QStringLiteral("0")), error.description());
+    text += error.report();
     messenger_.info(text, kDatabaseErrorTitle, MsgIcon::Critical);
 }

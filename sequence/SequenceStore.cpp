@@ -1,41 +1,10 @@
 #include "sequence/SequenceStore.h"
 
+#include "store/Transaction.h"
 #include "store/clsConnection.h"
 #include "store/clsSEQUENCE_INFO.h"
 #include "store/clsSEQUENCE_RAMP.h"
 #include "store/clsSEQUENCE_RAMP_DEFINE.h"
-
-namespace {
-
-// One transaction of the shared connection around a sequence operation: committed by commit(), rolled back
-// when left without it. Inside a transaction the caller has opened, the caller's transaction decides.
-class Transaction {
-  public:
-    explicit Transaction(clsConnection& connection)
-        : connection_(connection), token_(connection.BeginTrans()) {}
-    ~Transaction() {
-        if (token_ == 0) return;
-        try {
-            connection_.RollBack(token_);
-        } catch (...) {
-            // The engine has already undone the transaction when its roll-back fails.
-        }
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-    void commit() {
-        if (token_ == 0) return;
-        connection_.CommitTrans(token_);
-        token_ = 0;
-    }
-
-  private:
-    clsConnection& connection_;
-    int token_;
-};
-
-}  // namespace
 
 SequenceStore::SequenceStore(clsConnection& connection)
     : connection_(connection),
@@ -102,6 +71,9 @@ StoredSequence SequenceStore::read(const QString& name) {
 }
 
 double SequenceStore::insertRow(const QString& name, const SequenceSettings& settings) {
+    // Asked again inside the caller's transaction, under the write lock: another program may have stored
+    // the name since the operator was asked for it.
+    if (nameIsStored(name)) throw StoreError::nameTaken(QStringLiteral("test sequence"), name);
     info_->ConnectX(connection_);
     info_->SetDefaults();
     info_->setSEQUENCE_NAME(name);
@@ -119,13 +91,15 @@ double SequenceStore::insertRow(const QString& name, const SequenceSettings& set
 }
 
 void SequenceStore::create(const QString& name) {
+    store::Transaction transaction(connection_);
     insertRow(name, SequenceSettings{});
+    transaction.commit();
     info_->Refresh();
     attachNames();
 }
 
 void SequenceStore::add(const StoredSequence& sequence) {
-    Transaction transaction(connection_);
+    store::Transaction transaction(connection_);
     const double id = insertRow(sequence.name, sequence.settings);
     writeStepsAndRates(id, sequence.steps, sequence.shearRates_1ps);
     transaction.commit();
@@ -146,7 +120,7 @@ void SequenceStore::writeSettings(double sequenceId, const QString& name, const 
 }
 
 void SequenceStore::save(const StoredSequence& sequence) {
-    Transaction transaction(connection_);
+    store::Transaction transaction(connection_);
     writeSettings(sequence.id, sequence.name, sequence.settings);
     writeStepsAndRates(sequence.id, sequence.steps, sequence.shearRates_1ps);
     transaction.commit();
@@ -154,7 +128,7 @@ void SequenceStore::save(const StoredSequence& sequence) {
 
 void SequenceStore::copyAs(const QString& source, const QString& newName) {
     const StoredSequence original = read(source);
-    Transaction transaction(connection_);
+    store::Transaction transaction(connection_);
     const double id = insertRow(newName, original.settings);
     writeStepsAndRates(id, original.steps, original.shearRates_1ps);
     transaction.commit();

@@ -11,8 +11,9 @@ class clsSEQUENCE_RAMP;
 class clsSEQUENCE_RAMP_DEFINE;
 
 // The sequence-level operations on the three sequence tables: list, read, create, save, copy and delete
-// a named sequence. Every operation that writes more than one row runs as one transaction, so a failure
-// leaves the stored sequence as it was. Database failures come out as StoreError.
+// a named sequence. Every operation that writes runs as one transaction, so a failure leaves the stored
+// sequence as it was. Database failures come out as StoreError; creating or copying to a name that is
+// stored already in any letter case (checked inside the transaction) raises StoreError::kNameTaken.
 class SequenceStore {
   public:
     // Most shear rates stored per sequence, and the one stored when the list is empty.

@@ -1,14 +1,28 @@
 #include "store/NewTest.h"
 
+#include "store/Transaction.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
 #include "store/clsTEST_RESULT.h"
 
+bool TestNameIsStored(clsConnection& connection, const QString& name) {
+    clsTEST_INFO list;
+    list.ConnectX(connection);
+    const RecordTable tests = list.UsedName();
+    const int column = tests.columnIndex(QStringLiteral("TEST_NAME"));
+    for (int row = 0; row < tests.rowCount(); ++row)
+        if (tests.value(column, row).toString().compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<NewAdditive>& additives,
                     std::span<const Reading> readings) {
-    const int token = connection.BeginTrans();  // 0 inside a transaction of the caller's
-    try {
+    store::Transaction transaction(connection);
+    // Asked again under the write lock: another program may have stored the name since the caller looked.
+    if (TestNameIsStored(connection, info.TEST_NAME()))
+        throw StoreError::nameTaken(QStringLiteral("test"), info.TEST_NAME());
+    {
         info.AddNew();
         info.GetTestDetail();
         const double testId = info.Test_Id();
@@ -39,10 +53,7 @@ double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<N
             result.setRESULT_BATH_TEMP(r.bathTemp_F);
             result.AddNew();
         }
-        if (token != 0) connection.CommitTrans(token);
+        transaction.commit();
         return testId;
-    } catch (...) {
-        if (token != 0) connection.RollBack(token);
-        throw;
     }
 }

@@ -25,6 +25,9 @@ void Statement::prepare(const QSqlDatabase& db, const char* text, std::span<cons
     query_ = QSqlQuery(db);
     query_.setForwardOnly(true);
     params_ = params;
+    const QString verb = QString::fromLatin1(text).trimmed().section(u' ', 0, 0).toUpper();
+    writes_ =
+        verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE");
     if (!query_.prepare(QString::fromLatin1(text))) throw StoreError::fromSql(query_.lastError());
 }
 
@@ -165,7 +168,8 @@ clsConnection& RecordBase::connection() const {
 }
 
 void RecordBase::run(store::Statement& statement, std::initializer_list<QVariant> values) {
-    connection();
+    const clsConnection& owner = connection();
+    if (statement.writes()) owner.requireWritable();
     statement.run(values);
 }
 

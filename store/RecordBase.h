@@ -42,10 +42,13 @@ class Statement {
     // Lets go of the engine's statement so that no read lock or open write outlives the call.
     void finish() { query_.finish(); }
     std::span<const Param> params() const { return params_; }
+    // True for a statement that changes rows (INSERT, UPDATE, DELETE).
+    bool writes() const { return writes_; }
 
   private:
     QSqlQuery query_;
     std::span<const Param> params_;
+    bool writes_ = false;
 };
 
 // Value conversions of the record fields; a value that cannot become the field's type raises StoreError.
@@ -110,7 +113,8 @@ class RecordBase {
 
     // The attached connection; raises StoreError when there is none, it is closed or it was reopened.
     clsConnection& connection() const;
-    // Runs a statement of this object after checking that the connection is still usable.
+    // Runs a statement of this object after checking that the connection is still usable (and, for a
+    // statement that writes, that it may be written: not read-only, no transaction lost).
     void run(store::Statement& statement, std::initializer_list<QVariant> values);
 
     // Bookkeeping after a selection that read `rows` rows into the snapshot.

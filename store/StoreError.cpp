@@ -1,5 +1,7 @@
 #include "store/StoreError.h"
 
+#include "common/VbFormat.h"
+
 #include <QSqlError>
 
 StoreError StoreError::fromSql(const QSqlError& error) {
@@ -11,4 +13,24 @@ StoreError StoreError::fromSql(const QSqlError& error) {
     if (description.isEmpty()) description = error.driverText().trimmed();
     if (description.isEmpty()) description = QStringLiteral("Unknown database failure");
     return StoreError(isNumber ? code : kEngine, description);
+}
+
+QString StoreError::describe(const std::exception& error) {
+    if (const auto* store = dynamic_cast<const StoreError*>(&error)) return store->report();
+    return QString::fromLocal8Bit(error.what());
+}
+
+QString StoreError::report() const {
+    return QStringLiteral("Error #: ") + vb::Format(number_, QStringLiteral("0")) + QStringLiteral("\r\n") +
+           description_;
+}
+
+StoreError StoreError::withNote(const QString& note) const {
+    return StoreError(number_, description_ + QStringLiteral("\n") + note);
+}
+
+StoreError StoreError::nameTaken(const QString& what, const QString& name) {
+    return StoreError(
+        kNameTaken,
+        QStringLiteral("A %1 named \"%2\" is stored already; nothing was stored.").arg(what, name));
 }

@@ -2,6 +2,8 @@
 
 #include "common/Messenger.h"
 #include "store/Schema.h"
+#include "store/SqlDialect.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,20 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-
-namespace {
-
-constexpr const char* kDriver = "QSQLITE";
-
-// Reads one pragma's answer; throws StoreError when the engine refuses it.
-QString pragma(const QSqlDatabase& db, const QString& statement) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(statement)) throw StoreError::fromSql(query.lastError());
-    return query.next() ? query.value(0).toString() : QString();
-}
-
-}  // namespace
 
 clsConnection::clsConnection(Messenger* messenger)
     : messenger_(messenger),
@@ -44,15 +32,29 @@ QSqlDatabase clsConnection::database() const {
 }
 
 void clsConnection::closeDatabase() {
-    open_ = false;
-    inTransaction_ = false;
+    // An open BeginTrans transaction is rolled back, as at any close.
+    tokenTransaction_.reset();
     token_ = 0;
+    open_ = false;
+    transactionDepth_ = 0;
+    transactionState_ = TransactionState::Normal;
+    stuckReason_.clear();
     if (!QSqlDatabase::contains(connectionName_)) return;
     {
         QSqlDatabase db = database();
-        if (db.isOpen()) db.close();  // an open transaction is rolled back, as at any close
+        if (db.isOpen()) db.close();
     }
     QSqlDatabase::removeDatabase(connectionName_);
+}
+
+QString clsConnection::writeBarrier() const {
+    const QFileInfo file(filePath_);
+    // A missing file is created, which needs the folder; so do the engine's log and lock files.
+    if (file.exists() && !file.isWritable()) return QString::fromLatin1(kFileWriteProtected);
+    const QFileInfo folder(file.absolutePath());
+    if (file.exists() && folder.isDir() && !folder.isWritable())
+        return QString::fromLatin1(kFolderWriteProtected);
+    return {};
 }
 
 void clsConnection::OpenDB(const QString&, const QString&, const QString&, const QString&) {
@@ -65,51 +67,49 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
     connectionString_ = QString::fromLatin1(kProviderPrefix) + directory + QString::fromLatin1(kFileSuffix) +
                         QString::fromLatin1(kPersistSecurity);
     filePath_ = QDir(directory).absoluteFilePath(QString::fromLatin1(kFileName));
+    readOnlyReason_ = writeBarrier();
+    readOnly_ = !readOnlyReason_.isEmpty();
 
-    const QFileInfo before(filePath_);
-    const bool existed = before.exists() || before.isSymLink();
-    // An empty file is what some tools leave when asked for a new database: it gets the tables and the
-    // operator is told, as for a missing file.
-    const bool wasEmpty = before.isFile() && before.size() == 0;
-    int tablesCreated = 0;
+    store::SchemaOutcome schema;
     try {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QString::fromLatin1(kDriver), connectionName_);
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QString::fromLatin1(store::dialect::kDriver), connectionName_);
         if (!db.isValid())
             throw StoreError(StoreError::kEngine,
                              QStringLiteral("The SQLite driver of Qt is not installed."));
-        db.setDatabaseName(filePath_);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout_ms_));
+        store::dialect::configure(
+            db, filePath_, readOnly_ ? store::dialect::Access::ReadOnly : store::dialect::Access::ReadWrite,
+            busyTimeout_ms_);
         if (!db.open()) throw StoreError::fromSql(db.lastError());
-        tablesCreated = store::ensureSchema(db);
-        // Write-ahead log with a full flush at every commit: a committed reading survives a crash of the
-        // program and a power cut, and a commit costs one flush of the log instead of the three a rollback
-        // journal needs. Where the log cannot be used the engine keeps its rollback journal, which with a
-        // full flush is just as safe, only slower.
-        journalMode_ = pragma(db, QStringLiteral("PRAGMA journal_mode=WAL")).toLower();
-        pragma(db, QStringLiteral("PRAGMA synchronous=FULL"));
+        if (readOnly_) {
+            store::checkSchema(db);
+            journalMode_ = store::dialect::journalMode(db);
+        } else {
+            schema = store::ensureSchema(*this, db);
+            journalMode_ = store::dialect::prepareForWriting(db);
+        }
         if (!db.isOpen()) {
             lastError_ = QString::fromLatin1(kFailedToOpen);
             closeDatabase();
             return;
         }
     } catch (const StoreError& error) {
+        // Nothing is removed: another program may be creating or using the same file at this moment. A
+        // file left empty by a creation that failed is given its tables at the next open.
         closeDatabase();
-        // Nothing of ours is left behind when the file we were creating could not be made whole.
-        if (!existed) {
-            for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-                const QFileInfo made(filePath_ + QString::fromLatin1(suffix));
-                if (made.isFile()) QFile::remove(made.filePath());
-            }
-        }
-        lastError_ = QString::fromLatin1(kOpenErrorPrefix) + QString::number(error.number()) +
-                     QStringLiteral("\r\n") + error.description();
+        lastError_ = QString::fromLatin1(kOpenErrorSource) + error.report();
         if (messenger_) messenger_->info(lastError_);
         return;
     }
     open_ = true;
-    if ((!existed || wasEmpty) && tablesCreated > 0 && messenger_)
+    if (schema.createdNew && messenger_)
         messenger_->info(QString::fromLatin1(kNewDatabaseCreated) + QDir::toNativeSeparators(filePath_), {},
                          MsgIcon::Information);
+    // Said at every start while the names last: the operator is the one who can rename them.
+    if (!schema.caseDuplicates.isEmpty() && messenger_)
+        messenger_->info(
+            QString::fromLatin1(kCaseDuplicates).arg(schema.caseDuplicates.join(QStringLiteral("\r\n"))), {},
+            MsgIcon::Exclamation);
 }
 
 QSqlDatabase clsConnection::ADOConnection() const {
@@ -120,32 +120,58 @@ QSqlDatabase clsConnection::ADOConnection() const {
     return database();
 }
 
+QString clsConnection::ReadOnlyRefusal() const {
+    return QString::fromLatin1(kReadOnlyRefusal).arg(QDir::toNativeSeparators(filePath_), readOnlyReason_);
+}
+
+StoreError clsConnection::transactionStateError() const {
+    if (transactionState_ == TransactionState::Stuck)
+        return StoreError(StoreError::kTransactionLost,
+                          QStringLiteral("A failed transaction could not be undone (%1); nothing more is "
+                                         "stored until the database is opened again.")
+                              .arg(stuckReason_));
+    return StoreError(StoreError::kTransactionLost,
+                      QStringLiteral("The database undid the whole transaction after a failure inside it; "
+                                     "nothing of it was stored."));
+}
+
+QSqlDatabase clsConnection::writeDatabase() const {
+    const QSqlDatabase db = database();
+    if (!db.isOpen()) return ADOConnection();  // raises why it is not open
+    if (readOnly_) throw StoreError(StoreError::kReadOnly, ReadOnlyRefusal());
+    if (transactionState_ != TransactionState::Normal) throw transactionStateError();
+    return db;
+}
+
+void clsConnection::requireWritable() const {
+    if (!open_) ADOConnection();  // raises why it is not open
+    writeDatabase();
+}
+
 int clsConnection::BeginTrans() {
-    if (inTransaction_) return 0;
-    const QSqlDatabase db = ADOConnection();
+    if (InTransaction()) return 0;
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     // Integer part of a uniform draw in [0,1) times a million, plus one: 1 to 1000000.
     const int token = std::min(static_cast<int>(std::floor(uniform(random_) * 1000000.0)) + 1, 1000000);
-    // IMMEDIATE takes the write lock now, waiting out another writer, instead of failing at the first write.
-    store::execSql(db, QStringLiteral("BEGIN IMMEDIATE"));
-    inTransaction_ = true;
+    tokenTransaction_ = std::make_unique<store::Transaction>(*this);
     token_ = token;
     return token;
 }
 
+// Refused while a guard begun inside it is still open: guards end in the reverse order of their beginning.
 bool clsConnection::CommitTrans(int token) {
-    if (!inTransaction_ || token != token_) return false;
+    if (!tokenTransaction_ || token != token_ || transactionDepth_ != 1) return false;
     // A failed commit leaves the transaction open, so the caller may still roll it back.
-    store::execSql(ADOConnection(), QStringLiteral("COMMIT"));
-    inTransaction_ = false;
+    tokenTransaction_->commit();
+    tokenTransaction_.reset();
     token_ = 0;
     return true;
 }
 
 bool clsConnection::RollBack(int token) {
-    if (!inTransaction_ || token != token_) return false;
-    store::execSql(ADOConnection(), QStringLiteral("ROLLBACK"));
-    inTransaction_ = false;
+    if (!tokenTransaction_ || token != token_ || transactionDepth_ != 1) return false;
+    std::unique_ptr<store::Transaction> transaction = std::move(tokenTransaction_);
     token_ = 0;
+    transaction->rollback();
     return true;
 }

@@ -8,6 +8,9 @@
 #include <random>
 
 class Messenger;
+namespace store {
+class Transaction;
+}
 
 // The one database connection of the program: created and opened by the main window at start-up and lent
 // to every other window, whose record objects attach to it with ConnectX.
@@ -18,10 +21,20 @@ class clsConnection {
     static constexpr const char* kProviderPrefix = "Provider=Microsoft.Jet.OLEDB.3.51; Data Source= ";
     static constexpr const char* kFileSuffix = "\\R7716.mdb ; ";
     static constexpr const char* kPersistSecurity = "Persist Security Info=True";
-    static constexpr const char* kOpenErrorPrefix = "clsConnection.OpenConnection: Error #: ";
+    // Followed by the failure's "Error #: " report (StoreError::report).
+    static constexpr const char* kOpenErrorSource = "clsConnection.OpenConnection: ";
     static constexpr const char* kFailedToOpen = "Failed to open Database Connection!";
     // Our own text, shown once when the file did not exist and was created with the six tables.
     static constexpr const char* kNewDatabaseCreated = "A new, empty database was created:\r\n";
+    // Our own texts for a database that can only be read, and for names the database cannot keep unique.
+    static constexpr const char* kReadOnlyRefusal =
+        "The database %1 is open read-only (%2); nothing can be stored or changed in it.";
+    static constexpr const char* kFileWriteProtected = "the file is write-protected";
+    static constexpr const char* kFolderWriteProtected = "its folder is write-protected";
+    static constexpr const char* kCaseDuplicates =
+        "Some names in the database differ only in letter case, so the database cannot itself keep names "
+        "unique:\r\n%1\r\nThe program works on; new names are still checked. Rename or delete one of each "
+        "pair to restore the protection.";
     // How long a statement waits for another program that holds the file locked.
     static constexpr int kDefaultBusyTimeout_ms = 20000;
 
@@ -32,6 +45,8 @@ class clsConnection {
     clsConnection& operator=(const clsConnection&) = delete;
 
     // Opens "R7716.mdb" in the current working directory, creating it with the six tables when missing.
+    // Several programs may do so at once: the engine's locking decides which one creates the tables, and
+    // no file is ever removed. A file (or folder) that this program may not write is opened read-only.
     // The four arguments are accepted for the callers' sake and have no effect.
     void OpenDB(const QString& dataSource = {}, const QString& userName = {}, const QString& password = {},
                 const QString& extra = {});
@@ -44,10 +59,21 @@ class clsConnection {
     // Full path of the database file used by the last OpenDB.
     QString FilePath() const { return filePath_; }
 
+    // A transaction held by the connection and ended by token, for the record classes' callers; the same
+    // mechanism as store::Transaction (store/Transaction.h), which is what code of this program uses.
     int BeginTrans();
     bool CommitTrans(int token);
     bool RollBack(int token);
-    bool InTransaction() const { return inTransaction_; }
+    // True while a transaction (BeginTrans or any store::Transaction) is open.
+    bool InTransaction() const { return transactionDepth_ > 0; }
+
+    // Open for reading only: every write raises StoreError::kReadOnly with ReadOnlyRefusal() as its text.
+    bool IsReadOnly() const { return open_ && readOnly_; }
+    QString ReadOnlyRefusal() const;
+
+    // Raises StoreError when no write may be made now: not open, open read-only, or a transaction whose
+    // state is unknown after a failure. The record classes ask before every write.
+    void requireWritable() const;
 
     // The journal mode the engine reports after opening ("wal" normally; "delete" where the file system
     // cannot share memory between processes). Every commit is flushed to disk in either mode.
@@ -64,17 +90,34 @@ class clsConnection {
     int openSerial() const { return openSerial_; }
 
   private:
-    void openFile();
+    friend class store::Transaction;
+    enum class TransactionState {
+        Normal,
+        Lost,   // the engine undid the whole transaction; open guards only end
+        Stuck,  // a roll-back failed with the transaction still open: no more writes until reopened
+    };
+
     void closeDatabase();
     QSqlDatabase database() const;
+    // The open database for a write; raises StoreError as requireWritable does (before the open has
+    // finished too, so that the tables can be created under a transaction).
+    QSqlDatabase writeDatabase() const;
+    StoreError transactionStateError() const;
+    // Why this program may not write the file, or empty when it may.
+    QString writeBarrier() const;
 
     Messenger* messenger_;
     QString connectionName_;
     QString connectionString_;
     QString filePath_;
     QString lastError_;
-    bool inTransaction_ = false;
+    int transactionDepth_ = 0;
+    TransactionState transactionState_ = TransactionState::Normal;
+    QString stuckReason_;
+    std::unique_ptr<store::Transaction> tokenTransaction_;
     int token_ = 0;
+    bool readOnly_ = false;
+    QString readOnlyReason_;
 
     bool open_ = false;
     int openSerial_ = 0;

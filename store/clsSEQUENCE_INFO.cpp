@@ -1,6 +1,6 @@
 #include "store/clsSEQUENCE_INFO.h"
 
-#include "store/AtomicWrite.h"
+#include "store/Transaction.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ void clsSEQUENCE_INFO::Update() {
 }
 
 void clsSEQUENCE_INFO::Delete() {
-    store::AtomicWrite write(connection());
+    store::Transaction transaction(connection());
     const QVariant name = values_[SequenceName];
     run(deleteSteps_, {name});
     deleteSteps_.finish();
@@ -105,5 +105,5 @@ void clsSEQUENCE_INFO::Delete() {
     deleteShearRamp_.finish();
     run(delete_, {name});
     delete_.finish();
-    write.commit();
+    transaction.commit();
 }

@@ -1,6 +1,6 @@
 #include "store/clsTEST_INFO.h"
 
-#include "store/AtomicWrite.h"
+#include "store/Transaction.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ void clsTEST_INFO::Update() {
 }
 
 void clsTEST_INFO::Delete() {
-    store::AtomicWrite write(connection());
+    store::Transaction transaction(connection());
     const QVariant name = values_[TestName];
     run(deleteReadings_, {name});
     deleteReadings_.finish();
@@ -108,5 +108,5 @@ void clsTEST_INFO::Delete() {
     deleteAdditives_.finish();
     run(delete_, {name});
     delete_.finish();
-    write.commit();
+    transaction.commit();
 }

@@ -107,10 +107,7 @@ QString number(double value) {
 }
 
 QString failure(const QString& what, const std::exception& error) {
-    if (const auto* store = dynamic_cast<const StoreError*>(&error))
-        return what + QStringLiteral("\nError #: ") + vb::Format(store->number(), QStringLiteral("0")) +
-               u'\n' + store->description();
-    return what + u'\n' + QString::fromLocal8Bit(error.what());
+    return what + u'\n' + StoreError::describe(error);
 }
 
 }  // namespace testinfo_text

@@ -2,7 +2,7 @@
 
 #include "common/Messenger.h"
 #include "sequence/TextGrid.h"
-#include "store/AtomicWrite.h"
+#include "store/Transaction.h"
 #include "testinfo/TestInfoEntry.h"
 
 TestInfoView::TestInfoView(clsConnection& connection, Messenger& messenger, TextGrid& additives)
@@ -76,7 +76,7 @@ bool TestInfoView::save(const TestInfoTexts& texts) {
     const TestInfoInput data = texts.toInput();
     const QList<NewAdditive> additives = additive_grid::read(additives_);
     try {
-        store::AtomicWrite write(connection_);
+        store::Transaction write(connection_);
         info_.setFluid_ID(data.fluidId);
         info_.setRESEARCHER_NAME(data.researcherName);
         info_.setPreTest_PH(data.pretestPh);

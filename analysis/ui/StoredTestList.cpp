@@ -78,11 +78,7 @@ QStringList Names(const QTableWidget* list) {
 }
 
 QString FailureText(const QString& what, const std::exception& error) {
-    QString detail = QString::fromLocal8Bit(error.what());
-    if (const auto* store = dynamic_cast<const StoreError*>(&error))
-        detail = QStringLiteral("Error #: %1\n%2")
-                     .arg(vb::Format(store->number(), QStringLiteral("0")), store->description());
-    return what + QStringLiteral("\n") + detail;
+    return what + QStringLiteral("\n") + StoreError::describe(error);
 }
 
 int WidthForColumns(const QTableWidget* list) {

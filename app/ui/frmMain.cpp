@@ -58,13 +58,6 @@ QString qs(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// A failure as the operator reads it: the database's number and description, or the system's text.
-QString failureDetail(const std::exception& error) {
-    if (const auto* store = dynamic_cast<const StoreError*>(&error))
-        return QStringLiteral("Error #: %1\n%2")
-            .arg(vb::Format(store->number(), QStringLiteral("0")), store->description());
-    return QString::fromLocal8Bit(error.what());
-}
 
 }  // namespace
 
@@ -294,6 +287,7 @@ void frmMain::openDatabase() {
     // directory.
     connection_->OpenDB(QStringLiteral("R7716"), QStringLiteral("Admin"), QString(), QString());
     session_ = std::make_unique<OpenTestSession>(*connection_, settings_, messenger_);
+    if (connection_->IsReadOnly()) setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
 }
 
 void frmMain::createDialogs() {
@@ -467,7 +461,7 @@ void frmMain::cmdRealTime_Click() {
             realTime_ = new frmMDIRealTime(*connection_, messenger_, settings_, this);
         } catch (const std::exception& error) {
             messenger_.info(
-                QStringLiteral("The real-time window could not be opened.\n") + failureDetail(error),
+                QStringLiteral("The real-time window could not be opened.\n") + StoreError::describe(error),
                 QString(), MsgIcon::Critical);
             return;
         }
@@ -495,7 +489,7 @@ void frmMain::cmdSetup_Click() {
     try {
         setup = new frmSetup(*connection_, messenger_, settings_);
     } catch (const std::exception& error) {
-        messenger_.info(QStringLiteral("The setup window could not be opened.\n") + failureDetail(error),
+        messenger_.info(QStringLiteral("The setup window could not be opened.\n") + StoreError::describe(error),
                         QString(), MsgIcon::Critical);
         return;
     }

@@ -87,7 +87,8 @@ TEST(ConnectionOpen, TheArgumentsOfOpenDbHaveNoEffect) {
         connection.OpenDB(args[0], args[1], args[2], args[3]);
         ASSERT_TRUE(connection.IsOpen());
         EXPECT_EQ(connection.FilePath(), dir.file("R7716.mdb"));
-        QSqlQuery(connection.ADOConnection()).exec("INSERT INTO SEQUENCE_INFO (SEQUENCE_NAME) VALUES ('s')");
+        QSqlQuery(connection.ADOConnection())
+            .exec(QStringLiteral("INSERT INTO SEQUENCE_INFO (SEQUENCE_NAME) VALUES ('%1')").arg(args[1]));
     }
     clsConnection connection;
     connection.OpenDB();

@@ -115,7 +115,8 @@ TEST_F(SequenceRecords, ASavedSequenceReadsBackWithItsStepsAndShearRatesInOrder)
     EXPECT_EQ(define.RAMP_STEP_NO(), 4);
 }
 
-TEST_F(SequenceRecords, DuplicateNamesLookUpTheFirstAndDeleteRemovesThemAllWithTheirStepsAndShearRates) {
+TEST_F(SequenceRecords, DuplicateNamesOfAnOlderFileLookUpTheFirstAndDeleteRemovesThemAllWithTheirRows) {
+    sql("DROP INDEX SEQUENCE_INFO_NAME_UNIQUE");  // an older file, made before names were kept unique
     const double first = saveSequence("dup", 2, 2);
     saveSequence("dup", 3, 1);
     const double other = saveSequence("other", 1, 1);

@@ -161,7 +161,8 @@ TEST_F(TestRecords, AdditivesAreInsertedWithAZeroKeyAndReadBackPerTest) {
     EXPECT_TRUE(additive.EOF());
 }
 
-TEST_F(TestRecords, DuplicateNamesLookUpTheFirstAndDeleteRemovesThemAllWithTheirReadingsAndAdditives) {
+TEST_F(TestRecords, DuplicateNamesOfAnOlderFileLookUpTheFirstAndDeleteRemovesThemAllWithTheirRows) {
+    sql("DROP INDEX TEST_INFO_NAME_UNIQUE");  // an older file, made before names were kept unique
     const int first = createTest("twice", QDateTime(QDate(2021, 5, 5), QTime(1, 0)), 3, 2);
     createTest("twice", QDateTime(QDate(2021, 5, 6), QTime(1, 0)), 4, 1);
     const int other = createTest("other", QDateTime(QDate(2021, 5, 7), QTime(1, 0)), 2, 1);
