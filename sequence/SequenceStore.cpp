@@ -5,6 +5,8 @@
 #include "store/clsSEQUENCE_RAMP.h"
 #include "store/clsSEQUENCE_RAMP_DEFINE.h"
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 // One transaction of the shared connection around a sequence operation: committed by commit(), rolled back
