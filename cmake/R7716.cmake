@@ -57,7 +57,8 @@ function(r7716_check_includes target)
       if(NOT folder IN_LIST covered AND NOT header IN_LIST covered)
         file(RELATIVE_PATH shown ${CMAKE_SOURCE_DIR} ${file})
         message(FATAL_ERROR "${shown} includes \"${header}\", but ${target} does not link the library of "
-                            "${folder}/. Add it to the folder's DEPS (UI_DEPS for windows), or drop the include.")
+                            "${folder}/. Add it to the folder's DEPS (UI_DEPS for windows), or drop the "
+                            "include.")
       endif()
     endforeach()
   endforeach()
