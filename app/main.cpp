@@ -2,13 +2,37 @@
 #include "app/ui/frmMain.h"
 
 #include "common/Settings.h"
+#include "common/Version.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kHelp[] =
+    "Usage: r7716 [--help | --version]\n"
+    "Starts the R7716 HPHT Automatic Rheometer program on the database \"R7716.mdb\" and the settings file\n"
+    "\"initial.txt\" of the current directory. Qt's own options (-platform, -style, ...) are accepted too.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the application starts, so that neither needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("r7716 %s\n", r7716::kVersion);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("R7716"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1.3"));
+    QApplication::setApplicationVersion(QString::fromLatin1(r7716::kVersion));
     QtMessenger messenger;
     Settings settings;
     frmMain main(messenger, settings);

@@ -10,11 +10,8 @@
 
 #include <QTextStream>
 
-#include <map>
 
 namespace cli {
-
-namespace {
 
 const char* const kCalibrateHelp =
     "Usage: r7716-cli calibrate UNIT --visc CP [--bob NAME] [--change CP] [--report FILE] [--timeout S]\n"
@@ -38,6 +35,8 @@ const char* const kCalibrateHelp =
     "Exit status 0 when the result was sent and judged good; 1 when the port fails, the unit falls silent,\n"
     "no result could be sent, the calibration is judged poor or the report cannot be written; 64 for a\n"
     "wrong command line.\n";
+
+namespace {
 
 constexpr const char* kCommand = "r7716-cli calibrate";
 
@@ -63,50 +62,23 @@ struct Request {
     double timeout_s = TorqueCalibration::kDefaultSilenceTimeout_s;
 };
 
-// The command line; a problem in words when it is wrong.
-QString parse(const QStringList& arguments, Request& request) {
-    std::map<QString, QString> values;
-    bool sawVisc = false;
-    QStringList operands;
-    for (qsizetype k = 0; k < arguments.size(); ++k) {
-        QString argument = arguments[k];
-        if (!argument.startsWith(QLatin1String("--"))) {
-            operands << argument;
-            continue;
-        }
-        QString value;
-        const qsizetype equals = argument.indexOf(u'=');
-        if (equals > 0) {
-            value = argument.mid(equals + 1);
-            argument.truncate(equals);
-        } else if (k + 1 < arguments.size()) {
-            value = arguments[++k];
-        } else {
-            return QStringLiteral("%1 needs a value.").arg(argument);
-        }
-        static const QStringList kOptions{"--visc", "--bob", "--change", "--report", "--timeout"};
-        if (!kOptions.contains(argument)) return QStringLiteral("unknown option '%1'.").arg(argument);
-        values[argument] = value;
-        sawVisc = sawVisc || argument == QLatin1String("--visc");
-    }
-    if (operands.size() != 1) return QStringLiteral("calibrate takes one unit number.");
-    bool ok = false;
-    request.unit = operands.first().toInt(&ok);
-    if (!ok || request.unit < 1 || request.unit > RealTimeHost::kUnitCount)
-        return QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operands.first());
-    if (!sawVisc) return QStringLiteral("--visc is required.");
-    request.visc = values["--visc"];
+// The request from the checked command line; a problem in words when a value is wrong.
+QString parse(const Invocation& call, Request& request) {
+    request.unit = call.unit;
+    if (!call.options.has("--visc")) return QStringLiteral("--visc is required.");
+    request.visc = call.options.value("--visc");
     const double visc = vb::Val(request.visc);
     if (visc < TorqueCalibration::kMinViscosity_cP || visc > TorqueCalibration::kMaxViscosity_cP)
         return TorqueCalibration::kInvalidViscosity;
-    if (values.count("--bob")) request.bob = values["--bob"].toUpper();
-    request.change = values["--change"];
-    request.report = values["--report"];
-    if (values.count("--timeout")) {
-        request.timeout_s = values["--timeout"].toDouble(&ok);
+    request.bob = call.options.value("--bob", request.bob).toUpper();
+    request.change = call.options.value("--change");
+    request.report = call.options.value("--report");
+    if (call.options.has("--timeout")) {
+        bool ok = false;
+        request.timeout_s = call.options.value("--timeout").toDouble(&ok);
         if (!ok || !(request.timeout_s > 0))
             return QStringLiteral("--timeout takes a number of seconds above 0, not '%1'.")
-                .arg(values["--timeout"]);
+                .arg(call.options.value("--timeout"));
     }
     return {};
 }
@@ -119,15 +91,13 @@ int bobIndexOf(const QString& name) {
 
 }  // namespace
 
-int calibrate(const QStringList& arguments, const Settings& settings, QTextStream& out, QTextStream& err,
-              const UnitPortFactory& ports) {
-    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
-        out << kCalibrateHelp;
-        out.flush();
-        return kOk;
-    }
+int calibrate(const Invocation& call) {
+    QTextStream& out = call.out;
+    QTextStream& err = call.err;
+    const Settings& settings = call.settings;
+    const UnitPortFactory& ports = call.ports;
     Request request;
-    if (const QString problem = parse(arguments, request); !problem.isEmpty()) return usage(err, problem);
+    if (const QString problem = parse(call, request); !problem.isEmpty()) return usage(err, problem);
     const int bobIndex = bobIndexOf(request.bob);
     if (bobIndex < 0) return usage(err, QStringLiteral("'%1' is not a bob of the list.").arg(request.bob));
 

@@ -19,10 +19,6 @@
 
 namespace cli {
 
-namespace {
-
-constexpr const char* kProgram = "r7716-cli";
-
 const char* const kChartHelp =
     "Usage: r7716-cli chart [options] [--] NAME TYPE (--out FILE | --csv)\n"
     "\n"
@@ -45,6 +41,8 @@ const char* const kChartHelp =
     "Exit status: 0 done, 1 an overlap refused (its message on standard error), the file not written or a\n"
     "database error, 2 a named test not stored, 64 wrong command line.\n";
 
+namespace {
+
 struct ChartRequest {
     QString name;
     ChartDimension dimension = ChartDimension::TwoD;
@@ -55,7 +53,6 @@ struct ChartRequest {
     ChartDataOption data = ChartDataOption::All;
     QString outFile;
     bool csv = false;
-    bool help = false;
 };
 
 int usage(QTextStream& err, const QString& problem) {
@@ -83,52 +80,25 @@ bool parseType(const QString& text, ChartRequest& request) {
     return ok && digits.size() == 1 && request.type >= 0 && request.type < ChartTypeCount(request.dimension);
 }
 
-// The request, or the usage status after its message.
-std::optional<ChartRequest> parse(const QStringList& arguments, QTextStream& err, int& status) {
+// The request from the checked command line, or the usage status after its message.
+std::optional<ChartRequest> parse(const Invocation& call, int& status) {
+    QTextStream& err = call.err;
     ChartRequest request;
-    QStringList operands;
-    bool optionsEnded = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) return false;
-            into = arguments[++i];
-            return true;
-        };
-        if (optionsEnded || !a.startsWith(u'-') || a.size() == 1) {
-            operands.append(a);
-        } else if (a == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            request.help = true;
-        } else if (a == QLatin1String("--overlap")) {
-            QString name;
-            if (!value(name))
-                return status = usage(err, QStringLiteral("--overlap takes a test name.")), std::nullopt;
-            request.overlaps.append(name);
-        } else if (a == QLatin1String("--out")) {
-            if (!request.outFile.isEmpty() || !value(request.outFile))
-                return status = usage(err, QStringLiteral("--out takes one file name.")), std::nullopt;
-        } else if (a == QLatin1String("--csv")) {
-            request.csv = true;
-        } else if (a == QLatin1String("--xlog")) {
-            request.xScale = AxisScale::Log;
-        } else if (a == QLatin1String("--ylog")) {
-            request.yScale = AxisScale::Log;
-        } else if (a == QLatin1String("--no-ramp")) {
-            request.data = ChartDataOption::NoRamp;
-        } else {
-            return status = usage(err, QStringLiteral("unknown option '%1'.").arg(a)), std::nullopt;
-        }
-    }
-    if (request.help) return request;
-    if (operands.size() != 2 || operands[0].isEmpty())
-        return status = usage(err, QStringLiteral("chart takes a test name and a chart type.")), std::nullopt;
-    request.name = operands[0];
-    if (!parseType(operands[1], request))
+    request.name = call.operands[0];
+    request.overlaps = call.options.values("--overlap");
+    request.outFile = call.options.value("--out");
+    request.csv = call.options.has("--csv");
+    if (call.options.has("--xlog")) request.xScale = AxisScale::Log;
+    if (call.options.has("--ylog")) request.yScale = AxisScale::Log;
+    if (call.options.has("--no-ramp")) request.data = ChartDataOption::NoRamp;
+    if (!parseType(call.operands[1], request))
         return status = usage(
-                   err, QStringLiteral("'%1' is not a chart type (0 to 5, 3d0 to 3d2).").arg(operands[1])),
+                   err, QStringLiteral("'%1' is not a chart type (0 to 5, 3d0 to 3d2).").arg(call.operands[1])),
                std::nullopt;
+    if (call.options.has("--out") && request.outFile.isEmpty())
+        return status = usage(err, QStringLiteral("--out takes one file name.")), std::nullopt;
+    for (const QString& name : request.overlaps)
+        if (name.isEmpty()) return status = usage(err, QStringLiteral("--overlap takes a test name.")), std::nullopt;
     if (request.csv == !request.outFile.isEmpty())
         return status = usage(err, QStringLiteral("give either --out FILE or --csv.")), std::nullopt;
     if (request.dimension == ChartDimension::ThreeD && !request.overlaps.isEmpty())
@@ -205,40 +175,18 @@ int drawToFile(const ChartSession& session, const QString& path, QTextStream& er
 
 }  // namespace
 
-bool ChartNeedsWindowSystem(const QStringList& arguments) {
-    if (arguments.isEmpty() || arguments.first() != QLatin1String("chart")) return false;
-    for (const QString& a : arguments.mid(1)) {
-        if (a == QLatin1String("--")) return false;
-        if (a == QLatin1String("--out")) return true;
-    }
-    return false;
+bool chartNeedsWindowSystem(const Options& options) {
+    return options.has("--out");
 }
 
-int runChart(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int chart(const Invocation& call) {
     int status = kOk;
-    const std::optional<ChartRequest> request = parse(arguments, err, status);
+    const std::optional<ChartRequest> request = parse(call, status);
     if (!request) return status;
-    if (request->help) {
-        out << kChartHelp;
-        return kOk;
-    }
-    Settings settings;
-    settings.load();
-    StreamMessenger messenger(err);
-    clsConnection connection(&messenger);
-    connection.OpenDB();
-    if (!connection.IsOpen()) {
-        if (messenger.lastText() != connection.LastError()) fail(err, kDatabaseError, connection.LastError());
-        return kDatabaseError;
-    }
+    QTextStream& out = call.out;
+    QTextStream& err = call.err;
     ChartSession session;
-    try {
-        status = buildChart(*request, settings, connection, session, err);
-    } catch (const StoreError& error) {
-        return fail(err, kDatabaseError,
-                    QStringLiteral("%1: database error %2: %3")
-                        .arg(kProgram, vb::Format(error.number(), QStringLiteral("0")), error.description()));
-    }
+    status = buildChart(*request, call.settings, call.database(), session, err);
     if (status != kOk) return status;
     if (request->csv) {
         writeCsv(session, out);

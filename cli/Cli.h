@@ -24,4 +24,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // As above, with the units' ports made by the given factory (simulated units in the tests).
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const UnitPortFactory& ports);
 
+// True when the command line draws with the window system (a chart or report into a file), so that main()
+// starts a GUI application before running it.
+bool needsWindowSystem(const QStringList& arguments);
+
 }  // namespace cli

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <random>
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 // Oven behaviour: the bath heats at most this fast and settles on the set point with a lag; the sample

@@ -1,4 +1,3 @@
-#include "cli/ChartCommand.h"
 #include "cli/Cli.h"
 
 #include <QApplication>
@@ -11,9 +10,9 @@
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
-    // Only drawing a chart into a file needs the window system; without a display it draws offscreen.
+    // Only drawing into a file needs the window system; without a display it draws offscreen.
     std::unique_ptr<QCoreApplication> app;
-    if (cli::ChartNeedsWindowSystem(arguments)) {
+    if (cli::needsWindowSystem(arguments)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -6,6 +6,7 @@
 #include "store/clsSEQUENCE_RAMP.h"
 #include "store/clsSEQUENCE_RAMP_DEFINE.h"
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
 SequenceStore::SequenceStore(clsConnection& connection)
     : connection_(connection),
       info_(std::make_unique<clsSEQUENCE_INFO>()),

@@ -1,12 +1,5 @@
 #pragma once
 
-// <cstdio> defines EOF as a macro, which would swallow the EOF() member that every record class has.
-// It is included first so that its definitions are complete, then the macro goes; code that wants the
-// C stream value can use std::char_traits<char>::eof().
-#include <cstdio>
-#include <string>
-#undef EOF
-
 #include "store/StoreError.h"
 
 #include <QDateTime>
@@ -67,6 +60,12 @@ void throwIfFailed(const QSqlQuery& query);
 double readNumber(const QVariant& value, double fallback, const char* field);
 
 }  // namespace store
+
+// EOF is also the C library's macro, which would swallow the EOF() member. The macro is set aside for this
+// class only, so including the header changes nothing for the includer; a file that calls EOF() writes
+// "#undef EOF" after its own includes.
+#pragma push_macro("EOF")
+#undef EOF
 
 // The common shape of the six record classes: prepared statements on the shared connection, a snapshot of
 // the last selection held in memory, a cursor over it and the current row.
@@ -137,3 +136,5 @@ class RecordBase {
     int openSerial_ = 0;
     bool attached_ = false;
 };
+
+#pragma pop_macro("EOF")

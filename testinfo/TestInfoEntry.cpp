@@ -5,6 +5,8 @@
 #include "sequence/TextGrid.h"
 #include "store/RecordTable.h"
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 QList<TestInfoEntry::StoredTest> listOf(const RecordTable& list) {

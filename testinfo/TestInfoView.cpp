@@ -5,6 +5,8 @@
 #include "store/Transaction.h"
 #include "testinfo/TestInfoEntry.h"
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 TestInfoView::TestInfoView(clsConnection& connection, Messenger& messenger, TextGrid& additives)
     : connection_(connection), messenger_(messenger), additives_(additives) {}
 

@@ -1,5 +1,7 @@
 #include "app/ui/frmAbout.h"
 
+#include "common/Version.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -56,7 +58,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Image1->setPixmap(rheometerPicture());
 
     auto* title = new QLabel(QStringLiteral("<b>R7716 HPHT Automatic Rheometer</b>"), this);
-    lblVersion = new QLabel(QString::fromLatin1(kVersion), this);
+    lblVersion = new QLabel(QLatin1String(kVersionCaption) + QLatin1String(r7716::kVersion), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblPromotion = new QLabel(QString::fromLatin1(kPromotion), this);
     lblPromotion->setObjectName(QStringLiteral("lblPromotion"));

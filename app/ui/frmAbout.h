@@ -10,7 +10,8 @@ class frmAbout : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr const char* kVersion = "Version 1.1.3";
+    // The version line: this text, then the program's version as the build sets it.
+    static constexpr const char* kVersionCaption = "Version ";
     static constexpr const char* kPromotion =
         "For R7716 HPHT rheometers, bobs, rotors and their service, write "
         "to\nsales@r7716-instruments.example";

@@ -20,6 +20,8 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+
+#undef EOF  // the record classes' EOF(), not the C library's macro
 #endif
 
 namespace {

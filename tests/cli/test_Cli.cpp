@@ -2,6 +2,7 @@
 
 #include "cli/DemoTests.h"
 #include "common/VbFormat.h"
+#include "common/Version.h"
 #include "sequence/SequenceStore.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_INFO.h"
@@ -58,7 +59,7 @@ class CliTest : public ::testing::Test {
     TempWorkDir dir;
 };
 
-TEST_F(CliTest, HelpIsGivenForTheToolAndEachCommand) {
+TEST_F(CliTest, HelpAndVersionAreGivenForTheToolAndHelpForEachCommand) {
     struct Case {
         QStringList arguments;
         const char* begins;
@@ -77,7 +78,10 @@ TEST_F(CliTest, HelpIsGivenForTheToolAndEachCommand) {
         EXPECT_TRUE(o.out.startsWith(QString::fromUtf8(c.begins))) << o.out.toStdString();
         EXPECT_TRUE(o.err.isEmpty());
     }
-    // Help touches no database.
+    const Outcome version = runCli({"--version"});
+    EXPECT_EQ(version.status, cli::kOk);
+    EXPECT_EQ(version.out, QStringLiteral("r7716-cli ") + QLatin1String(r7716::kVersion) + u'\n');
+    // Help and version touch no database.
     EXPECT_FALSE(QFile::exists(QStringLiteral("R7716.mdb")));
 }
 

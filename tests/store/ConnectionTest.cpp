@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <functional>
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 const QStringList kTables{"TEST_INFO",     "TEST_RESULT",   "TEST_ADDITIVE",

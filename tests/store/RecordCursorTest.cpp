@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 enum class Move { First, Last, Next, Previous, Rel };

@@ -3,6 +3,8 @@
 #include "store/clsSEQUENCE_RAMP.h"
 #include "store/clsSEQUENCE_RAMP_DEFINE.h"
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 struct IntervalCase {
     double assigned;
     int held;

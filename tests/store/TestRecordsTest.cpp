@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 // Tests stored and read back through the real record classes on a real file.
 class TestRecords : public StoreFixture {
   protected:

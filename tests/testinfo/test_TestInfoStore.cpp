@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <QSqlQuery>
 
+#undef EOF  // the record classes' EOF(), not the C library's macro
+
 namespace {
 
 class TestInfoStore : public ::testing::Test {

@@ -4,7 +4,7 @@
 #include "calibration/ui/frmCalibrateTorque.h"
 
 #include "common/Settings.h"
-#include "instrument/ui/SimulatedUnits.h"
+#include "support/ui/SimulatedUnits.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"

@@ -4,7 +4,7 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmMDIRealTime.h"
 
-#include "SimulatedUnits.h"
+#include "support/ui/SimulatedUnits.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
 #include "store/clsConnection.h"

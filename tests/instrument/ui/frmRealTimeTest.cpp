@@ -4,7 +4,7 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
-#include "SimulatedUnits.h"
+#include "support/ui/SimulatedUnits.h"
 #include "instrument/UnitCommands.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/SequenceStore.h"

@@ -3,7 +3,7 @@
 
 #include "instrument/ui/frmSimpleTest.h"
 
-#include "SimulatedUnits.h"
+#include "support/ui/SimulatedUnits.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"

@@ -207,6 +207,7 @@ TEST_F(frmSetupTest, ReturnAsksAboutUnsavedChangesAndCancelKeepsTheWindow) {
 TEST_F(frmSetupTest, DeletingTheLastSequenceEmptiesTheDisplay) {
     open();
     frmSetup& w = *window;
+    messenger.answers << true << true;  // "Are you sure to delete ...?" for each of the two sequences
     w.cmdDelete->click();
     w.cmdDelete->click();
     EXPECT_EQ(w.lstSeqName->count(), 0);

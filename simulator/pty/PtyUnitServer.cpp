@@ -1,4 +1,4 @@
-#include "simulator/PtyUnitServer.h"
+#include "simulator/pty/PtyUnitServer.h"
 
 #include <QFile>
 

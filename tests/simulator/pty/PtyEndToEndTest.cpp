@@ -9,7 +9,7 @@
 #include "instrument/StatusParser.h"
 #include "instrument/UnitCommands.h"
 #include "simulator/PortListFile.h"
-#include "simulator/PtyUnitServer.h"
+#include "simulator/pty/PtyUnitServer.h"
 #include "support/TempWorkDir.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +72,7 @@ class PtyEndToEnd : public ::testing::Test {
 
   private:
     static inline int argc_ = 1;
-    static inline char name_[] = "test_simulator";
+    static inline char name_[] = "test_simulator_pty";
     static inline char* argv_[] = {name_, nullptr};
     static inline std::unique_ptr<QCoreApplication> app_;
 };

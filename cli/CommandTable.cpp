@@ -1,0 +1,158 @@
+#include "cli/CommandTable.h"
+
+#include "cli/CalibrateCommand.h"
+#include "cli/ChartCommand.h"
+#include "cli/Commands.h"
+
+// The command table of r7716-cli. To add a command: write its function (declared in Commands.h) and add
+// one entry here; the tool's help, the operand checks, "--help" of the command and the database are then
+// taken care of.
+
+namespace cli {
+
+namespace {
+
+const char* const kTestsHelp =
+    "Usage: r7716-cli tests\n"
+    "\n"
+    "Lists the stored tests, newest first, one line per test: name, test time (YYYY-MM-DD HH:MM:SS,\n"
+    "empty when the test has none) and researcher, separated by tabs. A tab or line break inside a value\n"
+    "is written as a blank.\n";
+
+const char* const kResultsHelp =
+    "Usage: r7716-cli results [--] NAME\n"
+    "\n"
+    "Opens the test NAME (the exact stored name, letter case included) and prints its results table as\n"
+    "the main window holds it, in the unit system of line 9 of \"initial.txt\" (CGS when the file is\n"
+    "missing): the twelve header cells, then - when any ramp has a result - one line per ramp from ramp 1\n"
+    "to the last ramp of the test, empty cells for a ramp without result. Cells are separated by tabs;\n"
+    "a line break inside a header cell is written as a blank. Use -- before a NAME that begins with a\n"
+    "dash.\n"
+    "\n"
+    "Exit status 2 when no test of that name is stored.\n";
+
+const char* const kInitDemoHelp =
+    "Usage: r7716-cli init-demo\n"
+    "\n"
+    "Stores the demonstration sequences and the demonstration tests in the database of the current\n"
+    "directory, creating the database when it is missing. Each test is a run of its sequence on a\n"
+    "simulated fluid, generated the same way every time. What is stored already is left alone, so the\n"
+    "command can be run again safely.\n";
+
+const char* const kStatusHelp =
+    "Usage: r7716-cli status UNIT\n"
+    "\n"
+    "Opens the serial port of instrument unit UNIT (1 to 8; its port is line UNIT of \"initial.txt\"),\n"
+    "sends one status query, waits up to 2 s for the reply and prints its fields, one per line as name,\n"
+    "tab, value: status_code, state, sample_temp_F, bath_temp_F, set_point_F, motor_speed_rpm,\n"
+    "shear_stress_dyn_cm2 (as measured for the reference bob), pressure_psi and shear_rate_1ps. Values\n"
+    "are shown as the unit sent them; state is empty for a code without a text.\n"
+    "\n"
+    "Exit status 1, with a message, when the port cannot be opened or no well-formed reply arrives.\n";
+
+const char* const kSendSequenceHelp =
+    "Usage: r7716-cli send-sequence UNIT [--] NAME\n"
+    "\n"
+    "Downloads the stored sequence NAME to instrument unit UNIT (1 to 8, on the port of line UNIT of\n"
+    "\"initial.txt\") as the unit window's \"Send Sequence to R7716\" does: announce, sequence, a 6 s wait,\n"
+    "then the unit's acknowledgement. Prints the text the window's status bar would show.\n"
+    "\n"
+    "Exit status 0 when the unit acknowledged the sequence, 1 when it did not, when the sequence is not\n"
+    "stored or has more than 99 temperature or shear-rate steps, or when the port cannot be opened.\n";
+
+const char* const kSequenceBodyHelp =
+    "Usage: r7716-cli sequence-body [--] NAME\n"
+    "\n"
+    "Writes to standard output exactly the bytes that a download of the stored sequence NAME sends after\n"
+    "its announce: the sequence as the unit window loads it (sample interval raised to sample rate x\n"
+    "points averaged when that is larger), ending \"05x\" and the byte 26. Nothing else is written.\n"
+    "\n"
+    "Exit status 1 when the sequence is not stored or has more than 99 temperature or shear-rate steps.\n";
+
+}  // namespace
+
+std::span<const Command> commands() {
+    static const Command kCommands[] = {
+        {.name = "tests",
+         .synopsis = "",
+         .summary = "list the stored tests, newest first",
+         .help = kTestsHelp,
+         .operands = {},
+         .operandProblem = "tests takes no argument.",
+         .needs = Needs::Database,
+         .run = tests},
+        {.name = "results",
+         .synopsis = "NAME",
+         .summary = "print the results table of the test NAME as the main window shows it",
+         .help = kResultsHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "results takes one test name.",
+         .needs = Needs::Database,
+         .run = results},
+        {.name = "init-demo",
+         .synopsis = "",
+         .summary = "store the demonstration sequences and tests that are not stored yet",
+         .help = kInitDemoHelp,
+         .operands = {},
+         .operandProblem = "init-demo takes no argument.",
+         .needs = Needs::Database,
+         .run = initDemo},
+        // The status comes from the unit alone; no database is opened.
+        {.name = "status",
+         .synopsis = "UNIT",
+         .summary = "ask instrument unit UNIT (1 to 8) for its status and print what it reports",
+         .help = kStatusHelp,
+         .operands = {Operand::Unit},
+         .operandProblem = "status takes one unit number.",
+         .needs = Needs::Nothing,
+         .run = status},
+        {.name = "send-sequence",
+         .synopsis = "UNIT NAME",
+         .summary = "download the stored sequence NAME to unit UNIT, as \"Send Sequence to R7716\" does",
+         .help = kSendSequenceHelp,
+         .operands = {Operand::Unit, Operand::Name},
+         .operandProblem = "send-sequence takes a unit number and a sequence name.",
+         .needs = Needs::Database,
+         .run = sendSequence},
+        {.name = "sequence-body",
+         .synopsis = "NAME",
+         .summary = "write the bytes a download of the stored sequence NAME sends after its announce",
+         .help = kSequenceBodyHelp,
+         .operands = {Operand::Name},
+         .operandProblem = "sequence-body takes one sequence name.",
+         .needs = Needs::Database,
+         .run = sequenceBody},
+        {.name = "chart",
+         .synopsis = "NAME TYPE [--overlap NAME]... [--xlog] [--ylog] [--no-ramp] (--out FILE | --csv)",
+         .summary = "draw chart TYPE (0-5, 3d0-3d2) of the test NAME into a .png or .pdf, or print its series",
+         .help = kChartHelp,
+         .operands = {Operand::FilledName, Operand::Name},
+         .operandProblem = "chart takes a test name and a chart type.",
+         .needs = Needs::Database,
+         .run = chart,
+         .options = {{"--overlap", "NAME", true},
+                     {"--xlog", nullptr},
+                     {"--ylog", nullptr},
+                     {"--no-ramp", nullptr},
+                     {"--out", "FILE"},
+                     {"--csv", nullptr}},
+         .needsWindowSystem = chartNeedsWindowSystem},
+        // The calibration talks to the unit alone; no database is opened.
+        {.name = "calibrate",
+         .synopsis = "UNIT --visc CP [--bob NAME] [--change CP] [--report FILE] [--timeout S]",
+         .summary = "run one torque calibration of unit UNIT as the calibration window does",
+         .help = kCalibrateHelp,
+         .operands = {Operand::Unit},
+         .operandProblem = "calibrate takes one unit number.",
+         .needs = Needs::Nothing,
+         .run = calibrate,
+         .options = {{"--visc", "CP"},
+                     {"--bob", "NAME"},
+                     {"--change", "CP"},
+                     {"--report", "FILE"},
+                     {"--timeout", "S"}}},
+    };
+    return kCommands;
+}
+
+}  // namespace cli

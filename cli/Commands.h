@@ -1,0 +1,26 @@
+#pragma once
+
+#include "cli/Cli.h"
+#include "cli/CommandTable.h"
+
+#include <QString>
+
+// The functions behind r7716-cli's command table, and what several of them share.
+namespace cli {
+
+// Stored tests (StoredTestCommands.cpp).
+int tests(const Invocation& call);
+int results(const Invocation& call);
+int initDemo(const Invocation& call);
+
+// Instrument units (InstrumentCommands.cpp).
+int status(const Invocation& call);
+int sendSequence(const Invocation& call);
+int sequenceBody(const Invocation& call);
+
+// A value on one line of tab-separated output: a tab or line break inside it becomes a blank.
+QString field(QString value);
+// Writes "r7716-cli: <problem>" to err and returns status.
+int failure(QTextStream& err, const QString& problem, int status);
+
+}  // namespace cli

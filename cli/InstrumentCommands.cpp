@@ -1,0 +1,139 @@
+// r7716-cli's commands that reach instrument units or prepare what is sent to them: status,
+// send-sequence, sequence-body.
+
+#include "cli/Commands.h"
+#include "common/Settings.h"
+#include "common/VbFormat.h"
+#include "instrument/RealTimeHost.h"
+#include "instrument/SequenceDownload.h"
+#include "instrument/SequenceSending.h"
+#include "instrument/StatusDisplay.h"
+#include "instrument/StatusParser.h"
+#include "instrument/UnitCommands.h"
+#include "sequence/SequenceStore.h"
+#include "store/clsConnection.h"
+
+#include <QTextStream>
+
+namespace cli {
+
+namespace {
+
+int unitError(QTextStream& err, const QString& problem) {
+    return failure(err, problem, kUnitError);
+}
+
+// The port of a unit, opened; nothing (after a message) when initial.txt gives none or it cannot be opened.
+std::unique_ptr<UnitPort> openUnitPort(const Invocation& call) {
+    RealTimeHost::AddError error;
+    const std::optional<int> portNumber =
+        RealTimeHost::portOfUnit(call.unit, error, call.settings.lastRead());
+    const QString unitName = RealTimeHost::unitText(call.unit);
+    if (!portNumber) {
+        unitError(call.err, RealTimeHost::errorText(error));
+        return nullptr;
+    }
+    if (*portNumber == 0) {
+        unitError(call.err, QStringLiteral("%1 has no serial port in \"%2\" (its line is 0).")
+                                .arg(unitName, QString::fromLatin1(InitialSettings::kFileName)));
+        return nullptr;
+    }
+    std::unique_ptr<UnitPort> port = call.ports ? call.ports(*portNumber) : nullptr;
+    if (!port) {
+        unitError(call.err, RealTimeHost::kCreateObjectErrorText);
+        return nullptr;
+    }
+    try {
+        port->open(*portNumber);
+    } catch (const UnitPortError& e) {
+        unitError(call.err, QStringLiteral("the port of %1 cannot be opened: %2")
+                                .arg(unitName, RealTimeHost::errorText({e.description(), e.number()})));
+        return nullptr;
+    }
+    return port;
+}
+
+void printStatus(const StatusReply& reply, QTextStream& out) {
+    const auto line = [&out](const char* name, const QString& value) {
+        out << name << '\t' << field(value) << '\n';
+    };
+    line("status_code", vb::Format(reply.code, QStringLiteral("0")));
+    line("state", StatusDisplay::stateText(reply.code));
+    line("sample_temp_F", reply.text(StatusField::SampleTemp));
+    line("bath_temp_F", reply.text(StatusField::BathTemp));
+    line("set_point_F", reply.text(StatusField::TempSetPoint));
+    line("motor_speed_rpm", reply.text(StatusField::MotorSpeed));
+    line("shear_stress_dyn_cm2", reply.text(StatusField::ShearStress));
+    line("pressure_psi", reply.text(StatusField::Pressure));
+    line("shear_rate_1ps", reply.text(StatusField::ShearRate));
+}
+
+// The stored sequence as a unit window loads it, checked for the wire; nothing after a message.
+std::optional<StoredSequence> sequenceToSend(const Invocation& call) {
+    const QString& name = call.name();
+    if (name.isEmpty()) {
+        unitError(call.err, SequenceDownload::kNoSequenceText);
+        return std::nullopt;
+    }
+    SequenceStore store(call.database());
+    StoredSequence sequence = SequenceSending::load(store, name);
+    if (!sequence.found) {
+        unitError(call.err, QStringLiteral("no sequence named \"%1\" is stored.").arg(name));
+        return std::nullopt;
+    }
+    if (const QString refusal = SequenceSending::refusal(sequence); !refusal.isEmpty()) {
+        unitError(call.err, refusal);
+        return std::nullopt;
+    }
+    return sequence;
+}
+
+}  // namespace
+
+int status(const Invocation& call) {
+    constexpr double kSlice_s = 0.05;
+    constexpr int kSlices = 40;  // 2 s
+    std::unique_ptr<UnitPort> port = openUnitPort(call);
+    if (!port) return kUnitError;
+    StatusParser parser;
+    try {
+        port->send(UnitCommands::statusQuery());
+        for (int slice = 0; slice < kSlices; ++slice) {
+            port->delay(kSlice_s);
+            for (const StatusReply& reply : parser.feed(port->readAll())) {
+                if (!reply.complete()) continue;
+                printStatus(reply, call.out);
+                port->close();
+                return kOk;
+            }
+        }
+    } catch (const UnitPortError& e) {
+        port->close();
+        return unitError(call.err, QStringLiteral("the port of %1 failed: %2")
+                                       .arg(RealTimeHost::unitText(call.unit),
+                                            RealTimeHost::errorText({e.description(), e.number()})));
+    }
+    port->close();
+    return unitError(call.err, QStringLiteral("no well-formed status reply from %1 within 2 s.")
+                                   .arg(RealTimeHost::unitText(call.unit)));
+}
+
+int sendSequence(const Invocation& call) {
+    const std::optional<StoredSequence> sequence = sequenceToSend(call);
+    if (!sequence) return kUnitError;
+    std::unique_ptr<UnitPort> port = openUnitPort(call);
+    if (!port) return kUnitError;
+    const bool acknowledged = SequenceSending::download(*port, *sequence);
+    port->close();
+    call.out << SequenceDownload::resultText(acknowledged) << '\n';
+    return acknowledged ? kOk : kUnitError;
+}
+
+int sequenceBody(const Invocation& call) {
+    const std::optional<StoredSequence> sequence = sequenceToSend(call);
+    if (!sequence) return kUnitError;
+    call.out << QString::fromLatin1(SequenceSending::body(*sequence));
+    return kOk;
+}
+
+}  // namespace cli
