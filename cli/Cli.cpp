@@ -2,6 +2,7 @@
 
 #include "analysis/OpenTest.h"
 #include "cli/DemoTests.h"
+#include "cli/ReportCommands.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
 #include "instrument/RealTimeHost.h"
@@ -44,6 +45,16 @@ const char* const kToolHelp =
     "                 download the stored sequence NAME to unit UNIT, as \"Send Sequence to R7716\" does\n"
     "  sequence-body NAME\n"
     "                 write the bytes a download of the stored sequence NAME sends after its announce\n"
+    "  brief NAME [--printed] [--out FILE]\n"
+    "                 write the brief report of the test NAME (the saved file, or the printed lines)\n"
+    "  excel NAME --out FILE.xlsx [--detail]\n"
+    "                 write the brief (or detail) workbook of the test NAME\n"
+    "  halliburton NAME\n"
+    "                 write the Halliburton file of the test NAME in the current directory\n"
+    "  detail NAME --out FILE.pdf\n"
+    "                 write the detail data report of the test NAME as PDF\n"
+    "  csv NAME [--out FILE]\n"
+    "                 write the readings of the test NAME as CSV\n"
     "\n"
     "Exit status: 0 done, 1 database error or a failure of the unit, its port or the sequence, 2 test\n"
     "not found, 64 wrong command line.\n";
@@ -362,7 +373,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
             optionsEnded = true;
         } else if (!optionsEnded && isHelp(argument)) {
             help = true;
-        } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1) {
+        } else if (!optionsEnded && argument.startsWith(u'-') && argument.size() > 1 &&
+                   !report_commands::takesOptions(command)) {
             return usageError(err, QStringLiteral("unknown option '%1'.").arg(argument), command);
         } else {
             operands.append(argument);
@@ -370,6 +382,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
     }
 
     std::function<int(clsConnection&)> work;
+    report_commands::Line line;
     if (command == QLatin1String("tests")) {
         if (help) {
             out << kTestsHelp;
@@ -429,6 +442,50 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         if (operands.size() != 1)
             return usageError(err, QStringLiteral("sequence-body takes one sequence name."), command);
         work = [&](clsConnection& c) { return sequenceBody(operands.first(), out, err, c); };
+    } else if (command == QLatin1String("brief")) {
+        if (help) {
+            out << report_commands::kBriefHelp;
+            return kOk;
+        }
+        if (const QString problem = report_commands::parse(command, arguments.mid(1), line); !problem.isEmpty())
+            return usageError(err, problem, command);
+        work = [&](clsConnection& c) {
+            return report_commands::brief(line.name, line.printed, line.out, unitSystemOf(settings, err), c, out, err);
+        };
+    } else if (command == QLatin1String("excel")) {
+        if (help) {
+            out << report_commands::kExcelHelp;
+            return kOk;
+        }
+        if (const QString problem = report_commands::parse(command, arguments.mid(1), line); !problem.isEmpty())
+            return usageError(err, problem, command);
+        work = [&](clsConnection& c) {
+            return report_commands::excel(line.name, line.out, line.detail, unitSystemOf(settings, err), c, out, err);
+        };
+    } else if (command == QLatin1String("halliburton")) {
+        if (help) {
+            out << report_commands::kHalliburtonHelp;
+            return kOk;
+        }
+        if (const QString problem = report_commands::parse(command, arguments.mid(1), line); !problem.isEmpty())
+            return usageError(err, problem, command);
+        work = [&](clsConnection& c) { return report_commands::halliburton(line.name, c, out, err); };
+    } else if (command == QLatin1String("detail")) {
+        if (help) {
+            out << report_commands::kDetailHelp;
+            return kOk;
+        }
+        if (const QString problem = report_commands::parse(command, arguments.mid(1), line); !problem.isEmpty())
+            return usageError(err, problem, command);
+        work = [&](clsConnection& c) { return report_commands::detail(line.name, line.out, c, out, err); };
+    } else if (command == QLatin1String("csv")) {
+        if (help) {
+            out << report_commands::kCsvHelp;
+            return kOk;
+        }
+        if (const QString problem = report_commands::parse(command, arguments.mid(1), line); !problem.isEmpty())
+            return usageError(err, problem, command);
+        work = [&](clsConnection& c) { return report_commands::csv(line.name, line.out, c, out, err); };
     } else {
         return usageError(err, QStringLiteral("unknown command '%1'.").arg(command));
     }
