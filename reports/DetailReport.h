@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -41,8 +42,11 @@ DetailReportContent BuildDetailReport(const detail_report_query::Result& data,
 
 // Draws the report on the device the painter is active on: the title on the first page, the test header,
 // the column headings at the top of every page, the detail lines, the footer after the last line and the
-// page number at the foot of every page. Returns the number of pages.
-int PaintDetailReport(QPainter& painter, QPagedPaintDevice& device, const DetailReportContent& content);
+// page number at the foot of every page. `progress`, when given, is told each page before it is drawn
+// (page from 0, and the page count) and stops the drawing by returning false. Returns the number of pages
+// drawn.
+int PaintDetailReport(QPainter& painter, QPagedPaintDevice& device, const DetailReportContent& content,
+                      const std::function<bool(int page, int pages)>& progress = {});
 
 // The page the report is laid out on unless the operator chooses another: landscape, A4 or, where the
 // locale measures in inches, Letter.

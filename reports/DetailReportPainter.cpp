@@ -13,8 +13,8 @@ namespace reports {
 namespace {
 
 // Relative widths of the eleven detail columns: the small whole numbers (ramp, step, type) get less.
-constexpr double kColumnWeights[DetailReportContent::kColumns] = {0.6,  0.6,  1.25, 0.9, 0.85, 1.1,
-                                                                  1.15, 0.65, 0.9,  1.4, 1.3};
+constexpr double kColumnWeights[DetailReportContent::kColumns] = {0.6,  0.6,  1.25, 0.9, 0.85, 1.3,
+                                                                  1.15, 0.65, 0.9,  1.3, 1.2};
 constexpr const char* kFontFamily = "Helvetica";
 constexpr const char* kPageNumberText = "Page %1 of %2";
 
@@ -235,10 +235,12 @@ class Layout {
 
 }  // namespace
 
-int PaintDetailReport(QPainter& painter, QPagedPaintDevice& device, const DetailReportContent& content) {
+int PaintDetailReport(QPainter& painter, QPagedPaintDevice& device, const DetailReportContent& content,
+                      const std::function<bool(int page, int pages)>& progress) {
     const Layout layout(device, content);
     const int pages = layout.pageCount();
     for (int page = 0; page < pages; ++page) {
+        if (progress && !progress(page, pages)) return page;
         if (page > 0) device.newPage();
         layout.paintPage(painter, page, pages);
     }

@@ -4,6 +4,8 @@
 #include "reports/ReportCommon.h"
 
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace reports {
 
@@ -51,12 +53,54 @@ QString HalliburtonHeader() {
     return QString::fromLatin1(kHeader);
 }
 
-QString HalliburtonLine(const Reading& r, const QDateTime& testStart, double shearRateFactor) {
+namespace {
+
+// The date and clock texts of start + t seconds on the local clock. The local time's offset from UTC is
+// looked up once per quarter hour of UTC (offsets change only on quarter hours) and the date text once per
+// day, since looking up the local time for every reading of a long test costs more than the rest of its line.
+class WallClock {
+  public:
+    explicit WallClock(const QDateTime& start)
+        : valid_(start.isValid()), startUtc_s_(start.toSecsSinceEpoch()) {}
+
+    // Date "MM-dd-yyyy" and clock "HH:mm:ss"; empty texts when the start is unknown.
+    std::pair<QString, QString> at(qint64 t_s) {
+        if (!valid_) return {};
+        constexpr qint64 kQuarterHour_s = 900;
+        constexpr qint64 kDay_s = 86400;
+        const qint64 utc_s = startUtc_s_ + t_s;
+        const qint64 quarter = floorDiv(utc_s, kQuarterHour_s);
+        if (quarter != quarter_) {
+            quarter_ = quarter;
+            offset_s_ = QDateTime::fromSecsSinceEpoch(utc_s, Qt::LocalTime).offsetFromUtc();
+        }
+        const qint64 wall_s = utc_s + offset_s_;
+        const qint64 day = floorDiv(wall_s, kDay_s);
+        if (day != day_) {
+            day_ = day;
+            date_ = QDate(1970, 1, 1).addDays(day).toString(QString::fromLatin1(kDateForm));
+        }
+        return {date_, vb::TimeOfDay(wall_s - day * kDay_s)};
+    }
+
+  private:
+    static qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+    bool valid_;
+    qint64 startUtc_s_;
+    qint64 quarter_ = std::numeric_limits<qint64>::min();
+    int offset_s_ = 0;
+    qint64 day_ = std::numeric_limits<qint64>::min();
+    QString date_;
+};
+
+QString line(const Reading& r, WallClock& clock, double shearRateFactor) {
     const qint64 t_s = std::llround(r.time_s);
-    const QDateTime at = testStart.addSecs(t_s);
+    const auto [date, time] = clock.at(t_s);
     QString line;
-    line += quoted(at.toString(QString::fromLatin1(kDateForm))) + QStringLiteral("  ");
-    line += quoted(at.toString(QString::fromLatin1(kClockForm))) + QStringLiteral("     ");
+    line.reserve(220);
+    line += quoted(date) + QStringLiteral("  ");
+    line += quoted(time) + QStringLiteral("     ");
     line += quoted(vb::TimeOfDay(t_s)) + QStringLiteral("     ");
     line += quoted(vb::TimeOfDay(t_s - kTestTimeOffset_s)) + QStringLiteral("      ");
     line += field(r.time_s / 60, kMinutesPicture);
@@ -72,14 +116,22 @@ QString HalliburtonLine(const Reading& r, const QDateTime& testStart, double she
     return line;
 }
 
+}  // namespace
+
+QString HalliburtonLine(const Reading& r, const QDateTime& testStart, double shearRateFactor) {
+    WallClock clock(testStart);
+    return line(r, clock, shearRateFactor);
+}
+
 QByteArray HalliburtonBytes(const QDateTime& testStart, double shearRateFactor,
                             std::span<const Reading> readings) {
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>((readings.size() + 1) * 200));
     bytes += kHeader;
     bytes += kLineEnd;
+    WallClock clock(testStart);
     for (const Reading& r : readings) {
-        bytes += HalliburtonLine(r, testStart, shearRateFactor).toLatin1();
+        bytes += line(r, clock, shearRateFactor).toLatin1();
         bytes += kLineEnd;
     }
     return bytes;

@@ -9,6 +9,7 @@ packages=(
   qt6-datavisualization-dev qt6-declarative-dev
   libxlsxwriter-dev libgtest-dev
   xvfb xauth sqlite3
+  unzip  # the report tests read the .xlsx files back
 )
 
 missing=()

@@ -21,6 +21,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 
 namespace {
 
@@ -40,6 +41,9 @@ constexpr const char* kHalliburtonRenamed =
     "The test name cannot be used as a file name as it stands.\r\nThe Halliburton file was written as\r\n%1";
 constexpr const char* kHalliburtonFailed = "The Halliburton file could not be written:\r\n%1\r\n%2";
 constexpr const char* kDetailReadFailed = "The detail report could not be read.\r\nError #: %1\r\n%2";
+constexpr const char* kDrawingPages = "Drawing the pages of the detail report...";
+constexpr const char* kStopDrawing = "Stop";
+constexpr int kProgressDelay_ms = 700;
 constexpr const char* kTestNoLongerStored = "The open test is no longer stored.";
 constexpr const char* kCsvCaption = "Export CSV";
 constexpr const char* kCsvFilter = "CSV Files (*.csv)";
@@ -250,10 +254,18 @@ void ReportActions::detailReport(QWidget* parent, Messenger& messenger, clsConne
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(content.title);
     reports::SetDetailReportPage(printer, locale);
-    printPreview(printer, parent, [&content](QPrinter* target) {
+    printPreview(printer, parent, [&content, parent](QPrinter* target) {
         QPainter painter;
         if (!painter.begin(target)) return;
-        reports::PaintDetailReport(painter, *target, content);
+        // A long test makes thousands of pages: the operator sees them being drawn and may stop.
+        QProgressDialog progress(qs(kDrawingPages), qs(kStopDrawing), 0, 1, parent);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(kProgressDelay_ms);
+        reports::PaintDetailReport(painter, *target, content, [&progress](int page, int pages) {
+            progress.setMaximum(pages);
+            progress.setValue(page);
+            return !progress.wasCanceled();
+        });
         painter.end();
     });
 }
