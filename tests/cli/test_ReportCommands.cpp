@@ -76,9 +76,6 @@ TEST_F(ReportCommandsTest, CommandsWriteTheSameBytesAsTheirFiles) {
     EXPECT_EQ(toStdout.out.toUtf8(), contents(dir.file(QStringLiteral("brief.txt"))));
     EXPECT_TRUE(toStdout.out.contains(QStringLiteral("Bob Effective Length : 7.62\r\n")));
 
-    const Outcome csv = runCli({"csv", "--", "Gel/1"});
-    EXPECT_EQ(csv.out.count(QStringLiteral("\r\n")), 4);
-
     const Outcome halliburton = runCli({"halliburton", "Gel/1"});
     EXPECT_EQ(halliburton.status, cli::kOk);
     EXPECT_EQ(halliburton.out, QStringLiteral("Gel_1.txt\n"));

@@ -6,13 +6,6 @@
 #include <QVariant>
 #include <QXmlStreamReader>
 
-#include <ostream>
-
-// Lets GoogleTest show a cell's value as its text.
-inline void PrintTo(const QVariant& value, std::ostream* os) {
-    *os << value.toString().toStdString();
-}
-
 // Reads back what a test needs of an .xlsx file, through `unzip -p`: the cells of the first sheet (text
 // or number, by their "A1" address), the sheet's XML and the workbook's XML.
 class XlsxReader {

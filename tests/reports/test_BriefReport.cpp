@@ -70,19 +70,6 @@ TEST_F(BriefReportTest, SavedFileOfAStoredTestHoldsEveryLineExactly) {
     }
 }
 
-TEST_F(BriefReportTest, TestWithoutAdditivesHasTheHeaderAndTwoEmptyLinesBeforeComments) {
-    store(QStringLiteral("Plain"), sampleReadings());
-    const QStringList lines =
-        BuildBriefReport(ReportTables::of(open(QStringLiteral("Plain"))), BriefVariant::SavedFile, locale())
-            .lines;
-    EXPECT_EQ(lines.mid(16, 4),
-              QStringList({QStringLiteral("Additives              Concentration           Units  "
-                                          "        Lot Number"),
-                           QString(), QString(),
-                           QStringLiteral("Comments         Crosslinked gel, "
-                                          "250 F")}));
-}
-
 TEST(BriefResultLine, ReadsEachCellAsANumberAndGrowsTheFieldRatherThanCutIt) {
     struct Case {
         QStringList cells;
@@ -110,6 +97,9 @@ TEST(BriefPrintedPages, FortyFiveRampsBreakThePageAfterTheThirtyNinthResultLineO
     const qsizetype firstResult = printed.lines.size() - 45;
     EXPECT_EQ(printed.pageBreaksAfter, QList<int>({int(firstResult + 38)}));
     EXPECT_TRUE(BuildBriefReport(tables, BriefVariant::SavedFile).pageBreaksAfter.isEmpty());
+    // No additives: the additives header, two empty lines, then the comments.
+    EXPECT_EQ(printed.lines.mid(17, 3),
+              QStringList({QString(), QString(), QStringLiteral("Comments         ")}));
 
     // On paper: the break, pages filled to their height, and a line too wide continued rather than cut.
     const auto pages = reports::PaginateLines(printed.lines, printed.pageBreaksAfter, 100, 100);
