@@ -3,6 +3,7 @@
 #include "cli/CalibrateCommand.h"
 #include "cli/ChartCommand.h"
 #include "cli/Commands.h"
+#include "cli/ReportCommands.h"
 
 // The command table of r7716-cli. To add a command: write its function (declared in Commands.h) and add
 // one entry here; the tool's help, the operand checks, "--help" of the command and the database are then
@@ -151,6 +152,51 @@ std::span<const Command> commands() {
                      {"--change", "CP"},
                      {"--report", "FILE"},
                      {"--timeout", "S"}}},
+        {.name = "brief",
+         .synopsis = "NAME [--printed] [--out FILE]",
+         .summary = "write the brief report of the test NAME (the saved file, or the printed lines)",
+         .help = report_commands::kBriefHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "brief takes one test name.",
+         .needs = Needs::Database,
+         .run = report_commands::brief,
+         .options = {{"--printed", nullptr}, {"--out", "FILE"}}},
+        {.name = "excel",
+         .synopsis = "NAME --out FILE.xlsx [--detail]",
+         .summary = "write the brief (or detail) workbook of the test NAME",
+         .help = report_commands::kExcelHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "excel takes one test name.",
+         .needs = Needs::Database,
+         .run = report_commands::excel,
+         .options = {{"--out", "FILE"}, {"--detail", nullptr}}},
+        {.name = "halliburton",
+         .synopsis = "NAME",
+         .summary = "write the Halliburton file of the test NAME in the current directory",
+         .help = report_commands::kHalliburtonHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "halliburton takes one test name.",
+         .needs = Needs::Database,
+         .run = report_commands::halliburton},
+        {.name = "detail",
+         .synopsis = "NAME --out FILE.pdf",
+         .summary = "write the detail data report of the test NAME as PDF",
+         .help = report_commands::kDetailHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "detail takes one test name.",
+         .needs = Needs::Database,
+         .run = report_commands::detail,
+         .options = {{"--out", "FILE"}},
+         .needsWindowSystem = report_commands::detailNeedsWindowSystem},
+        {.name = "csv",
+         .synopsis = "NAME [--out FILE]",
+         .summary = "write the readings of the test NAME as CSV",
+         .help = report_commands::kCsvHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "csv takes one test name.",
+         .needs = Needs::Database,
+         .run = report_commands::csv,
+         .options = {{"--out", "FILE"}}},
     };
     return kCommands;
 }

@@ -3,6 +3,8 @@
 #include "cli/Cli.h"
 #include "cli/CommandTable.h"
 
+#include "common/UnitSystem.h"
+
 #include <QString>
 
 // The functions behind r7716-cli's command table, and what several of them share.
@@ -17,6 +19,9 @@ int initDemo(const Invocation& call);
 int status(const Invocation& call);
 int sendSequence(const Invocation& call);
 int sequenceBody(const Invocation& call);
+
+// The unit system of the settings; a settings file that gives none valid is named on err once.
+UnitSystem unitSystemOf(const Invocation& call);
 
 // A value on one line of tab-separated output: a tab or line break inside it becomes a blank.
 QString field(QString value);

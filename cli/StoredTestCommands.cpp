@@ -16,8 +16,12 @@ namespace {
 
 constexpr const char* kTimeFormat = "yyyy-MM-dd HH:mm:ss";
 
+}  // namespace
+
 // The unit system of the settings; a file that gives none valid is named on err once.
-UnitSystem unitSystemOf(const Settings& settings, QTextStream& err) {
+UnitSystem unitSystemOf(const Invocation& call) {
+    const Settings& settings = call.settings;
+    QTextStream& err = call.err;
     const InitialSettings::ReadResult& read = settings.lastRead();
     if (read.status == InitialSettings::ReadStatus::FileMissing) return UnitSystem::CGS;
     if (!settings.unitSystemProblem().isEmpty()) {
@@ -32,8 +36,6 @@ UnitSystem unitSystemOf(const Settings& settings, QTextStream& err) {
     }
     return settings.unitSystem();
 }
-
-}  // namespace
 
 int tests(const Invocation& call) {
     clsTEST_INFO info;
@@ -52,7 +54,7 @@ int tests(const Invocation& call) {
 }
 
 int results(const Invocation& call) {
-    const UnitSystem unitSystem = unitSystemOf(call.settings, call.err);
+    const UnitSystem unitSystem = unitSystemOf(call);
     const OpenedTest test = OpenStoredTest(call.database(), call.name(), ChartDataOption::All, unitSystem);
     if (!test.isOpen()) {
         call.err << OpenTest::kNotFoundMessage << '\n';

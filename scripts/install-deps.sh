@@ -10,6 +10,7 @@ packages=(
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
   xvfb xauth sqlite3
+  unzip  # the report tests read the .xlsx files back
 )
 
 missing=()

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+struct OpenedTest;
+
+// What every report and export of the open test shares.
+namespace reports {
+
+// Positions in the kept TEST_INFO row (the order of clsTEST_INFO::All).
+enum InfoColumn : int {
+    TEST_ID,
+    TEST_NAME,
+    FLUID_ID,
+    TEST_TIME,
+    RESEARCHER_NAME,
+    ROTOR_NO,
+    BOB_NO,
+    BOB_RADIUS,
+    BOB_EFF_LENGTH,
+    PRETEST_PH,
+    POSTTEST_PH,
+    SAFETY,
+};
+
+inline constexpr const char* kNoTestMessage =
+    "Currently no valid test selected.  Please first open a saved test.";
+
+// The open test as the reports read it: the TEST_INFO row and the two tables of the main window as their
+// cell texts (rows from grid row 1; a results row of a ramp without result is an empty list).
+struct ReportTables {
+    QVariantList testInfoRow;
+    QList<QStringList> additiveRows;  // name, concentration, units, lot number
+    QList<QStringList> resultRows;    // the twelve cells of the results table
+
+    static ReportTables of(const OpenedTest& test);
+};
+
+// A stored value in the default text form of its type: a number in its shortest decimal form ("1.5987",
+// "7"), a date and time in the general form of the locale, a text as it is, Null as nothing.
+QString DefaultText(const QVariant& value, const QLocale& locale);
+
+// True when every cell of a table row is empty (a ramp without result).
+bool IsEmptyRow(const QStringList& row);
+
+// Cell `column` of a row; empty when the row is shorter.
+QString CellOf(const QStringList& row, int column);
+QVariant ValueOf(const QVariantList& row, int column);
+
+// The viscosity of one reading in the workbooks and the CSV file, cP: 0 below 0.00001 1/s, otherwise
+// stress / rate * 100.
+double ExportViscosity(double shearRate_1ps, double shearStress_dyncm2);
+
+// A test name made fit to be a file name in a folder, with nothing that could lead elsewhere: path
+// separators and characters that file names cannot hold become "_", as do runs of dots and a leading dot;
+// a name that a file system keeps for a device gets a "_" before it; a very long name is shortened.
+QString SafeFileName(const QString& name);
+
+// Writes a file whole: the file that was there stays untouched when the new one cannot be written.
+// Returns the system's description of a failure, empty on success.
+QString WriteWholeFile(const QString& path, const QByteArray& bytes);
+
+}  // namespace reports

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "reports/WorkbookLayout.h"
+
+// The brief and detail workbooks written as .xlsx files.
+namespace reports {
+
+// Writes the workbook to `path` (replacing a file of that name only once the new one is complete).
+// Returns the description of a failure, empty on success; on failure no file is left at `path` but the
+// one that was there before.
+QString WriteWorkbookFile(const QString& path, WorkbookKind kind, const ReportTables& tables,
+                          std::span<const Reading> readings, const QLocale& locale = QLocale::system());
+
+}  // namespace reports

@@ -1,0 +1,88 @@
+#include "cli/Cli.h"
+
+#include "store/clsConnection.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedMessenger.h"
+#include "support/StoredTestBuilder.h"
+#include "support/TempWorkDir.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+};
+
+Outcome runCli(const QStringList& arguments) {
+    Outcome o;
+    QTextStream out(&o.out);
+    QTextStream err(&o.err);
+    o.status = cli::run(arguments, out, err);
+    out.flush();
+    err.flush();
+    return o;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class ReportCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ScriptedMessenger messenger;
+        clsConnection connection(&messenger);
+        connection.OpenDB();
+        stored_test::Test test;
+        test.name = QStringLiteral("Gel/1");
+        test.readings = stored_test::workedRamp(1, 60);
+        stored_test::store(connection, test);
+    }
+
+    TempWorkDir dir;
+};
+
+TEST_F(ReportCommandsTest, WrongCommandLinesAndUnknownTestsGiveTheirExitStatus) {
+    const struct {
+        QStringList arguments;
+        int status;
+    } cases[] = {
+        {{"brief"}, cli::kUsage},
+        {{"brief", "a", "b"}, cli::kUsage},
+        {{"brief", "Gel/1", "--detail"}, cli::kUsage},
+        {{"excel", "Gel/1"}, cli::kUsage},
+        {{"detail", "Gel/1"}, cli::kUsage},
+        {{"csv", "Gel/1", "--out"}, cli::kUsage},
+        {{"halliburton", "Gel/1", "--printed"}, cli::kUsage},
+        {{"brief", "gel/1"}, cli::kNotFound},
+        {{"excel", "--out", "x.xlsx", "Nope"}, cli::kNotFound},
+        {{"halliburton", "Nope"}, cli::kNotFound},
+        {{"csv", "Nope"}, cli::kNotFound},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(runCli(c.arguments).status, c.status) << c.arguments.join(' ').toStdString();
+}
+
+TEST_F(ReportCommandsTest, CommandsWriteTheSameBytesAsTheirFiles) {
+    const Outcome toStdout = runCli({"brief", "--printed", "Gel/1"});
+    ASSERT_EQ(runCli({"brief", "Gel/1", "--printed", "--out", "brief.txt"}).status, cli::kOk);
+    EXPECT_EQ(toStdout.out.toUtf8(), contents(dir.file(QStringLiteral("brief.txt"))));
+    EXPECT_TRUE(toStdout.out.contains(QStringLiteral("Bob Effective Length : 7.62\r\n")));
+
+    const Outcome halliburton = runCli({"halliburton", "Gel/1"});
+    EXPECT_EQ(halliburton.status, cli::kOk);
+    EXPECT_EQ(halliburton.out, QStringLiteral("Gel_1.txt\n"));
+    EXPECT_EQ(contents(dir.file(QStringLiteral("Gel_1.txt"))).count("\r\n"), 4);
+
+    EXPECT_EQ(runCli({"excel", "Gel/1", "--detail", "--out=book.xlsx"}).status, cli::kOk);
+    EXPECT_TRUE(contents(dir.file(QStringLiteral("book.xlsx"))).startsWith("PK"));
+}
+
+}  // namespace
