@@ -1,5 +1,6 @@
 #include "store/NewTest.h"
 
+#include "store/ReadingWriter.h"
 #include "store/Transaction.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_ADDITIVE.h"
@@ -42,15 +43,7 @@ double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<N
         result.ConnectX(connection);
         result.setTest_Id(static_cast<int>(testId));
         for (const Reading& r : readings) {
-            result.setRAMP_NO(r.rampNo);
-            result.setRAMP_STEP_NO(r.rampStepNo);
-            result.setRESULT_TIME(r.time_s);
-            result.setRESULT_SAMPLE_TEMP(r.sampleTemp_F);
-            result.setRESULT_PRESS(r.pressure_psi);
-            result.setRESULT_SHEAR_RATE(r.shearRate_1ps);
-            result.setRESULT_SHEAR_STRESS(r.shearStress_dyncm2);
-            result.setRESULT_TYPE_ID(r.typeId);
-            result.setRESULT_BATH_TEMP(r.bathTemp_F);
+            SetReading(result, r);
             result.AddNew();
         }
         transaction.commit();

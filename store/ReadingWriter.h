@@ -1,0 +1,33 @@
+#pragma once
+
+#include "store/Reading.h"
+
+#include <memory>
+
+class clsConnection;
+class clsTEST_RESULT;
+
+// Fills the record's row (all but TEST_ID) from a reading.
+void SetReading(clsTEST_RESULT& record, const Reading& reading);
+
+// Where the readings of a live run go, one call per reading. A reading handed over is never silently lost:
+// write() either stores it (committed when it returns), keeps it to store later (waiting() counts those),
+// or throws StoreError so the caller reports it.
+class ReadingWriter {
+  public:
+    virtual ~ReadingWriter() = default;
+    virtual void write(double testId, const Reading& reading) = 0;
+    // Readings accepted but not yet in the database.
+    virtual int waiting() const { return 0; }
+};
+
+// Stores each reading at once through the connection's TEST_RESULT record, committed on its own.
+class DirectReadingWriter : public ReadingWriter {
+  public:
+    explicit DirectReadingWriter(clsConnection& connection);
+    ~DirectReadingWriter() override;
+    void write(double testId, const Reading& reading) override;
+
+  private:
+    std::unique_ptr<clsTEST_RESULT> record_;
+};
