@@ -4,7 +4,6 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
-#include "support/ui/SimulatedUnits.h"
 #include "instrument/UnitCommands.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/SequenceStore.h"
@@ -15,6 +14,7 @@
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -58,6 +58,16 @@ class RealTimeWindowTest : public ::testing::Test {
         if (fake) fake->arrive(arriving);
         w.Timer1_Timer();
         units.advance(1.0);
+    }
+    // Lets the running exchange's waits pass on the simulated units, as its timer would.
+    void finishExchange(frmRealTime& w) {
+        while (w.exchangeTimer->isActive()) {
+            units.advance(w.exchangeTimer->interval() / 1000.0);
+            w.exchangeStep();
+        }
+    }
+    static int statusQueries(const UnitFirmware& unit) {
+        return static_cast<int>(unit.commandLog().count(UnitCommands::statusQuery().chopped(1)));
     }
 
     TempWorkDir dir;
@@ -147,7 +157,6 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     store.add(s);
 
     frmRealTime& w = onSimulator();
-    w.unit().setWait([this](UnitPort&, double seconds) { units.advance(seconds); });
     w.Timer1->start();
     for (int i = 0; i < 3; ++i) tick(w);
     EXPECT_NEAR(w.txtPressure->text().toDouble(), 300, 3);
@@ -165,6 +174,7 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     EXPECT_EQ(w.lblSelectSeq->text(), "Borate 250F");
 
     w.cmdSend->click();
+    finishExchange(w);
     EXPECT_EQ(w.panelText(4), "Sequence Send Success.");
     EXPECT_TRUE(w.Timer1->isActive()) << "polling resumes";
     ASSERT_TRUE(units.unit(1).sequence().has_value());
@@ -172,6 +182,74 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     tick(w);
     tick(w);
     EXPECT_EQ(w.lblActiveFlag->text(), "InActive");
+}
+
+TEST_F(RealTimeWindowTest, WhileOneUnitTakesItsSequenceAnotherUnitKeepsItsTicks) {
+    StoredSequence s;
+    s.name = "Borate 250F";
+    s.steps = {{30, 150, 5, 100, 0}};
+    SequenceStore(connection).add(s);
+    frmRealTime& w1 = onSimulator();
+    frmRealTime w2(units.factory()(2), messenger, settings);
+    w2.lblInstName->setText("Unit 2");
+    w2.InitialInst(connection);
+    w2.openPort(2);
+    ASSERT_TRUE(w1.unit().selectSequence("Borate 250F"));
+    w1.Timer1->start();
+    w2.Timer1->start();
+
+    const double clickedAt = units.unit(1).now_s();
+    w1.cmdSend->click();
+    EXPECT_EQ(units.unit(1).now_s(), clickedAt) << "the click returns without waiting for the unit";
+    ASSERT_TRUE(w1.exchangeTimer->isActive());
+    EXPECT_EQ(w1.exchangeTimer->interval(), 6000);
+    EXPECT_FALSE(w1.Timer1->isActive()) << "no status query between sequence and acknowledgement";
+    const auto enabled = [&] {
+        return QList<bool>{w1.cmdSend->isEnabled(), w1.cmdJog->isEnabled(), w1.cmdStop->isEnabled(),
+                           w1.cmdExit->isEnabled(), w1.cmdStart_Stop->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), QList<bool>(5, false));
+
+    // One event loop on simulated time: unit 2's timer every second, unit 1's exchange when its wait is over.
+    const int unit1Queries = statusQueries(units.unit(1));
+    const int unit2Queries = statusQueries(units.unit(2));
+    double now = 0, exchangeDue = w1.exchangeTimer->interval() / 1000.0;
+    for (double nextTick = 1.0; w1.exchangeTimer->isActive();) {
+        now += 0.25;
+        units.advance(0.25);
+        if (now >= nextTick) {
+            w2.Timer1_Timer();
+            nextTick += 1.0;
+        }
+        if (now >= exchangeDue) {
+            w1.exchangeStep();
+            exchangeDue = now + w1.exchangeTimer->interval() / 1000.0;
+        }
+    }
+    EXPECT_EQ(statusQueries(units.unit(2)) - unit2Queries, 6);
+    EXPECT_EQ(statusQueries(units.unit(1)), unit1Queries);
+    EXPECT_EQ(w2.lblActiveFlag->text(), "InActive");
+    EXPECT_EQ(w1.panelText(4), "Sequence Send Success.");
+    EXPECT_TRUE(w1.Timer1->isActive());
+    EXPECT_EQ(enabled(), (QList<bool>{true, true, true, true, false}))
+        << "Start was off before and stays off";
+    EXPECT_TRUE(messenger.shown.isEmpty()) << messenger.texts().join('\n').toStdString();
+}
+
+TEST_F(RealTimeWindowTest, RetrieveWaitsOnItsOwnTimerThenNamesTheStoredTest) {
+    frmRealTime& w = onFakePort();
+    w.setTestInfoAsker([](const auto&) { return std::optional<TestInfoInput>({.testName = "Ran alone"}); });
+    w.Timer1->start();
+    w.cmdRetrieve->click();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.exchangeTimer->interval(), 2000);
+    EXPECT_FALSE(w.cmdRetrieve->isEnabled());
+    fake->arrive(QByteArray("1,0,60,150,152,0,0,0,0\x03\x02"));
+    w.exchangeStep();  // reads, then half a second
+    w.exchangeStep();  // quiet: checked and stored
+    EXPECT_EQ(w.lblTestName->text(), "Ran alone");
+    EXPECT_EQ(w.panelText(2), "1 reading retrieved as test \"Ran alone\".");
+    EXPECT_TRUE(w.Timer1->isActive() && w.cmdRetrieve->isEnabled());
 }
 
 TEST_F(RealTimeWindowTest, SendingWithNothingChosenAsksForASequenceAndKeepsPolling) {
