@@ -2,10 +2,13 @@
 
 #include "common/Settings.h"
 
+#include "analysis/OpenTest.h"
 #include "analysis/RampFitDisplay.h"
+#include "analysis/ui/OpenTestView.h"
 #include "common/Messenger.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/ui/frmNameSeq.h"
+#include "store/StoreError.h"
 #include "testinfo/ui/frmTestRelatedInfo.h"
 
 #include <QChart>
@@ -211,6 +214,7 @@ void frmRealTime::createControls() {
 
 void frmRealTime::InitialInst(clsConnection& connection) {
     unit_.InitialInst(connection);
+    connection_ = &connection;
     askTestInfo_ = testInfoDialog(this, connection, messenger_);
 }
 
@@ -331,10 +335,20 @@ void frmRealTime::releaseButtons() {
 
 void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
     lblTestName->setText(result.testName);
-    // The results table and the live graph are drawn once, from the stored test (result.testId), not per
-    // record: the run's results refresh belongs here. Until it is, no earlier test's results stay shown
-    // beside this name.
     resetResults();
+    // The table is filled once, from the stored test as the main window fills it on opening, not once
+    // per record. The readings are stored whatever happens here.
+    try {
+        const OpenedTest test =
+            OpenStoredTest(*connection_, result.testName, ChartDataOption::All, settings_.unitSystem());
+        open_test_view::ShowResults(MSFlexGrid1, test.results);
+        if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
+    } catch (const StoreError& e) {
+        messenger_.info(
+            QStringLiteral("The retrieved test is stored, but its results could not be shown.\n") +
+                e.report(),
+            windowTitle(), MsgIcon::Exclamation);
+    }
 }
 
 void frmRealTime::cmdStop_Click() {

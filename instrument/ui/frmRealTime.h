@@ -107,6 +107,7 @@ class frmRealTime : public UnitWindow {
     RealTimeUnit unit_;
     QPointer<frmNameSeq> nameDialog_;
     TestInfoAsker askTestInfo_;
+    clsConnection* connection_ = nullptr;
     bool pollingBeforeExchange_ = false;
     QList<std::pair<QPushButton*, bool>> heldButtons_;
     QBoxLayout* middle_ = nullptr;

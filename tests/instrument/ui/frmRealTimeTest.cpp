@@ -244,11 +244,17 @@ TEST_F(RealTimeWindowTest, RetrieveWaitsOnItsOwnTimerThenNamesTheStoredTest) {
     EXPECT_FALSE(w.Timer1->isActive());
     EXPECT_EQ(w.exchangeTimer->interval(), 2000);
     EXPECT_FALSE(w.cmdRetrieve->isEnabled());
-    fake->arrive(QByteArray("1,0,60,150,152,0,0,0,0\x03\x02"));
+    fake->arrive(QByteArray("1,0,60,150,152,400,0,0,0\x03"
+                            "1,1,90,150,152,400,100,200,1\x03"
+                            "1,2,120,150,152,400,200,300,1\x03"
+                            "1,3,150,150,152,400,300,380,1\x03\x02"));
     w.exchangeStep();  // reads, then half a second
     w.exchangeStep();  // quiet: checked and stored
     EXPECT_EQ(w.lblTestName->text(), "Ran alone");
-    EXPECT_EQ(w.panelText(2), "1 reading retrieved as test \"Ran alone\".");
+    EXPECT_EQ(w.panelText(2), "4 readings retrieved as test \"Ran alone\".");
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 1) << "one ramp, filled once at the end";
+    EXPECT_EQ(w.MSFlexGrid1->item(0, 0)->text().trimmed(), "1");
+    EXPECT_TRUE(w.MSFlexGrid1->item(0, 4)->text().startsWith("0.")) << "n' of the fitted ramp";
     EXPECT_TRUE(w.Timer1->isActive() && w.cmdRetrieve->isEnabled());
 }
 
