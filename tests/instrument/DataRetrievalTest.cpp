@@ -1,19 +1,18 @@
 // "Retrieve Last Result" without the window: the exchange stepped as the window's timer steps it, into a
-// real database file; a failed transfer stores nothing.
+// real database file; a failed transfer stores nothing. (Silence and a short record from the simulator are
+// driven end to end through r7716-cli retrieve.)
 
+#include "analysis/OpenTest.h"
 #include "instrument/RealTimeUnit.h"
 #include "store/clsConnection.h"
-#include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
-#include "store/clsTEST_RESULT.h"
 #include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "testinfo/TestInfoInput.h"
 
 #include <gtest/gtest.h>
-
-#undef EOF  // the record classes' EOF(), not the C library's macro
 
 namespace {
 
@@ -45,8 +44,7 @@ class Retrieval : public ::testing::Test {
 
     // Presses the button, the dialog answering `info`, and lets each wait pass as the window's timer does.
     void retrieve(std::optional<TestInfoInput> info, const QList<QByteArray>& pieces) {
-        port->script.clear();
-        port->script.append(pieces);
+        port->script = QQueue<QByteArray>(pieces);
         port->sent.clear();
         port->delays.clear();
         for (auto wait = unit->retrieveData([&](const auto& bob) { return bob ? std::nullopt : info; }); wait;
@@ -55,29 +53,9 @@ class Retrieval : public ::testing::Test {
         EXPECT_FALSE(unit->exchangeRunning());
     }
 
-    double testId(const QString& name) {
-        clsTEST_INFO info;
-        info.ConnectX(connection);
-        info.setTEST_NAME(name);
-        info.GetTestDetail();
-        return info.Test_Id();
-    }
-    std::vector<clsTEST_RESULT::Row> readings(const QString& name) {
-        clsTEST_RESULT r;
-        r.ConnectX(connection);
-        r.setTest_Id(static_cast<int>(testId(name)));
-        r.GetTestDetail();
-        return r.rTestResult();
-    }
-    int additives(const QString& name) {
-        clsTEST_ADDITIVE a;
-        a.ConnectX(connection);
-        a.setTESTId(testId(name));
-        a.GetSeqDetail();
-        int n = 0;
-        if (!a.IsEmpty())
-            for (a.MoveFirst(); !a.EOF(); a.MoveNext()) ++n;
-        return n;
+    // The stored test as the main window opens it; not open when no test row is stored.
+    OpenedTest stored(const QString& name) {
+        return OpenStoredTest(connection, name, ChartDataOption::All, UnitSystem::CGS);
     }
 
     TempWorkDir dir;
@@ -91,55 +69,45 @@ TEST_F(Retrieval, TheOneRecordExampleBecomesOneStoredReading) {
     retrieve(infoNamed("Example"), {wire("1,0,60,150,152,0,0,0,0|$")});
     EXPECT_EQ(port->sent, QList<QByteArray>{QByteArray("\x01\x1a")});
     EXPECT_EQ(port->delays, (QList<double>{2.0, 0.5}));
-    const auto rows = readings("Example");
-    ASSERT_EQ(rows.size(), 1u);
-    using C = TestResultColumn;
-    const auto& r = rows[0];
-    EXPECT_EQ((std::vector<double>{r[C::RAMP_NO], r[C::RAMP_STEP_NO], r[C::RESULT_TIME],
-                                   r[C::RESULT_SAMPLE_TEMP], r[C::RESULT_BATH_TEMP], r[C::RESULT_TYPE_ID]}),
-              (std::vector<double>{1, 0, 60, 150, 152, 0}));
+    const Reading example{.rampNo = 1, .time_s = 60, .sampleTemp_F = 150, .bathTemp_F = 152};
+    EXPECT_EQ(stored("Example").readings, std::vector<Reading>{example});
     EXPECT_TRUE(messenger.shown.isEmpty());
     EXPECT_EQ(unit->statusBar().message, "1 reading retrieved as test \"Example\".");
-    EXPECT_EQ(unit->takeRetrieval()->testId, testId("Example"));
 }
 
 TEST_F(Retrieval, WhatCameIsStoredWholeOrNotAtAll) {
     const QString kCommunication = "Communication error from R7716, please download data again.";
-    const QByteArray at60 = wire("1,0,60,150,152,0,0,0,0|"), at120 = wire("1,0,120,150,152,0,0,0,0|"),
-                     end = wire("$");
+    const QByteArray at60 = wire("1,0,60,150,152,0,0,0,0|"), end = wire("$");
     struct Case {
         const char* name;
         QList<QByteArray> pieces;
         int additives;
         int stored;  // -1: no test row either
         QString message;
-        bool communication;  // titled "Communication Error", else the window's title
+        const char* title;
     };
     const Case cases[] = {
-        {"twenty additives", {at60 + at120 + end}, 20, 2, "", false},
-        {"a short record in the middle",
-         {at60 + wire("1,0|"), at120 + end},
-         0,
+        {"20 additives",
+         {at60 + wire("1,0|") + at60 + end},
+         20,
          2,
-         "2 readings retrieved as test \"a short record in the middle\". 1 record from R7716 had fewer than "
-         "nine fields and was left out.",
-         false},
-        {"a transfer without its end byte", {at60}, 3, -1, kCommunication, true},
-        {"a transfer cut by a pause", {at60, "", end}, 0, -1, kCommunication, true},
-        {"a silent unit", {}, 0, -1, "No response from R7716, please check connection.", true},
-        {"a unit holding no test", {end}, 0, -1, "R7716 sent no reading; no test was stored.", false},
-        {"a lost port", {}, 0, -1, kCommunication + "\nfake: device lost - 8012", true},
+         "2 readings retrieved as test \"20 additives\". 1 record from R7716 had fewer than nine fields and "
+         "was left out.",
+         "Unit 1"},
+        {"a transfer without its end byte", {at60}, 3, -1, kCommunication, "Communication Error"},
+        {"a transfer cut by a pause", {at60, "", end}, 0, -1, kCommunication, "Communication Error"},
+        {"a unit holding no test", {end}, 0, -1, "R7716 sent no reading; no test was stored.", "Unit 1"},
+        {"a lost port", {}, 0, -1, kCommunication + "\nfake: device lost - 8012", "Communication Error"},
     };
     for (const Case& c : cases) {
         messenger.shown.clear();
         port->lost = QByteArray(c.name) == "a lost port";
         retrieve(infoNamed(c.name, c.additives), c.pieces);
-        if (c.stored < 0) EXPECT_EQ(testId(c.name), 0) << c.name;
-        if (c.stored >= 0) EXPECT_EQ(readings(c.name).size(), size_t(c.stored)) << c.name;
-        if (c.stored >= 0) EXPECT_EQ(additives(c.name), c.additives) << c.name;
-        EXPECT_EQ(messenger.texts(), c.message.isEmpty() ? QStringList{} : QStringList{c.message}) << c.name;
-        if (!messenger.shown.isEmpty())
-            EXPECT_EQ(messenger.shown[0].title, c.communication ? "Communication Error" : "Unit 1") << c.name;
+        const OpenedTest test = stored(c.name);
+        EXPECT_EQ(test.isOpen() ? int(test.readings.size()) : -1, c.stored) << c.name;
+        if (test.isOpen()) EXPECT_EQ(test.additives.size(), c.additives) << c.name;
+        ASSERT_EQ(messenger.texts(), QStringList{c.message}) << c.name;
+        EXPECT_EQ(messenger.shown[0].title, c.title) << c.name;
     }
 }
 
@@ -153,7 +121,7 @@ TEST_F(Retrieval, ANameStoredWhileTheUnitWasSendingIsRefusedAndNothingStored) {
     other.setTEST_NAME("TAKEN");
     other.AddNew();
     for (; wait; wait = unit->continueExchange()) port->delay(*wait);
-    EXPECT_EQ(readings("TAKEN").size(), 0u);
+    EXPECT_TRUE(stored("TAKEN").readings.empty());
     EXPECT_EQ(messenger.texts(),
               QStringList{"Duplicate test name. Please input unique test name.\nNothing was "
                           "stored; please retrieve the result again."});
