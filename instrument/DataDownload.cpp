@@ -24,6 +24,7 @@ UnitExchange::Next Exchange::start(UnitPort& port) {
     transfer_.clear();
     portFailure_.reset();
     firstReadDone_ = false;
+    records_ = 0;
     try {
         port.readAll();  // replies to status queries sent before; the status buffer keeps what it holds
         port.send(UnitCommands::dataRequest());
@@ -40,7 +41,9 @@ UnitExchange::Next Exchange::step(UnitPort& port) {
         if (firstReadDone_ && (port.waitingCount() == 0 || transfer_.size() >= kMaxTransfer))
             return std::nullopt;
         firstReadDone_ = true;
-        transfer_.append(port.readAll());
+        const QByteArray piece = port.readAll();
+        records_ += static_cast<int>(piece.count(kRecordEnd));
+        transfer_.append(piece);
         return kStepWait_s;
     } catch (const UnitPortError& e) {
         return failed(e);

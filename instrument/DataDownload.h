@@ -52,6 +52,8 @@ class Exchange : public UnitExchange {
     Next step(UnitPort& port) override;
 
     const QByteArray& transfer() const { return transfer_; }
+    // Records ended so far.
+    int recordsReceived() const { return records_; }
     const std::optional<UnitPortError>& portFailure() const { return portFailure_; }
     // After the exchange: PortFailed after a port failure, else the judgement of the transfer.
     Outcome outcome() const;
@@ -64,6 +66,7 @@ class Exchange : public UnitExchange {
     QByteArray transfer_;
     std::optional<UnitPortError> portFailure_;
     bool firstReadDone_ = false;
+    int records_ = 0;
 };
 
 // The whole exchange waiting on the port (tests through a real terminal). Port failures are thrown

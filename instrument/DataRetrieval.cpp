@@ -63,6 +63,13 @@ UnitExchange::Next DataRetrieval::step(UnitPort& port) {
     return std::nullopt;
 }
 
+QString DataRetrieval::progress() const {
+    // A long test takes minutes on the line: the count shows that it is coming.
+    const int records = download_.recordsReceived();
+    return records == 0 ? QString()
+                        : QStringLiteral("Retrieving: %1 records received ...").arg(count(records));
+}
+
 RetrievalResult DataRetrieval::store(clsConnection& connection, const TestInfoInput& info,
                                      const QDateTime& testTime, const QByteArray& transfer) {
     RetrievalResult result;

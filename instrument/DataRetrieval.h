@@ -43,6 +43,7 @@ class DataRetrieval : public UnitExchange {
 
     Next start(UnitPort& port) override;
     Next step(UnitPort& port) override;
+    QString progress() const override;
     // After the exchange.
     const RetrievalResult& result() const { return result_; }
 

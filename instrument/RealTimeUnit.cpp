@@ -135,7 +135,10 @@ UnitExchange::Next RealTimeUnit::retrieveData(const TestInfoAsker& askTestInfo) 
 
 UnitExchange::Next RealTimeUnit::continueExchange() {
     if (!exchange_) return std::nullopt;
-    return follow(exchange_->step(*port_));
+    const UnitExchange::Next next = exchange_->step(*port_);
+    if (const QString progress = exchange_->progress(); next && !progress.isEmpty())
+        statusBar_.message = progress;
+    return follow(next);
 }
 
 void RealTimeUnit::abandonExchange() {

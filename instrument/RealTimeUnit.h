@@ -83,7 +83,7 @@ class RealTimeUnit : public UnitWindowLogic {
     // messages) and the window restarts its timer. Nothing returned at the start: nothing was started, or it
     // is over already (refused, cancelled, the port failed at once). While one runs every command is refused.
     static inline const QString kSendingText = QStringLiteral("Sending the sequence to R7716 ...");
-    static inline const QString kRetrievingText = QStringLiteral("Retrieving the last result from R7716 ...");
+    static inline const QString kRetrievingText = QStringLiteral("Retrieving the last result ...");
     static inline const QString kRetrieveWhileRunningText = QStringLiteral(
         "A test is running on this unit. Please stop it before retrieving the last result: the retrieved "
         "readings would be mixed with the running test.");

@@ -2,6 +2,8 @@
 
 #include "instrument/UnitPort.h"
 
+#include <QString>
+
 #include <optional>
 
 // An exchange with a unit that has to wait for the unit outside the window's tick (the sequence download,
@@ -19,6 +21,8 @@ class UnitExchange {
     virtual ~UnitExchange() = default;
     virtual Next start(UnitPort& port) = 0;
     virtual Next step(UnitPort& port) = 0;
+    // What the operator sees while it runs (empty: nothing new to show).
+    virtual QString progress() const { return {}; }
 };
 
 // Runs the exchange to its end, waiting with the port's own delay (which blocks the caller).

@@ -230,6 +230,7 @@ TEST_F(RealTimeWindowTest, RetrieveWaitsOnItsOwnTimerThenNamesTheStoredTest) {
                    "1,2,120,150,152,400,200,300,1\x03"
                    "1,3,150,150,152,400,300,380,1\x03\x02"));
     w.exchangeStep();  // reads, then half a second
+    EXPECT_EQ(w.panelText(2), "Retrieving: 4 records received ...");
     w.exchangeStep();  // quiet: checked and stored
     EXPECT_EQ(w.lblTestName->text(), "Ran alone");
     EXPECT_EQ(w.panelText(2), "4 readings retrieved as test \"Ran alone\".");
