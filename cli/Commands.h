@@ -19,6 +19,7 @@ int initDemo(const Invocation& call);
 int status(const Invocation& call);
 int sendSequence(const Invocation& call);
 int sequenceBody(const Invocation& call);
+int retrieve(const Invocation& call);
 
 // The unit system of the settings; a settings file that gives none valid is named on err once.
 UnitSystem unitSystemOf(const Invocation& call);
