@@ -4,12 +4,14 @@
 
 #include "analysis/RampFitDisplay.h"
 #include "common/Messenger.h"
+#include "instrument/RealTimeHost.h"
+#include "instrument/ui/LiveGraph.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/ui/frmNameSeq.h"
+#include "store/ReadingWriter.h"
+#include "testinfo/ui/frmTestRelatedInfo.h"
 
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -26,7 +28,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 namespace {
 
@@ -34,19 +35,6 @@ QPushButton* button(const QString& caption, const QString& toolTip, QWidget* par
     auto* b = new QPushButton(caption, parent);
     if (!toolTip.isEmpty()) b->setToolTip(toolTip);
     return b;
-}
-
-QValueAxis* axis(const QString& title, int ticks) {
-    auto* a = new QValueAxis;
-    QFont small = a->labelsFont();
-    small.setPointSizeF(8);
-    a->setLabelsFont(small);
-    a->setTitleFont(small);
-    a->setTitleText(title);
-    a->setRange(0, 100);
-    a->setTickCount(ticks);
-    a->setLabelFormat(QStringLiteral("%g"));
-    return a;
 }
 
 }  // namespace
@@ -114,9 +102,7 @@ void frmRealTime::createControls() {
     cmdRetrieve =
         button(QStringLiteral("&Retrieve Last Result"),
                QStringLiteral("Click here to get last test result from R8830 through comport"), page);
-    // The test run and the data retrieval are wired in by their own engines; until then they stay off.
-    cmdStart_Stop->setEnabled(false);
-    cmdRefresh->setEnabled(false);
+    // The data retrieval is wired in by its own engine; until then it stays off.
     cmdRetrieve->setEnabled(false);
 
     // Single commands.
@@ -165,17 +151,9 @@ void frmRealTime::createControls() {
     middle_->addWidget(readings, 3);
     middle_->addLayout(testButtons, 2);
 
-    // Results of the run: the live chart and the results table.
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->addAxis(axis(QStringLiteral("Time (Min)"), 6), Qt::AlignBottom);
-    chart->addAxis(axis(QStringLiteral("Vsicosity (Cp)"), 5), Qt::AlignLeft);
-    chart->addAxis(axis(QStringLiteral("Temperature (F)"), 5), Qt::AlignRight);
-    chart->addAxis(axis(QStringLiteral("Shear Rate (1/S)"), 5), Qt::AlignRight);
-    CWGraph1 = new QChartView(chart, page);
+    // Results of the run: the live graph and the results table.
+    CWGraph1 = new LiveGraph(page);
     CWGraph1->setMinimumHeight(190);
-    CWGraph1->setRenderHint(QPainter::Antialiasing);
     MSFlexGrid1 = new QTableWidget(page);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlexGrid1->verticalHeader()->hide();
@@ -198,7 +176,9 @@ void frmRealTime::createControls() {
 
     connect(cmdSelect, &QPushButton::clicked, this, &frmRealTime::cmdSelect_Click);
     connect(cmdSend, &QPushButton::clicked, this, &frmRealTime::cmdSend_Click);
+    connect(cmdStart_Stop, &QPushButton::clicked, this, &frmRealTime::cmdStart_Stop_Click);
     connect(cmdStop, &QPushButton::clicked, this, &frmRealTime::cmdStop_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmRealTime::cmdRefresh_Click);
     connect(cmdZero, &QPushButton::clicked, this, &frmRealTime::cmdZero_Click);
     connect(cmdPreheat, &QPushButton::clicked, this, &frmRealTime::cmdPreheat_Click);
     connect(cmdRaiseBath, &QPushButton::clicked, this, &frmRealTime::cmdRaiseBath_Click);
@@ -208,6 +188,15 @@ void frmRealTime::createControls() {
 
 void frmRealTime::InitialInst(clsConnection& connection) {
     unit_.InitialInst(connection);
+    writer_ = std::make_unique<DirectReadingWriter>(connection);
+    engine_ = std::make_unique<TestRunEngine>(unit_, connection, *writer_, messenger_);
+    if (!askTestInfo_) askTestInfo_ = testInfoDialog(this, connection, messenger_);
+}
+
+void frmRealTime::setReadingWriter(std::unique_ptr<ReadingWriter> writer) {
+    if (!engine_ || !writer || engine_->running()) return;
+    engine_->setWriter(*writer);
+    writer_ = std::move(writer);
 }
 
 void frmRealTime::openPort(int portNumber) {
@@ -221,6 +210,7 @@ void frmRealTime::showUnit() {
         unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
+    showResults();
 }
 
 void frmRealTime::resizeEvent(QResizeEvent* event) {
@@ -233,7 +223,8 @@ void frmRealTime::resizeEvent(QResizeEvent* event) {
 }
 
 void frmRealTime::resetResults() {
-    const QStringList cells = ramp_display::HeaderCells(settings_.unitSystem());
+    tableUnitSystem_ = settings_.unitSystem();
+    const QStringList cells = ramp_display::HeaderCells(tableUnitSystem_);
     MSFlexGrid1->clear();
     MSFlexGrid1->setColumnCount(int(cells.size()));
     for (int c = 0; c < cells.size(); ++c)
@@ -244,7 +235,39 @@ void frmRealTime::resetResults() {
     MSFlexGrid1->setMinimumHeight(header->sizeHint().height() +
                                   2 * MSFlexGrid1->verticalHeader()->defaultSectionSize() +
                                   2 * MSFlexGrid1->frameWidth());
-    for (QAbstractSeries* series : CWGraph1->chart()->series()) CWGraph1->chart()->removeSeries(series);
+    CWGraph1->clear();
+    readingsShown_ = 0;
+}
+
+void frmRealTime::showResults() {
+    if (!engine_) return;
+    const LiveResults& live = engine_->results();
+    const std::size_t count = live.readings().size();
+    if (count == readingsShown_ && settings_.unitSystem() == tableUnitSystem_) return;
+    // Another test's readings, or a unit system changed meanwhile: the table starts over.
+    const bool whole = count != readingsShown_ + 1 || settings_.unitSystem() != tableUnitSystem_;
+    if (whole) resetResults();
+    CWGraph1->draw(live.chartReadings());
+    MSFlexGrid1->setRowCount(live.gridRows());
+    if (whole) {
+        for (int ramp = 1; ramp < MSFlexGrid1->rowCount(); ++ramp) showResultRow(ramp);
+    } else {
+        for (int ramp : live.changedRamps()) showResultRow(ramp);
+    }
+    readingsShown_ = count;
+}
+
+void frmRealTime::showResultRow(int ramp) {
+    if (ramp < 1 || ramp >= MSFlexGrid1->rowCount()) return;
+    const RampFit* fit = engine_->results().fitOf(ramp);
+    const QStringList cells = fit ? ramp_display::RowCells(*fit, tableUnitSystem_) : QStringList();
+    for (int c = 0; c < MSFlexGrid1->columnCount(); ++c) {
+        const QString text = c < cells.size() ? cells[c] : QString();
+        if (QTableWidgetItem* item = MSFlexGrid1->item(ramp, c))
+            item->setText(text);
+        else
+            MSFlexGrid1->setItem(ramp, c, new QTableWidgetItem(text));
+    }
 }
 
 void frmRealTime::cmdSelect_Click() {
@@ -264,7 +287,8 @@ void frmRealTime::SelectedTestName() {
     nameDialog_ = nullptr;
     if (!unit_.selectSequence(name)) return;
     lblSelectSeq->setText(name);
-    resetResults();
+    // A running test keeps its graph and table; it follows the new sequence only when refreshed.
+    if (!engine_ || !engine_->running()) resetResults();
 }
 
 void frmRealTime::cmdSend_Click() {
@@ -277,8 +301,29 @@ void frmRealTime::cmdSend_Click() {
     if (polling) Timer1->start();
 }
 
+void frmRealTime::cmdStart_Stop_Click() {
+    if (!engine_ || engine_->running()) return;
+    resetResults();
+    const std::optional<QString> bob = mlBobStr.isEmpty() ? std::nullopt : std::optional<QString>(mlBobStr);
+    const TestRunEngine::StartOutcome outcome =
+        engine_->start(askTestInfo_, bob, RealTimeHost::unitFromInstName(lblInstName->text()));
+    if (outcome == TestRunEngine::StartOutcome::Started ||
+        outcome == TestRunEngine::StartOutcome::PressureRefused)
+        lblTestName->setText(engine_->testName());
+    showUnit();
+}
+
 void frmRealTime::cmdStop_Click() {
-    unit_.shutDown();
+    if (engine_)
+        engine_->shutDown();
+    else
+        unit_.shutDown();
+    showUnit();
+}
+
+void frmRealTime::cmdRefresh_Click() {
+    if (!engine_) return;
+    engine_->refreshSequence();
     showUnit();
 }
 
@@ -301,6 +346,13 @@ void frmRealTime::cmdDropBath_Click() {
 void frmRealTime::cmdJog_Click() {
     unit_.jog();
     showUnit();
+}
+
+bool frmRealTime::confirmClose() {
+    if (!engine_ || !engine_->running()) return true;
+    if (!messenger_.yesNo(kCloseWhileRunning, windowTitle(), MsgIcon::Question)) return false;
+    engine_->stopRecording();
+    return true;
 }
 
 void frmRealTime::unloading() {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "common/UnitSystem.h"
 #include "instrument/RealTimeUnit.h"
+#include "instrument/TestRunEngine.h"
 #include "instrument/ui/UnitWindow.h"
+#include "testinfo/TestInfoInput.h"
 
 #include "sequence/ui/frmNameSeq.h"
 
@@ -11,8 +14,9 @@
 
 class Messenger;
 class Settings;
+class LiveGraph;
 class QBoxLayout;
-class QChartView;
+class ReadingWriter;
 class QGroupBox;
 class QGridLayout;
 class QTableWidget;
@@ -20,23 +24,35 @@ class UnitPort;
 class clsConnection;
 
 // The sequence-test window of one instrument unit: shows the unit's live state, chooses a stored sequence
-// and downloads it, and sends the single commands. What it does lives in RealTimeUnit; the window shows
-// its texts after every tick and button.
+// and downloads it, sends the single commands, and runs a test with its live graph and results table. What
+// it does lives in RealTimeUnit and its TestRunEngine; the window shows their texts after every tick and
+// button.
 class frmRealTime : public UnitWindow {
     Q_OBJECT
 
   public:
+    static inline const QString kCloseWhileRunning = QStringLiteral(
+        "A test is running on this unit. Stop recording and close the window?\n\nThe unit goes on with its "
+        "sequence; its data can be retrieved later.");
+
     frmRealTime(std::unique_ptr<UnitPort> port, Messenger& messenger, Settings& settings,
                 QWidget* parent = nullptr);
     ~frmRealTime() override;
 
-    // Attaches the window's records to the main window's connection; called once, right after creation.
+    // Attaches the window's records to the main window's connection and makes its run engine, storing
+    // readings straight into that database; called once, right after creation.
     void InitialInst(clsConnection& connection);
+    // Where the run's readings go from now on (a spooling writer, say); only while no test runs.
+    void setReadingWriter(std::unique_ptr<ReadingWriter> writer);
+    // How Start asks for the test information (the test-information dialog unless told).
+    void setTestInfoAsker(TestInfoAsker asker) { askTestInfo_ = std::move(asker); }
     // Opens the unit's port (the host does, once). Throws UnitPortError.
     void openPort(int portNumber);
 
     RealTimeUnit& unit() { return unit_; }
     RealTimeUnit& logic() override { return unit_; }
+    // The run engine; null before InitialInst.
+    TestRunEngine* engine() const { return engine_.get(); }
     // The open sequence-name dialog, while there is one.
     frmNameSeq* nameDialog() const { return nameDialog_; }
 
@@ -61,12 +77,14 @@ class frmRealTime : public UnitWindow {
     QPushButton* cmdDropBath;
     QPushButton* cmdJog;
     QTableWidget* MSFlexGrid1;
-    QChartView* CWGraph1;
+    LiveGraph* CWGraph1;
 
   public slots:
     void cmdSelect_Click();
     void cmdSend_Click();
+    void cmdStart_Stop_Click();
     void cmdStop_Click();
+    void cmdRefresh_Click();
     void cmdZero_Click();
     void cmdPreheat_Click();
     void cmdRaiseBath_Click();
@@ -76,6 +94,7 @@ class frmRealTime : public UnitWindow {
   protected:
     void showUnit() override;
     void unloading() override;
+    bool confirmClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -83,9 +102,18 @@ class frmRealTime : public UnitWindow {
     void createControls();
     void SelectedTestName();
     void resetResults();
+    // Brings the graph and the results table up to the readings stored so far.
+    void showResults();
+    void showResultRow(int ramp);
 
     Settings& settings_;
     RealTimeUnit unit_;
+    std::unique_ptr<ReadingWriter> writer_;
+    std::unique_ptr<TestRunEngine> engine_;
+    TestInfoAsker askTestInfo_;
+    // What the graph and table show: the readings drawn and the unit system of the table.
+    std::size_t readingsShown_ = 0;
+    UnitSystem tableUnitSystem_ = UnitSystem::CGS;
     QPointer<frmNameSeq> nameDialog_;
     QBoxLayout* middle_ = nullptr;
     QGroupBox* readings_ = nullptr;
