@@ -95,8 +95,8 @@ class RunClock {
     double raw_s() const { return std::max(real_.nsecsElapsed() / 1e9, waited_s_); }
     double now_s() const { return raw_s() * scale_; }
     // Waits on the port until raw_s() reaches until_s, or a signal comes.
-    void waitUntil(UnitPort& port, double until_s, const InterruptGuard& signals) {
-        while (!signals.interrupted()) {
+    void waitUntil(UnitPort& port, double until_s, const InterruptGuard& interrupts) {
+        while (!interrupts.interrupted()) {
             const double left = until_s - raw_s();
             if (left <= 0) return;
             const double slice = std::min(left, kWaitSlice_s);
@@ -156,7 +156,7 @@ class Runner {
     // Ticks until the first whole status reply; false (after a message) when none comes or a signal does.
     bool awaitFirstReply() {
         while (unit_.poller().completeReplies() == 0) {
-            if (signals_.interrupted()) return false;
+            if (interrupts_.interrupted()) return false;
             if (silentTooLong()) {
                 unitSilent(false);
                 return false;
@@ -168,7 +168,7 @@ class Runner {
 
     int run() {
         for (;;) {
-            if (signals_.interrupted()) {
+            if (interrupts_.interrupted()) {
                 engine_.shutDown();
                 return finished(QStringLiteral("interrupted: the unit was stopped."));
             }
@@ -178,11 +178,12 @@ class Runner {
         }
     }
 
-    bool interrupted() const { return signals_.interrupted(); }
+    bool interrupted() const { return interrupts_.interrupted(); }
 
   private:
     void tickAndWait() {
         const double tickStart = clock_.raw_s();
+        const int interval_ms = unit_.timerInterval_ms();
         unit_.tick();
         const qint64 replies = unit_.poller().completeReplies();
         if (replies != replies_ || lastReply_s_ < 0) {
@@ -190,7 +191,12 @@ class Runner {
             lastReply_s_ = unit_.now_s();
         }
         reportFailures();
-        clock_.waitUntil(unit_.port(), tickStart + unit_.timerInterval_ms() / 1000.0 / scale_, signals_);
+        // As the window's timer: a steady period keeps its beat; a new interval counts from this tick.
+        const double period_s = unit_.timerInterval_ms() / 1000.0 / scale_;
+        nextTick_s_ = unit_.timerInterval_ms() == interval_ms && nextTick_s_ > 0
+                          ? std::max(nextTick_s_ + period_s, tickStart)
+                          : tickStart + period_s;
+        clock_.waitUntil(unit_.port(), nextTick_s_, interrupts_);
     }
 
     bool silentTooLong() const { return lastReply_s_ >= 0 && unit_.now_s() - lastReply_s_ >= kSilence_s; }
@@ -222,11 +228,12 @@ class Runner {
     const Invocation& call_;
     RealTimeUnit& unit_;
     TestRunEngine& engine_;
-    InterruptGuard signals_;
+    InterruptGuard interrupts_;
     RunClock clock_;
     double scale_;
     qint64 replies_ = 0;
     double lastReply_s_ = -1;
+    double nextTick_s_ = 0;  // on raw_s()
     QString lastFailure_;
 };
 

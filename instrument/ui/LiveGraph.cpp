@@ -9,6 +9,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -47,8 +48,19 @@ void fit(QValueAxis* axis, double low, double high, bool fromZero) {
         low -= fromZero ? 0 : 0.5;
         high += fromZero ? 1 : 0.5;
     }
+    // Steps of 1, 2 or 5 times a power of ten, at most kMaxSteps of them, the range widened to whole steps.
+    constexpr int kMaxSteps = 6;
+    const double raw = (high - low) / kMaxSteps;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * power;
+        if (step >= raw) break;
+    }
+    low = std::floor(low / step + 1e-9) * step;
+    high = std::ceil(high / step - 1e-9) * step;
     axis->setRange(low, high);
-    axis->applyNiceNumbers();
+    axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
 }
 
 }  // namespace

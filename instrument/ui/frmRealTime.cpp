@@ -3,6 +3,7 @@
 #include "common/Settings.h"
 
 #include "analysis/RampFitDisplay.h"
+#include "analysis/ui/OpenTestView.h"
 #include "common/Messenger.h"
 #include "instrument/RealTimeHost.h"
 #include "instrument/ui/LiveGraph.h"
@@ -210,6 +211,9 @@ void frmRealTime::showUnit() {
         unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
+    // A second Start while a test runs would do nothing; it is off until the run is over.
+    const bool startable = !engine_ || !engine_->running();
+    if (cmdStart_Stop->isEnabled() != startable) cmdStart_Stop->setEnabled(startable);
     showResults();
 }
 
@@ -224,12 +228,8 @@ void frmRealTime::resizeEvent(QResizeEvent* event) {
 
 void frmRealTime::resetResults() {
     tableUnitSystem_ = settings_.unitSystem();
-    const QStringList cells = ramp_display::HeaderCells(tableUnitSystem_);
-    MSFlexGrid1->clear();
-    MSFlexGrid1->setColumnCount(int(cells.size()));
-    for (int c = 0; c < cells.size(); ++c)
-        MSFlexGrid1->setHorizontalHeaderItem(c,
-                                             new QTableWidgetItem(QString(cells[c]).replace(u'\r', u'\n')));
+    // The header and one empty row, as the main window's table is drawn.
+    open_test_view::ShowResults(MSFlexGrid1, BuildResultsTable({}, 0, tableUnitSystem_));
     MSFlexGrid1->setRowCount(1);
     const QHeaderView* header = MSFlexGrid1->horizontalHeader();
     MSFlexGrid1->setMinimumHeight(header->sizeHint().height() +
@@ -244,29 +244,34 @@ void frmRealTime::showResults() {
     const LiveResults& live = engine_->results();
     const std::size_t count = live.readings().size();
     if (count == readingsShown_ && settings_.unitSystem() == tableUnitSystem_) return;
-    // Another test's readings, or a unit system changed meanwhile: the table starts over.
-    const bool whole = count != readingsShown_ + 1 || settings_.unitSystem() != tableUnitSystem_;
-    if (whole) resetResults();
     CWGraph1->draw(live.chartReadings());
-    MSFlexGrid1->setRowCount(live.gridRows());
-    if (whole) {
-        for (int ramp = 1; ramp < MSFlexGrid1->rowCount(); ++ramp) showResultRow(ramp);
+    // Another test's readings, or a unit system changed meanwhile: the table is filled anew, as the main
+    // window fills it. Otherwise only the rows the last reading changed.
+    if (count != readingsShown_ + 1 || settings_.unitSystem() != tableUnitSystem_) {
+        tableUnitSystem_ = settings_.unitSystem();
+        open_test_view::ShowResults(MSFlexGrid1, live.table(tableUnitSystem_));
     } else {
+        if (live.gridRows() > 1) MSFlexGrid1->setRowCount(live.gridRows() - 1);
         for (int ramp : live.changedRamps()) showResultRow(ramp);
     }
+    if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
     readingsShown_ = count;
 }
 
 void frmRealTime::showResultRow(int ramp) {
-    if (ramp < 1 || ramp >= MSFlexGrid1->rowCount()) return;
+    // Row r - 1 holds ramp r, as in the main window.
+    if (ramp < 1 || ramp > MSFlexGrid1->rowCount()) return;
     const RampFit* fit = engine_->results().fitOf(ramp);
     const QStringList cells = fit ? ramp_display::RowCells(*fit, tableUnitSystem_) : QStringList();
     for (int c = 0; c < MSFlexGrid1->columnCount(); ++c) {
         const QString text = c < cells.size() ? cells[c] : QString();
-        if (QTableWidgetItem* item = MSFlexGrid1->item(ramp, c))
+        if (QTableWidgetItem* item = MSFlexGrid1->item(ramp - 1, c)) {
             item->setText(text);
-        else
-            MSFlexGrid1->setItem(ramp, c, new QTableWidgetItem(text));
+        } else {
+            auto* added = new QTableWidgetItem(text);
+            added->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            MSFlexGrid1->setItem(ramp - 1, c, added);
+        }
     }
 }
 
