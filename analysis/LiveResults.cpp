@@ -97,7 +97,8 @@ ResultsTable LiveResults::table(UnitSystem unitSystem) const {
 
 int LiveResults::gridRows() const {
     const int rows = std::clamp(rampCount_, 0, OpenTest::kMaxResultRamps);
-    const bool anyShown = std::any_of(fits_.begin(), fits_.end(),
-                                      [rows](const RampFit& fit) { return fit.RampNo >= 1 && fit.RampNo <= rows; });
+    const bool anyShown = std::any_of(fits_.begin(), fits_.end(), [rows](const RampFit& fit) {
+        return fit.RampNo >= 1 && fit.RampNo <= rows;
+    });
     return anyShown ? rows + 1 : 1;
 }

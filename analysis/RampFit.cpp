@@ -32,8 +32,8 @@ void SetStopReading(RampFit& fit, const Reading& stoppedAt) {
     fit.Pressure = stoppedAt.pressure_psi;
 }
 
-RampFit FitRampPoints(int rampNo, std::span<const double> x, std::span<const double> y, const Reading& stoppedAt,
-                      double bobRadius_cm, double& slope, double& intercept) {
+RampFit FitRampPoints(int rampNo, std::span<const double> x, std::span<const double> y,
+                      const Reading& stoppedAt, double bobRadius_cm, double& slope, double& intercept) {
     const double r = LinearFit(x, y, slope, intercept);
     RampFit fit;
     fit.RampNo = rampNo;
@@ -144,7 +144,8 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
         const Reading& stoppedAt = next < total ? readings[next] : readings[total - 1];
 
         if (x.size() >= static_cast<std::size_t>(kMinRampPoints))
-            fits.push_back(FitRampPoints(static_cast<int>(ramp), x, y, stoppedAt, bobRadius_cm, slope, intercept));
+            fits.push_back(
+                FitRampPoints(static_cast<int>(ramp), x, y, stoppedAt, bobRadius_cm, slope, intercept));
 
         if (next >= total) break;  // later ramps have no readings left
         // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to

@@ -128,8 +128,8 @@ QString number(double value) {
 }
 
 QString readingLine(const Reading& r) {
-    return QStringList{number(r.rampNo),       number(r.rampStepNo),         number(r.time_s),
-                       number(r.sampleTemp_F), number(r.bathTemp_F),         number(r.pressure_psi),
+    return QStringList{number(r.rampNo),        number(r.rampStepNo),         number(r.time_s),
+                       number(r.sampleTemp_F),  number(r.bathTemp_F),         number(r.pressure_psi),
                        number(r.shearRate_1ps), number(r.shearStress_dyncm2), number(r.typeId)}
         .join(u'\t');
 }
@@ -138,9 +138,9 @@ QString readingLine(const Reading& r) {
 std::optional<TestInfoInput> testInfo(const Invocation& call, const QString& testName,
                                       const std::optional<QString>& presetBob, QString& problem) {
     const testinfo_file::Result result =
-        call.options.has("--info")
-            ? testinfo_file::read(call.options.value("--info"), testName, presetBob)
-            : testinfo_file::parse(QString(), testName, presetBob, QStringLiteral("the default test information"));
+        call.options.has("--info") ? testinfo_file::read(call.options.value("--info"), testName, presetBob)
+                                   : testinfo_file::parse(QString(), testName, presetBob,
+                                                          QStringLiteral("the default test information"));
     problem = result.error;
     return result.input;
 }
@@ -247,7 +247,9 @@ int runTest(const Invocation& call) {
         bool ok = false;
         tick_ms = call.options.value("--tick-ms").toInt(&ok);
         if (!ok || tick_ms < 1 || tick_ms > kMaxTick_ms)
-            return usage(call.err, QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
+            return usage(
+                call.err,
+                QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
     }
 
     // The bob preset as the window presets the dialog with it.
@@ -262,7 +264,8 @@ int runTest(const Invocation& call) {
 
     SequenceStore sequences(call.database());
     if (sequenceName.isEmpty() || !SequenceSending::load(sequences, sequenceName).found)
-        return failed(call.err, QStringLiteral("no sequence named \"%1\" is stored.").arg(sequenceName), kNotFound);
+        return failed(call.err, QStringLiteral("no sequence named \"%1\" is stored.").arg(sequenceName),
+                      kNotFound);
 
     std::unique_ptr<UnitPort> port = openUnitPort(call);
     if (!port) return kUnitError;
@@ -282,7 +285,8 @@ int runTest(const Invocation& call) {
 
     Runner runner(call, unit, engine, 1000.0 / tick_ms);
     if (!runner.awaitFirstReply()) {
-        if (runner.interrupted()) return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);
+        if (runner.interrupted())
+            return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);
         return kUnitError;
     }
     const auto answer = [&input](const std::optional<QString>&) { return input; };

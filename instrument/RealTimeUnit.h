@@ -46,7 +46,7 @@ class RealTimeUnit : public UnitWindowLogic {
     // The state the test run shares with the tick.
     struct RunFrame {
         RunState state = RunState::Idle;
-        int phaseTick = 0;  // ticks since the current ramp's temperature phase began
+        int phaseTick = 0;   // ticks since the current ramp's temperature phase began
         double start_s = 0;  // the run's start on the unit's clock
         // Whole seconds since the start on the unit's clock, as of the last tick: what a reading stores
         // and the status bar shows. A tick that runs late, and the long tick after a set point, count as

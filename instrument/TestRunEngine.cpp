@@ -31,8 +31,8 @@ TestRunEngine::~TestRunEngine() {
 
 // ---- B, C: starting -------------------------------------------------------------------------------------
 
-TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask, const std::optional<QString>& presetBob,
-                                                 int unitNumber) {
+TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
+                                                 const std::optional<QString>& presetBob, int unitNumber) {
     if (running() || unit_.selectedName().isEmpty()) return StartOutcome::NotReady;
     if (unit_.sequence().steps.isEmpty()) {
         messenger_.info(kNoRampsText.arg(unit_.selectedName()), unit_.messageTitle(), MsgIcon::Exclamation);
@@ -80,7 +80,8 @@ bool TestRunEngine::storeTest(const TestInfoInput& input) {
 
 bool TestRunEngine::StartTest() {
     shearRateFactor_ = bobs::shearRateFactor(bobRadius_cm_);
-    unit_.poller().display().setFactors(shearRateFactor_, bobs::bobStressFactor(bobRadius_cm_, bobLength_cm_));
+    unit_.poller().display().setFactors(shearRateFactor_,
+                                        bobs::bobStressFactor(bobRadius_cm_, bobLength_cm_));
     if (running()) return false;
     sequence_ = unit_.sequence();
     if (pressureRefuses()) return false;
@@ -111,10 +112,12 @@ bool TestRunEngine::StartTest() {
 
 bool TestRunEngine::pressureRefuses() {
     const double pressure_psi = unit_.readings().pressure_psi;
-    const bool refused = std::any_of(sequence_.steps.begin(), sequence_.steps.end(), [&](const SequenceStep& s) {
-        const double ratio = s.temp_F / kBoilingPoint_F;
-        return s.temp_F > kPressureFreeUpTo_F && ratio * ratio * kPressureAtBoilingPoint_psi > pressure_psi;
-    });
+    const bool refused =
+        std::any_of(sequence_.steps.begin(), sequence_.steps.end(), [&](const SequenceStep& s) {
+            const double ratio = s.temp_F / kBoilingPoint_F;
+            return s.temp_F > kPressureFreeUpTo_F &&
+                   ratio * ratio * kPressureAtBoilingPoint_psi > pressure_psi;
+        });
     if (!refused) return false;
     // A log that cannot be written has said so itself; the refusal stands all the same.
     LogError(kPressureCause + vb::Str(unitNumber_), messenger_);
@@ -160,7 +163,8 @@ bool TestRunEngine::temperatureStep() {
     const int rate = sampleRateTicks();
     if (interval >= 1) {
         const int position = frame.phaseTick % interval;
-        if (position != 0 && position % rate == 0 && position <= rate * sequence_.settings.samplePointsAverage) {
+        if (position != 0 && position % rate == 0 &&
+            position <= rate * sequence_.settings.samplePointsAverage) {
             takeReading();
             if (averageComplete()) {
                 StoreReading(Phase::TemperatureRamp);
@@ -273,8 +277,9 @@ void TestRunEngine::StoreReading(Phase phase) {
         writer_->write(testId_, reading);
     } catch (const StoreError& e) {
         // Named in the status bar until seen and written to the diagnostic log; the run goes on.
-        unit_.reportFailure(TickFailureKind::Storage,
-                            UnitWindowLogic::kNotStoredPrefix + RealTimeHost::errorText({e.description(), e.number()}));
+        unit_.reportFailure(
+            TickFailureKind::Storage,
+            UnitWindowLogic::kNotStoredPrefix + RealTimeHost::errorText({e.description(), e.number()}));
         return;
     }
     lastStoredTime_s_ = reading.time_s;
@@ -339,10 +344,12 @@ QString TestRunEngine::endText() const {
         case End::Stopped:
             return QStringLiteral("The test was stopped.");
         case End::ViscosityShutDown:
-            return QStringLiteral("Shut down: the average viscosity fell below the sequence's shut-down viscosity.");
+            return QStringLiteral(
+                "Shut down: the average viscosity fell below the sequence's shut-down viscosity.");
         case End::SequenceShortened:
-            return QStringLiteral("Shut down: the refreshed sequence has fewer temperature steps than the run had "
-                                  "reached.");
+            return QStringLiteral(
+                "Shut down: the refreshed sequence has fewer temperature steps than the run had "
+                "reached.");
         case End::RecordingStopped:
             return QStringLiteral("Recording stopped; the unit goes on with its sequence.");
     }

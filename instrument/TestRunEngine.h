@@ -54,12 +54,12 @@ class TestRunEngine {
     };
     // Why a run is over.
     enum class End {
-        None,              // not started, or still running
-        SequenceDone,      // after its last ramp
-        Stopped,           // the Stop button (or r7716-cli run interrupted)
-        ViscosityShutDown, // the average viscosity fell below the shut-down viscosity
-        SequenceShortened, // a refreshed sequence has fewer ramps than the run had reached
-        RecordingStopped,  // the window closed while the unit goes on
+        None,               // not started, or still running
+        SequenceDone,       // after its last ramp
+        Stopped,            // the Stop button (or r7716-cli run interrupted)
+        ViscosityShutDown,  // the average viscosity fell below the shut-down viscosity
+        SequenceShortened,  // a refreshed sequence has fewer ramps than the run had reached
+        RecordingStopped,   // the window closed while the unit goes on
     };
 
     // Installs itself as the unit's run step; readings go through writer; the test row through connection.

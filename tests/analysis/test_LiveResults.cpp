@@ -13,16 +13,22 @@ using stored_test::ordinary;
 using stored_test::rampPoint;
 
 // Every field the results table and the reports read, bit for bit.
-void expectSameFits(const std::vector<RampFit>& live, const std::vector<RampFit>& whole, const std::string& where) {
+void expectSameFits(const std::vector<RampFit>& live, const std::vector<RampFit>& whole,
+                    const std::string& where) {
     ASSERT_EQ(live.size(), whole.size()) << where;
     for (std::size_t i = 0; i < live.size(); ++i) {
         const RampFit &a = live[i], &b = whole[i];
         EXPECT_EQ(a.RampNo, b.RampNo) << where;
         EXPECT_EQ(a.PointCount, b.PointCount) << where;
         EXPECT_EQ(a.State, b.State) << where;
-        for (auto [x, y] : {std::pair{a.ElapsedMin, b.ElapsedMin}, {a.SampleTemp, b.SampleTemp},
-                            {a.Pressure, b.Pressure}, {a.NPrime, b.NPrime}, {a.Intercept, b.Intercept},
-                            {a.RSquared, b.RSquared}, {a.Kv, b.Kv}, {a.Visc100, b.Visc100}})
+        for (auto [x, y] : {std::pair{a.ElapsedMin, b.ElapsedMin},
+                            {a.SampleTemp, b.SampleTemp},
+                            {a.Pressure, b.Pressure},
+                            {a.NPrime, b.NPrime},
+                            {a.Intercept, b.Intercept},
+                            {a.RSquared, b.RSquared},
+                            {a.Kv, b.Kv},
+                            {a.Visc100, b.Visc100}})
             EXPECT_EQ(x, y) << where << " ramp " << a.RampNo;
     }
 }
@@ -40,9 +46,9 @@ TEST(LiveResults, AfterEveryReadingTheFitsAndTableAreThoseOfTheWholeTest) {
     const Case cases[] = {
         {"ramps with ordinary readings between", stored_test::rampsOneAndThree("t").readings},
         {"a degenerate ramp after a fitted one", carried},
-        {"a ramp number that falls", {rampPoint(2, 1, 0, 10, 10), rampPoint(2, 2, 10, 100, 50),
-                                      rampPoint(2, 3, 20, 1000, 250), rampPoint(1, 1, 30, 10, 12),
-                                      rampPoint(1, 2, 40, 100, 40), rampPoint(1, 3, 50, 1000, 300)}},
+        {"a ramp number that falls",
+         {rampPoint(2, 1, 0, 10, 10), rampPoint(2, 2, 10, 100, 50), rampPoint(2, 3, 20, 1000, 250),
+          rampPoint(1, 1, 30, 10, 12), rampPoint(1, 2, 40, 100, 40), rampPoint(1, 3, 50, 1000, 300)}},
     };
     for (const Case& c : cases) {
         LiveResults live;
@@ -52,7 +58,8 @@ TEST(LiveResults, AfterEveryReadingTheFitsAndTableAreThoseOfTheWholeTest) {
             const std::span<const Reading> sofar(c.readings.data(), n);
             const std::string where = std::string(c.name) + " after " + std::to_string(n);
             expectSameFits(live.fits(), FitRamps(sofar, 1.5987), where);
-            const ResultsTable whole = BuildResultsTable(FitRamps(sofar, 1.5987), RampCount(sofar), UnitSystem::EI);
+            const ResultsTable whole =
+                BuildResultsTable(FitRamps(sofar, 1.5987), RampCount(sofar), UnitSystem::EI);
             const ResultsTable table = live.table(UnitSystem::EI);
             EXPECT_EQ(table.rows, whole.rows) << where;
             EXPECT_EQ(live.gridRows(), whole.gridRows()) << where;

@@ -28,12 +28,11 @@ namespace {
 // RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_TYPE_ID of a stored reading.
 using Key = std::tuple<double, double, double, double>;
 
+// One minute at room temperature with its shear-rate ramp of three steps, then half a minute without.
 StoredSequence rampAndRates(double sampleInterval_s) {
     StoredSequence s;
     s.name = QStringLiteral("Ramp and rates");
-    s.settings = {.timeBeforeRead_s = 3, .rampSampleRate_s = 2, .samplePointsAverage = 5,
-                  .shutDownATime_min = 1000, .shutDownVisc_cP = 0, .sampleInterval_s = sampleInterval_s};
-    // One minute at room temperature, then its shear-rate ramp; then half a minute without one.
+    s.settings = {3, 2, 5, 1000, 0, sampleInterval_s};  // read after 3 ticks, every 2, average 5
     s.steps = {{1, 75, 5, 100, 1}, {0.5, 75, 5, 100, 0}};
     s.shearRates_1ps = {100, 50, 25};
     return s;
@@ -41,70 +40,57 @@ StoredSequence rampAndRates(double sampleInterval_s) {
 
 // A unit window's logic and run engine on a simulated unit, in a working directory of its own.
 struct Rig {
-    Rig() {
+    explicit Rig(const StoredSequence& s, double pressure_psi = 300) {
         connection.OpenDB();
         writer = std::make_unique<DirectReadingWriter>(connection);
         unit.InitialInst(connection);
-        unit.setMessageTitle(QStringLiteral("Unit 3 Real Time Test"));
         unit.setClock([this] { return firmware.now_s(); });
         unit.openPort(3);
         engine = std::make_unique<TestRunEngine>(unit, connection, *writer, messenger);
-    }
-    static UnitFirmware::Options exact() {
-        UnitFirmware::Options o;
-        o.noise = 0;
-        o.pressure_psi = 300;
-        return o;
-    }
-    void select(const StoredSequence& s) {
+        firmware.setPressure(pressure_psi);
         SequenceStore(connection).add(s);
-        ASSERT_TRUE(unit.selectSequence(s.name));
-    }
-    void tick() {
-        firmware.advance(unit.timerInterval_ms() / 1000.0);
-        unit.tick();
+        EXPECT_TRUE(unit.selectSequence(s.name));
+        ticks(2);  // the unit has answered long before anyone presses Start
     }
     void ticks(int n) {
-        for (int i = 0; i < n; ++i) tick();
+        for (int i = 0; i < n; ++i) {
+            firmware.advance(unit.timerInterval_ms() / 1000.0);
+            unit.tick();
+        }
     }
-    static TestInfoAsker answering(const QString& name, std::function<void()> meanwhile = {}) {
-        return [name, meanwhile](const std::optional<QString>& bob) {
-            if (meanwhile) meanwhile();
-            return testinfo_file::parse({}, name, bob, {}).input;
-        };
+    TestRunEngine::StartOutcome start(const QString& name = "Live", std::function<void()> meanwhile = {}) {
+        return engine->start(
+            [&](const std::optional<QString>& bob) {
+                if (meanwhile) meanwhile();
+                return testinfo_file::parse({}, name, bob, {}).input;
+            },
+            std::nullopt, 3);
     }
-    // Polls until the unit has answered, as the window has long before Start, then starts.
-    TestRunEngine::StartOutcome start(const QString& name = QStringLiteral("Live test")) {
-        ticks(2);
-        return engine->start(answering(name), std::nullopt, 3);
-    }
-    void runToEnd(int maxTicks = 100000) {
-        for (int i = 0; i < maxTicks && engine->running(); ++i) tick();
-        ASSERT_FALSE(engine->running());
+    void runToEnd() {
+        for (int i = 0; i < 100000 && engine->running(); ++i) ticks(1);
     }
     std::vector<Key> storedKeys() {
         std::vector<Key> keys;
-        for (const Reading& r : opened().readings) keys.emplace_back(r.rampNo, r.rampStepNo, r.time_s, r.typeId);
+        for (const Reading& r :
+             OpenStoredTest(connection, "Live", ChartDataOption::All, UnitSystem::CGS).readings)
+            keys.emplace_back(r.rampNo, r.rampStepNo, r.time_s, r.typeId);
         return keys;
-    }
-    OpenedTest opened(const QString& name = QStringLiteral("Live test")) {
-        return OpenStoredTest(connection, name, ChartDataOption::All, UnitSystem::CGS);
     }
     QStringList logLines() {
         QFile f(QString::fromLatin1(kErrorLogFileName));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
+                                           : QStringList();
     }
     bool sent(char command) {
-        for (const QByteArray& c : firmware.commandLog())
-            if (c.startsWith(command)) return true;
-        return false;
+        const QList<QByteArray>& log = firmware.commandLog();
+        return std::any_of(log.begin(), log.end(),
+                           [command](const QByteArray& c) { return c.startsWith(command); });
     }
 
     TempWorkDir dir;
     ScriptedMessenger messenger;
     clsConnection connection;
-    UnitFirmware firmware{exact()};
+    UnitFirmware firmware{UnitFirmware::Options{.noise = 0}};
     RealTimeUnit unit{std::make_unique<SimulatedUnitPort>(firmware), messenger};
     std::unique_ptr<DirectReadingWriter> writer;
     std::unique_ptr<TestRunEngine> engine;
@@ -112,171 +98,121 @@ struct Rig {
 
 TEST(TestRunEngine, ASequenceRunsToItsEndStoringTheReadingsOfTheSamplingRulesAtTheirTrueSeconds) {
     // Phase-0 readings at positions 2, 4 ... 10 of each sample interval (the set-point tick takes position
-    // 2 of the first); a shear-rate step reads after 3 ticks every 2 ticks; each set point's tick lasts 4 s.
-    struct Case {
-        double sampleInterval_s;
-        std::vector<Key> readings;
-    };
+    // 2 of the first); each step of the shear-rate ramp averages its readings 5, 7 ... 13; the tick after
+    // each set point lasts 4 s and counts 4 s.
     const std::vector<Key> rates = {{1, 1, 77, 1}, {1, 2, 93, 1}, {1, 3, 109, 1}};
-    const Case cases[] = {
+    const std::pair<double, std::vector<Key>> cases[] = {
         {30, {{1, 0, 35, 0}}},
         // Position 10 is position 0 of the next interval: an average takes readings of two intervals.
         {10, {{1, 0, 17, 0}, {1, 0, 29, 0}, {1, 0, 41, 0}, {1, 0, 55, 0}}},
     };
-    for (const Case& c : cases) {
-        Rig run;
-        run.select(rampAndRates(c.sampleInterval_s));
+    for (auto [interval, expected] : cases) {
+        Rig run(rampAndRates(interval));
         ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
         run.runToEnd();
-        std::vector<Key> expected = c.readings;
         expected.insert(expected.end(), rates.begin(), rates.end());
-        EXPECT_EQ(run.storedKeys(), expected) << "interval " << c.sampleInterval_s;
+        EXPECT_EQ(run.storedKeys(), expected) << "interval " << interval;
         EXPECT_EQ(run.engine->end(), TestRunEngine::End::SequenceDone);
         EXPECT_TRUE(run.sent(UnitCommands::kStop));
-        EXPECT_EQ(run.unit.statusBar().elapsedTime, "Elapsed Time: 00:01:49") << "the last stored reading's";
+        EXPECT_EQ(run.unit.statusBar().elapsedTime, "Elapsed Time: 00:01:49");
         // The results table of the run is the one the main window shows for the stored test.
-        const OpenedTest stored = run.opened();
+        const ResultsTable stored =
+            OpenStoredTest(run.connection, "Live", ChartDataOption::All, UnitSystem::CGS).results;
+        ASSERT_EQ(stored.rows.size(), 1);
         const ResultsTable live = run.engine->results().table(UnitSystem::CGS);
-        ASSERT_EQ(stored.results.rows.size(), 1);
-        EXPECT_FALSE(stored.results.rows[0].isEmpty());
-        EXPECT_EQ(live.rows, stored.results.rows);
-        EXPECT_EQ(live.header, stored.results.header);
+        EXPECT_EQ(live.rows, stored.rows);
+        EXPECT_EQ(live.header, stored.header);
     }
 }
 
 TEST(TestRunEngine, APressureTooLowForARampAbove210FRefusesTheStartLogsItAndKeepsTheTestRow) {
-    struct Case {
-        double temp_F;
-        double pressure_psi;
-        bool refused;
-    };
-    const Case cases[] = {{211, 99, true}, {211, 100, false}, {210, 0, false}};
-    for (const Case& c : cases) {
-        Rig run;
+    const std::tuple<double, double, bool> cases[] = {{211, 99, true}, {211, 100, false}, {210, 0, false}};
+    for (const auto& [temp_F, pressure_psi, refused] : cases) {
         StoredSequence s = rampAndRates(30);
-        s.steps[1].temp_F = c.temp_F;
-        run.firmware.setPressure(c.pressure_psi);
-        run.select(s);
-        const auto outcome = run.start();
-        EXPECT_EQ(outcome, c.refused ? TestRunEngine::StartOutcome::PressureRefused
-                                     : TestRunEngine::StartOutcome::Started)
-            << c.temp_F << " F at " << c.pressure_psi << " psi";
-        EXPECT_TRUE(TestNameIsStored(run.connection, "Live test"));
+        s.steps[1].temp_F = temp_F;
+        Rig run(s, pressure_psi);
+        EXPECT_EQ(run.start(), refused ? TestRunEngine::StartOutcome::PressureRefused
+                                       : TestRunEngine::StartOutcome::Started);
+        EXPECT_TRUE(TestNameIsStored(run.connection, "Live"));
+        run.ticks(5);
+        EXPECT_EQ(run.sent(UnitCommands::kSetPoint), !refused)
+            << temp_F << " F at " << pressure_psi << " psi";
+        EXPECT_EQ(run.messenger.texts(), refused ? QStringList{TestRunEngine::kPressureText} : QStringList());
         const QStringList log = run.logLines();
-        if (c.refused) {
-            ASSERT_EQ(log.size(), 1);
-            EXPECT_TRUE(log[0].endsWith("Cause: Pressure is not applied to perform high temperature test.  "
-                                        "Instrument No.  3"))
-                << log[0].toStdString();
-            EXPECT_EQ(run.messenger.texts(), QStringList{TestRunEngine::kPressureText});
-            run.ticks(5);
-            EXPECT_FALSE(run.sent(UnitCommands::kSetPoint));
-        } else {
-            EXPECT_TRUE(log.isEmpty());
-            run.ticks(5);
-            EXPECT_TRUE(run.sent(UnitCommands::kSetPoint));
-        }
+        ASSERT_EQ(log.size(), refused ? 1 : 0);
+        if (refused)
+            EXPECT_TRUE(log[0].endsWith(
+                "Cause: Pressure is not applied to perform high temperature test.  Instrument No.  3"));
     }
 }
 
 TEST(TestRunEngine, ALowAverageViscosityShutsTheUnitDownAndLogsItEvenWhenTheLogCannotBeWritten) {
     for (const bool logWritable : {true, false}) {
-        Rig run;
-        if (!logWritable) QDir().mkdir(QString::fromLatin1(kErrorLogFileName));
         StoredSequence s = rampAndRates(30);
         s.steps[0].elapseTime_min = 10;
-        // Two readings of 30 s cover one minute; any fluid is thinner than this.
-        s.settings.shutDownATime_min = 1;
-        s.settings.shutDownVisc_cP = 1e6;
-        run.select(s);
+        s.settings.shutDownATime_min = 1;  // two readings of 30 s
+        s.settings.shutDownVisc_cP = 1e6;  // any fluid is thinner
+        Rig run(s);
+        if (!logWritable) QDir().mkdir(QString::fromLatin1(kErrorLogFileName));
         ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
-        run.runToEnd(200);
+        run.runToEnd();
         EXPECT_EQ(run.engine->end(), TestRunEngine::End::ViscosityShutDown);
         EXPECT_TRUE(run.sent(UnitCommands::kStop));
         EXPECT_EQ(run.storedKeys(), (std::vector<Key>{{1, 0, 35, 0}, {1, 0, 65, 0}}));
-        if (logWritable) {
-            const QStringList log = run.logLines();
-            ASSERT_EQ(log.size(), 1);
-            EXPECT_TRUE(log[0].endsWith("Cause:  Shut down due to viscosity average below preset shut down "
-                                        "viscosity. Instrument No.  3"));
-        } else {
-            ASSERT_EQ(run.messenger.shown.size(), 1);
-            EXPECT_TRUE(run.messenger.shown[0].text.contains("could not be written"));
-        }
+        if (logWritable)
+            EXPECT_TRUE(
+                run.logLines().value(0).endsWith("Cause:  Shut down due to viscosity average below preset "
+                                                 "shut down viscosity. Instrument No.  3"));
+        else
+            EXPECT_TRUE(run.messenger.texts().value(0).contains("could not be written"));
     }
 }
 
-TEST(TestRunEngine, ARampThatNeverReachesItsTemperatureGoesOnStoringUntilStop) {
-    Rig rig;
-    UnitFirmware& firmware = rig.firmware;
-    TestRunEngine* engine = rig.engine.get();
+TEST(TestRunEngine, ARampNeverAtItsTemperatureGoesOnUntilStopAndRefreshStartsItOverAsStoredNow) {
     StoredSequence s = rampAndRates(30);
     s.steps[0] = {0.5, 150, 1, 100, 1};
-    rig.select(s);
-    firmware.receive(UnitCommands::dropBath());  // the sample stays at room temperature
-    ASSERT_EQ(rig.start(), TestRunEngine::StartOutcome::Started);
-    rig.ticks(20 * 60);
-    EXPECT_TRUE(engine->running());
-    EXPECT_EQ(engine->rampIndex(), 1);
-    const std::vector<Key> keys = rig.storedKeys();
-    EXPECT_EQ(keys.size(), 39u) << "one reading every 30 s";
-    EXPECT_EQ(keys.back(), Key(1, 0, 1175, 0));
+    Rig run(s);
+    run.firmware.receive(UnitCommands::dropBath());  // the sample stays at room temperature
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    run.ticks(20 * 60);
+    EXPECT_TRUE(run.engine->running());
+    EXPECT_EQ(run.engine->rampIndex(), 1);
+    EXPECT_EQ(run.storedKeys().size(), 39u) << "one reading every 30 s";
+    EXPECT_EQ(run.storedKeys().back(), Key(1, 0, 1175, 0));
 
-    engine->shutDown();
-    EXPECT_FALSE(engine->running());
-    EXPECT_EQ(engine->end(), TestRunEngine::End::Stopped);
-    EXPECT_TRUE(rig.sent(UnitCommands::kStop));
-    rig.ticks(60);
-    EXPECT_EQ(rig.storedKeys().size(), 39u) << "nothing stored after Stop";
-}
-
-TEST(TestRunEngine, RefreshStartsTheCurrentRampOverWithTheSequenceAsStoredNow) {
-    Rig rig;
-    StoredSequence s = rampAndRates(30);
-    s.steps[0].elapseTime_min = 10;
-    rig.select(s);
-    ASSERT_EQ(rig.start(), TestRunEngine::StartOutcome::Started);
-    rig.ticks(40);
-    EXPECT_EQ(rig.firmware.setPoint_F(), 75);
-    StoredSequence changed = rig.unit.sequence();
+    StoredSequence changed = run.unit.sequence();
     changed.steps[0].temp_F = 90;
-    SequenceStore(rig.connection).save(changed);
-    rig.engine->refreshSequence();
-    rig.ticks(2);  // the current ramp starts over: its set point goes out on its second tick
-    EXPECT_EQ(rig.firmware.setPoint_F(), 90);
-    EXPECT_EQ(rig.engine->rampIndex(), 1);
-    EXPECT_TRUE(rig.engine->running());
+    SequenceStore(run.connection).save(changed);
+    run.engine->refreshSequence();
+    run.ticks(2);  // the ramp starts over: its set point goes out on its second tick
+    EXPECT_EQ(run.firmware.setPoint_F(), 90);
+    EXPECT_EQ(run.engine->rampIndex(), 1);
+    EXPECT_TRUE(run.engine->running());
+
+    run.engine->shutDown();
+    EXPECT_EQ(run.engine->end(), TestRunEngine::End::Stopped);
+    EXPECT_TRUE(run.sent(UnitCommands::kStop));
+    run.ticks(60);
+    EXPECT_EQ(run.storedKeys().size(), 39u) << "nothing stored after Stop";
 }
 
 TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithTheDialogsMessage) {
-    struct Case {
-        const char* name;
-        bool storedMeanwhile;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"Gel 7", true, TestInfoEntry::kDuplicateName},
-        {"", false, TestInfoEntry::kEmptyName},
-    };
-    for (const Case& c : cases) {
-        Rig run;
-        run.select(rampAndRates(30));
-        run.ticks(2);
+    const std::tuple<QString, bool, const char*> cases[] = {{"Gel 7", true, TestInfoEntry::kDuplicateName},
+                                                            {"", false, TestInfoEntry::kEmptyName}};
+    for (const auto& [name, storedMeanwhile, message] : cases) {
+        Rig run(rampAndRates(30));
         // Another window stores the name, in other letters, while this dialog is open.
         const auto other = [&run] {
             clsTEST_INFO info;
             info.ConnectX(run.connection);
             info.SetDefaults();
-            info.setTEST_NAME(QStringLiteral("GEL 7"));
+            info.setTEST_NAME("GEL 7");
             StoreNewTest(run.connection, info, {}, {});
         };
-        const auto outcome = run.engine->start(
-            Rig::answering(QString::fromLatin1(c.name),
-                           c.storedMeanwhile ? std::function<void()>(other) : std::function<void()>()),
-            std::nullopt, 3);
-        EXPECT_EQ(outcome, TestRunEngine::StartOutcome::Refused);
-        EXPECT_EQ(run.messenger.texts(), QStringList{QString::fromLatin1(c.message)});
-        EXPECT_EQ(TestInfoEntry::storedNames(run.connection).size(), c.storedMeanwhile ? 1 : 0);
+        EXPECT_EQ(run.start(name, storedMeanwhile ? std::function<void()>(other) : nullptr),
+                  TestRunEngine::StartOutcome::Refused);
+        EXPECT_EQ(run.messenger.texts(), QStringList{QString::fromLatin1(message)});
+        EXPECT_EQ(TestInfoEntry::storedNames(run.connection).size(), storedMeanwhile ? 1 : 0);
         EXPECT_FALSE(run.engine->running());
     }
 }

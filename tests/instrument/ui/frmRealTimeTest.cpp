@@ -4,13 +4,11 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
-#include "support/ui/SimulatedUnits.h"
 #include "analysis/OpenTest.h"
 #include "instrument/UnitCommands.h"
 #include "instrument/ui/LiveGraph.h"
-#include "sequence/DemoSequences.h"
-#include "testinfo/TestInfoFile.h"
 #include "instrument/ui/UnitWindowKit.h"
+#include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/ui/frmNameSeq.h"
 #include "store/StoreError.h"
@@ -19,18 +17,20 @@
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
+#include "testinfo/TestInfoFile.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
-#include <QLineSeries>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -280,7 +280,8 @@ TEST_F(RealTimeWindowTest, StartRunsATestWithItsGraphAndResultsAndClosingMidRunA
     EXPECT_EQ(w.panelText("ElapsedTime"), "Elapsed Time: 00:01:57") << "the 4 s ticks after set points count";
     EXPECT_EQ(w.CWGraph1->viscosity()->count(), 4);
     EXPECT_EQ(w.CWGraph1->sampleTemp()->count(), 4);
-    const OpenedTest stored = OpenStoredTest(connection, "Window test", ChartDataOption::All, UnitSystem::CGS);
+    const OpenedTest stored =
+        OpenStoredTest(connection, "Window test", ChartDataOption::All, UnitSystem::CGS);
     ASSERT_EQ(w.MSFlexGrid1->rowCount(), 1) << "no reading of ramp 2 yet";
     ASSERT_EQ(stored.results.rows.size(), 1);
     for (int c = 0; c < 12; ++c) EXPECT_EQ(w.MSFlexGrid1->item(0, c)->text(), stored.results.rows[0][c]);
