@@ -5,6 +5,7 @@
 
 #include "common/UnitSystem.h"
 #include "instrument/UnitPort.h"
+#include "store/Reading.h"
 
 #include <QString>
 
@@ -29,6 +30,8 @@ std::unique_ptr<UnitPort> openUnitPort(const Invocation& call);
 // A test run on a unit (RunCommand.cpp).
 extern const char* const kRunHelp;
 int runTest(const Invocation& call);
+// A stored reading as run prints it: its nine columns, tab-separated.
+QString readingLine(const Reading& reading);
 
 // The unit system of the settings; a settings file that gives none valid is named on err once.
 UnitSystem unitSystemOf(const Invocation& call);

@@ -127,13 +127,6 @@ QString number(double value) {
     return vb::Format(value, QString());
 }
 
-QString readingLine(const Reading& r) {
-    return QStringList{number(r.rampNo),        number(r.rampStepNo),         number(r.time_s),
-                       number(r.sampleTemp_F),  number(r.bathTemp_F),         number(r.pressure_psi),
-                       number(r.shearRate_1ps), number(r.shearStress_dyncm2), number(r.typeId)}
-        .join(u'\t');
-}
-
 // The test's data: the --info file, or the dialog's initial texts with the unit's bob.
 std::optional<TestInfoInput> testInfo(const Invocation& call, const QString& testName,
                                       const std::optional<QString>& presetBob, QString& problem) {
@@ -238,6 +231,13 @@ class Runner {
 };
 
 }  // namespace
+
+QString readingLine(const Reading& r) {
+    return QStringList{number(r.rampNo),        number(r.rampStepNo),         number(r.time_s),
+                       number(r.sampleTemp_F),  number(r.bathTemp_F),         number(r.pressure_psi),
+                       number(r.shearRate_1ps), number(r.shearStress_dyncm2), number(r.typeId)}
+        .join(u'\t');
+}
 
 int runTest(const Invocation& call) {
     const QString& sequenceName = call.operands[1];

@@ -15,22 +15,14 @@ using stored_test::rampPoint;
 // Every field the results table and the reports read, bit for bit.
 void expectSameFits(const std::vector<RampFit>& live, const std::vector<RampFit>& whole,
                     const std::string& where) {
-    ASSERT_EQ(live.size(), whole.size()) << where;
-    for (std::size_t i = 0; i < live.size(); ++i) {
-        const RampFit &a = live[i], &b = whole[i];
-        EXPECT_EQ(a.RampNo, b.RampNo) << where;
-        EXPECT_EQ(a.PointCount, b.PointCount) << where;
-        EXPECT_EQ(a.State, b.State) << where;
-        for (auto [x, y] : {std::pair{a.ElapsedMin, b.ElapsedMin},
-                            {a.SampleTemp, b.SampleTemp},
-                            {a.Pressure, b.Pressure},
-                            {a.NPrime, b.NPrime},
-                            {a.Intercept, b.Intercept},
-                            {a.RSquared, b.RSquared},
-                            {a.Kv, b.Kv},
-                            {a.Visc100, b.Visc100}})
-            EXPECT_EQ(x, y) << where << " ramp " << a.RampNo;
-    }
+    const auto fields = [](const std::vector<RampFit>& fits) {
+        std::vector<std::vector<double>> all;
+        for (const RampFit& f : fits)
+            all.push_back({double(f.RampNo), double(f.PointCount), double(f.State), f.ElapsedMin,
+                           f.SampleTemp, f.Pressure, f.NPrime, f.Intercept, f.RSquared, f.Kv, f.Visc100});
+        return all;
+    };
+    EXPECT_EQ(fields(live), fields(whole)) << where;
 }
 
 TEST(LiveResults, AfterEveryReadingTheFitsAndTableAreThoseOfTheWholeTest) {

@@ -1,11 +1,10 @@
 // r7716-cli run against a simulated unit behind the port factory, on the unit's simulated time: the whole
 // sequence stored and printed, and each way the command refuses or fails.
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 #include "analysis/OpenTest.h"
 #include "common/ErrorLog.h"
-#include "common/VbFormat.h"
 #include "instrument/TestRunEngine.h"
 #include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
@@ -64,13 +63,7 @@ TEST(CliRun, RunsTheSequenceToItsEndPrintingEachReadingAsStoredWithTheTestInform
 
     const OpenedTest test = OpenStoredTest(d.connection, "Gel A", ChartDataOption::All, UnitSystem::CGS);
     QStringList stored;
-    for (const Reading& r : test.readings) {
-        QStringList cells;
-        for (double v : {r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F, r.bathTemp_F, r.pressure_psi,
-                         r.shearRate_1ps, r.shearStress_dyncm2, r.typeId})
-            cells << vb::Format(v, QString());
-        stored << cells.join(u'\t');
-    }
+    for (const Reading& r : test.readings) stored << cli::readingLine(r);
     EXPECT_EQ(stored.size(), 4);
     EXPECT_EQ(d.out.split(u'\n', Qt::SkipEmptyParts), stored);
     EXPECT_EQ(test.bobRadius_cm, 1.7245) << "the unit's bob of BOBINFO.TXT";

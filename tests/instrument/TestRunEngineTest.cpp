@@ -8,12 +8,11 @@
 #include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
-#include "store/NewTest.h"
 #include "store/ReadingWriter.h"
 #include "store/clsConnection.h"
-#include "store/clsTEST_INFO.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
+#include "support/StoredTestBuilder.h"
 #include "support/TempWorkDir.h"
 #include "testinfo/TestInfoEntry.h"
 #include "testinfo/TestInfoFile.h"
@@ -22,6 +21,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -82,9 +83,8 @@ struct Rig {
                                            : QStringList();
     }
     bool sent(char command) {
-        const QList<QByteArray>& log = firmware.commandLog();
-        return std::any_of(log.begin(), log.end(),
-                           [command](const QByteArray& c) { return c.startsWith(command); });
+        return std::ranges::any_of(firmware.commandLog(),
+                                   [command](auto& c) { return c.startsWith(command); });
     }
 
     TempWorkDir dir;
@@ -202,13 +202,7 @@ TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithThe
     for (const auto& [name, storedMeanwhile, message] : cases) {
         Rig run(rampAndRates(30));
         // Another window stores the name, in other letters, while this dialog is open.
-        const auto other = [&run] {
-            clsTEST_INFO info;
-            info.ConnectX(run.connection);
-            info.SetDefaults();
-            info.setTEST_NAME("GEL 7");
-            StoreNewTest(run.connection, info, {}, {});
-        };
+        const auto other = [&run] { stored_test::store(run.connection, {"GEL 7"}); };
         EXPECT_EQ(run.start(name, storedMeanwhile ? std::function<void()>(other) : nullptr),
                   TestRunEngine::StartOutcome::Refused);
         EXPECT_EQ(run.messenger.texts(), QStringList{QString::fromLatin1(message)});

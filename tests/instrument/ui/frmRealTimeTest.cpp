@@ -260,12 +260,11 @@ TEST_F(RealTimeWindowTest, LeavingTheSetPointBoxAsksOnlyWhenTheOperatorMovesOn) 
 }
 
 TEST_F(RealTimeWindowTest, StartRunsATestWithItsGraphAndResultsAndClosingMidRunAsksFirst) {
-    StoredSequence s;
-    s.name = "Short";
-    s.settings = {3, 2, 5, 1000, 0, 30};
-    s.steps = {{1, 75, 5, 100, 1}, {5, 75, 5, 100, 0}};
-    s.shearRates_1ps = {100, 50, 25};
-    SequenceStore(connection).add(s);
+    SequenceStore(connection)
+        .add({.name = "Short",
+              .settings = {3, 2, 5, 1000, 0, 30},
+              .steps = {{1, 75, 5, 100, 1}, {5, 75, 5, 100, 0}},
+              .shearRates_1ps = {100, 50, 25}});
     frmRealTime& w = runningOnSimulator("Window test");
     ASSERT_TRUE(w.unit().selectSequence("Short"));
     for (int i = 0; i < 3; ++i) timerTick(w);

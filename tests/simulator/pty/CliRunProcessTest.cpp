@@ -3,7 +3,7 @@
 // as the Stop button does.
 
 #include "analysis/OpenTest.h"
-#include "common/VbFormat.h"
+#include "cli/Commands.h"
 #include "instrument/SerialPortName.h"
 #include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
@@ -28,17 +28,7 @@ namespace {
 // Unit 1 served in a thread of its own, as r7716-sim serves it, and r7716-cli running a long sequence on it
 // that stores a reading every few ticks.
 struct ServedRun {
-    static QCoreApplication* application() {
-        static int argc = 1;
-        static char name[] = "test_simulator_pty";
-        static char* argv[] = {name, nullptr};
-        // QProcess needs an application; the binary may have made one already.
-        static std::unique_ptr<QCoreApplication> app =
-            QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
-        return QCoreApplication::instance();
-    }
     ServedRun() {
-        application();
         const QString device = server.addUnit(1, {.pressure_psi = 300});
         EXPECT_TRUE(PortListFile(SerialPortName::kPortListFile).write({{1, device}}));
         for (const auto& [name, text] :
@@ -80,16 +70,16 @@ struct ServedRun {
     QStringList stored() {
         QStringList lines;
         for (const Reading& r :
-             OpenStoredTest(connection, "Run 1", ChartDataOption::All, UnitSystem::CGS).readings) {
-            QStringList cells;
-            for (double v : {r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F, r.bathTemp_F, r.pressure_psi,
-                             r.shearRate_1ps, r.shearStress_dyncm2, r.typeId})
-                cells << vb::Format(v, QString());
-            lines << cells.join(u'\t');
-        }
+             OpenStoredTest(connection, "Run 1", ChartDataOption::All, UnitSystem::CGS).readings)
+            lines << cli::readingLine(r);
         return lines;
     }
 
+    // QProcess needs an application; made here when the binary has none, it outlives the program below.
+    static inline int argc = 1;
+    static inline char appName[] = "test_simulator_pty", *argv[] = {appName, nullptr};
+    std::unique_ptr<QCoreApplication> app =
+        QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
     TempWorkDir dir;
     ScriptedMessenger messenger;
     clsConnection connection{&messenger};
