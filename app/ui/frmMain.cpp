@@ -36,6 +36,9 @@ constexpr const char* kHelpFileName = "R8830help.chm";
 
 constexpr const char* kExitQuestion = "Are you sure to exit?";
 constexpr const char* kExitTitle = "Exit Check";
+// Ending the program ends the recording of every running test: the operator is told before it happens.
+constexpr const char* kExitWhileRecording =
+    "%1 Stop recording and exit?\n\nThe units go on with their sequences; their data can be retrieved later.";
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
@@ -333,6 +336,10 @@ frmCalibrateTorque* frmMain::CalibrateWindow() const {
     return calibrateWindow_.data();
 }
 
+frmMDIRealTime* frmMain::RealTimeWindow() const {
+    return realTime_.data();
+}
+
 void frmMain::runReport(ReportAction action) {
     (reports_.*action)(this, messenger_, *connection_, session_->test(),
                        [this](const QString& note) { statusBar()->showMessage(note); });
@@ -353,8 +360,23 @@ bool frmMain::confirmExit() {
     return messenger_.yesNo(qs(kExitQuestion), qs(kExitTitle), MsgIcon::Exclamation);
 }
 
+bool frmMain::confirmStopRecording() {
+    if (!realTime_) return true;
+    const QList<int> units = realTime_->unitsRecording();
+    if (units.isEmpty()) return true;
+    QStringList numbers;
+    for (int unit : units) numbers << QString::number(unit);
+    const QString running = units.size() == 1
+                                ? QStringLiteral("A test is running on unit %1.").arg(numbers.front())
+                                : QStringLiteral("Tests are running on units %1.").arg(numbers.join(", "));
+    if (!messenger_.yesNo(qs(kExitWhileRecording).arg(running), qs(kExitTitle), MsgIcon::Question))
+        return false;
+    realTime_->stopRecordingAll();
+    return true;
+}
+
 void frmMain::cmdExit_Click() {
-    if (confirmExit()) endProgram();
+    if (confirmExit() && confirmStopRecording()) endProgram();
 }
 
 void frmMain::MenuFileExit_Click() {
@@ -369,11 +391,13 @@ void frmMain::endProgram() {
 void frmMain::closeEvent(QCloseEvent* event) {
     // Only the operator's own close (title bar, window menu) is questioned; a close from the program or
     // the system goes through.
-    if (!exitConfirmed_ && event->spontaneous() && !confirmExit()) {
+    if (!exitConfirmed_ && event->spontaneous() && !(confirmExit() && confirmStopRecording())) {
         event->ignore();
         return;
     }
     exitConfirmed_ = true;
+    // A close from the system ends the recordings too, cleanly.
+    if (realTime_) realTime_->stopRecordingAll();
     // The program ends with its main window, whatever other window is open; those windows are not asked.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible()) w->hide();

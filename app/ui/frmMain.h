@@ -57,9 +57,10 @@ class frmMain : public QMainWindow {
     // The open-test and overlap dialogs, created at start-up and kept.
     frmOpenTest* OpenTestDialog() const { return fOpen; }
     frmOverlapTest* OverlapDialog() const { return fOverlap; }
-    // The setup and calibration windows while they are open; null otherwise.
+    // The setup, calibration and real-time windows while they are open; null otherwise.
     frmSetup* SetupWindow() const;
     frmCalibrateTorque* CalibrateWindow() const;
+    frmMDIRealTime* RealTimeWindow() const;
     // The report and export buttons' actions, with their file and printer dialogs.
     ReportActions& Reports() { return reports_; }
 
@@ -174,6 +175,8 @@ class frmMain : public QMainWindow {
     void readInitialSettings();
     // Asks "Are you sure to exit?"; true when the operator answers Yes.
     bool confirmExit();
+    // With tests recording on unit windows, asks whether to stop recording them and exit; on Yes they stop.
+    bool confirmStopRecording();
     // Ends the program: every other window goes with the main window.
     void endProgram();
 

@@ -69,6 +69,18 @@ frmRealTime* frmMDIRealTime::realTimeWindow(int unit) const {
                                             : nullptr;
 }
 
+QList<int> frmMDIRealTime::unitsRecording() const {
+    QList<int> recording;
+    for (int unit = 1; unit <= RealTimeHost::kUnitCount; ++unit)
+        if (const frmRealTime* w = realTimeWindow(unit); w && w->engine() && w->engine()->running())
+            recording << unit;
+    return recording;
+}
+
+void frmMDIRealTime::stopRecordingAll() {
+    for (int unit : unitsRecording()) realTimeWindow(unit)->engine()->stopRecording();
+}
+
 frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {
     return unit >= 0 && unit < kWindowSlots ? qobject_cast<frmSimpleTest*>(simpleTestWindows_[unit].data())
                                             : nullptr;

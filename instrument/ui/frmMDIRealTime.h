@@ -3,6 +3,7 @@
 #include "instrument/RealTimeHost.h"
 #include "instrument/UnitPortFactory.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -43,6 +44,11 @@ class frmMDIRealTime : public QMainWindow {
     // The open unit windows by unit number (null where none is open).
     frmRealTime* realTimeWindow(int unit) const;
     frmSimpleTest* simpleTestWindow(int unit) const;
+    // The units whose windows are recording a test, in unit order.
+    QList<int> unitsRecording() const;
+    // Stops recording on every unit window that runs a test, as closing it with Yes does: what is stored
+    // stays, and the units go on with their sequences.
+    void stopRecordingAll();
 
     QMdiArea* mdiArea;
     QMenu* MenuAddInstrument;
