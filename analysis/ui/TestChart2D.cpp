@@ -158,18 +158,18 @@ void TestChart2D::build() {
     }
     series_.clear();
     for (std::size_t i = 0; i < shown_.series.size(); ++i) {
-        const ChartSeries2D& spec = shown_.series[i];
+        const ChartSeries2D& wanted = shown_.series[i];
         auto* series = new QLineSeries(chart);
-        series->setName(spec.label);
+        series->setName(wanted.label);
         // Thin lines: a thousand points per pixel column are still cheap to stroke.
         series->setPen(QPen(colourOf(i), 1.2));
         series->setMarkerSize(kMarkerSize);
         chart->addSeries(series);
         series->attachAxis(axisX_);
-        series->attachAxis(spec.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
+        series->attachAxis(wanted.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
         series_.push_back(series);
         // The empty series a refused overlap leaves has no name: no legend entry for it.
-        if (spec.label.isEmpty())
+        if (wanted.label.isEmpty())
             for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
     }
     if (!series_.empty()) axisLeft_->setTitleBrush(colourOf(0));
@@ -218,13 +218,13 @@ void TestChart2D::plot() {
     std::size_t total = 0;
     std::size_t hidden = 0;
     for (std::size_t i = 0; i < shown_.series.size(); ++i) {
-        const ChartSeries2D& spec = shown_.series[i];
-        const bool onRight = spec.onRightAxis && axisRight_;
+        const ChartSeries2D& wanted = shown_.series[i];
+        const bool onRight = wanted.onRightAxis && axisRight_;
         const AxisScale yScale = onRight ? AxisScale::Linear : yScale_;
-        const QList<QPointF> points = PointsForDrawing(spec.x, spec.y, buckets, xScale_, yScale);
-        if (spec.size() > static_cast<std::size_t>(4 * buckets)) thinnedBuckets_ = buckets;
-        total += spec.size();
-        hidden += HiddenByLogAxes(spec.x, spec.y, xScale_, yScale);
+        const QList<QPointF> points = PointsForDrawing(wanted.x, wanted.y, buckets, xScale_, yScale);
+        if (wanted.size() > static_cast<std::size_t>(4 * buckets)) thinnedBuckets_ = buckets;
+        total += wanted.size();
+        hidden += HiddenByLogAxes(wanted.x, wanted.y, xScale_, yScale);
         const PointBounds bounds = BoundsOf(points);
         x.include(bounds);
         (onRight ? right : left).include(bounds);

@@ -45,10 +45,10 @@ OpenedTest openedTest(const QString& name, int n) {
 }
 
 TEST(TestChart2D, ALogAxisDrawsThePositivePointsAndSaysHowManyItLeftOut) {
-    Chart2D spec;
-    spec.type = Chart2DType::StressVsRate;
-    spec.title = QStringLiteral("T");
-    spec.series.push_back({QStringLiteral("S"), {0, 1, 10, 100, 1000}, {5, 10, 0, -3, 50}, false});
+    Chart2D drawn;
+    drawn.type = Chart2DType::StressVsRate;
+    drawn.title = QStringLiteral("T");
+    drawn.series.push_back({QStringLiteral("S"), {0, 1, 10, 100, 1000}, {5, 10, 0, -3, 50}, false});
     struct Case {
         AxisScale x, y;
         int drawn;
@@ -62,7 +62,7 @@ TEST(TestChart2D, ALogAxisDrawsThePositivePointsAndSaysHowManyItLeftOut) {
     };
     TestChart2D chart;
     chart.resize(600, 400);
-    chart.Draw(spec, AxisScale::Linear, AxisScale::Linear);
+    chart.Draw(drawn, AxisScale::Linear, AxisScale::Linear);
     for (const Case& c : cases) {
         chart.SetScales(c.x, c.y);
         EXPECT_EQ(chart.Series(0)->count(), c.drawn);
@@ -70,8 +70,8 @@ TEST(TestChart2D, ALogAxisDrawsThePositivePointsAndSaysHowManyItLeftOut) {
         EXPECT_TRUE(chart.Note().contains(QString::fromUtf8(c.note)));
     }
     // Nothing above zero: an empty plot with its note, the axes still valid.
-    spec.series[0].y = {0, -1, 0, -2, 0};
-    chart.Draw(spec, AxisScale::Linear, AxisScale::Log);
+    drawn.series[0].y = {0, -1, 0, -2, 0};
+    chart.Draw(drawn, AxisScale::Linear, AxisScale::Log);
     EXPECT_EQ(chart.Series(0)->count(), 0);
     EXPECT_TRUE(chart.Note().contains(QStringLiteral("no point")));
 }
