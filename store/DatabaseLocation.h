@@ -20,7 +20,7 @@ struct DatabaseLocation {
     // and a connection whose peer vanished (a pulled cable drops no packet back) is noticed, instead of
     // freezing a window for the minutes the operating system would wait.
     static constexpr const char* kConnectTimeout_s = "5";
-    static constexpr const char* kTcpUserTimeout_ms = "10000";
+    static constexpr const char* kTcpUserTimeout_ms = "5000";
     static constexpr const char* kKeepalivesIdle_s = "10";
     static constexpr const char* kKeepalivesInterval_s = "5";
     static constexpr const char* kKeepalivesCount = "3";

@@ -2,6 +2,8 @@
 
 #include "store/Reading.h"
 
+#include <QString>
+
 #include <memory>
 
 class clsConnection;
@@ -19,7 +21,15 @@ class ReadingWriter {
     virtual void write(double testId, const Reading& reading) = 0;
     // Readings accepted but not yet in the database.
     virtual int waiting() const { return 0; }
+    // What the unit window's status bar says while readings wait ("server unreachable: 12 readings
+    // waiting"); empty when none waits.
+    virtual QString statusText() const { return {}; }
 };
+
+// The writer of a live run on the connection's database: for the file, DirectReadingWriter (a failure is
+// the caller's to report); for a server, SpoolingReadingWriter (store/SpoolingReadingWriter.h), which keeps
+// what the server cannot take in a local spool and sends it on when the server is back.
+std::unique_ptr<ReadingWriter> makeReadingWriter(clsConnection& connection);
 
 // Stores each reading at once through the connection's TEST_RESULT record, committed on its own.
 class DirectReadingWriter : public ReadingWriter {

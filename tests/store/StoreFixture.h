@@ -81,6 +81,12 @@ class SqliteStore : public StoreFixture {
     Engine engine() const override { return Engine::Sqlite; }
 };
 
+// A store suite about the server engine alone.
+class ServerStore : public StoreFixture {
+  protected:
+    Engine engine() const override { return Engine::Postgres; }
+};
+
 inline std::string engineName(Engine engine) {
     return engine == Engine::Sqlite ? "Sqlite" : "Postgres";
 }
