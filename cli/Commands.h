@@ -20,6 +20,10 @@ int status(const Invocation& call);
 int sendSequence(const Invocation& call);
 int sequenceBody(const Invocation& call);
 
+// Moving data between databases (CopyDbCommand.cpp).
+extern const char* const kCopyDbHelp;
+int copyDb(const Invocation& call);
+
 // The unit system of the settings; a settings file that gives none valid is named on err once.
 UnitSystem unitSystemOf(const Invocation& call);
 

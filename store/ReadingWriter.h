@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class clsConnection;
@@ -11,6 +12,8 @@ class clsTEST_RESULT;
 
 // Fills the record's row (all but TEST_ID) from a reading.
 void SetReading(clsTEST_RESULT& record, const Reading& reading);
+// The reading of a row of clsTEST_RESULT::rTestResult().
+Reading ReadingOfRow(const std::array<double, 11>& row);
 
 // Where the readings of a live run go, one call per reading. A reading handed over is never silently lost:
 // write() either stores it (committed when it returns), keeps it to store later (waiting() counts those),
