@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
   g++ cmake make
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev qt6-charts-dev
+  libqt6sql6-psql   # the lab-wide database on a PostgreSQL server (database.txt)
   qt6-datavisualization-dev qt6-declarative-dev
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
   xvfb xauth sqlite3
   unzip  # the report tests read the .xlsx files back
+  postgresql  # the server the store's tests and the database benchmark start for themselves
 )
 
 missing=()

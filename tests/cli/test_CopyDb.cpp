@@ -77,7 +77,7 @@ QStringList contents(const QString& file) {
 }
 
 TEST(CopyDb, TheDemoDatabaseGoesToTheServerAndBackUnchangedAndASecondCopyCopiesNothing) {
-    if (!pg_test::TestDatabase::available()) GTEST_SKIP() << pg_test::kNoServer;
+    REQUIRE_PG_SERVER();
     pg_test::TestDatabase server;
     TempWorkDir dir;
     ASSERT_EQ(runCli({"init-demo"}).status, 0);

@@ -25,7 +25,7 @@ class StoreFixture : public ::testing::Test {
 
     void SetUp() override {
         if (engine() == Engine::Postgres) {
-            if (!pg_test::TestDatabase::available()) GTEST_SKIP() << pg_test::kNoServer;
+            REQUIRE_PG_SERVER();
             server.emplace();
             QFile config(dir.file("database.txt"));
             ASSERT_TRUE(config.open(QIODevice::WriteOnly));

@@ -48,8 +48,20 @@ QString uriOf(const QString& clusterUri, const QString& database) {
 // The cluster of a test binary run without scripts/test.sh, removed when the binary ends.
 struct OwnCluster {
     QString uri;
+    QString problem;
     std::unique_ptr<Cluster> cluster;
 };
+
+const OwnCluster& ownCluster() {
+    static const OwnCluster own = [] {
+        OwnCluster made;
+        made.cluster = std::make_unique<Cluster>();
+        made.uri = made.cluster->uri();
+        made.problem = made.cluster->error();
+        return made;
+    }();
+    return own;
+}
 
 }  // namespace
 
@@ -72,17 +84,12 @@ bool exec(const QString& uri, const QString& statement) {
 
 QString clusterUri() {
     const QString given = qEnvironmentVariable(kUriVariable);
-    if (!given.isEmpty()) return given;
-    static OwnCluster own = [] {
-        OwnCluster made;
-        made.cluster = std::make_unique<Cluster>();
-        if (made.cluster->started())
-            made.uri = made.cluster->uri();
-        else if (!made.cluster->error().isEmpty())
-            std::fprintf(stderr, "%s\n", qPrintable(made.cluster->error()));
-        return made;
-    }();
-    return own.uri;
+    return given.isEmpty() ? ownCluster().uri : given;
+}
+
+QString unavailableReason() {
+    if (!clusterUri().isEmpty()) return {};
+    return ownCluster().problem.isNull() ? QStringLiteral("") : ownCluster().problem;
 }
 
 TestDatabase::TestDatabase()

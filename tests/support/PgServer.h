@@ -13,19 +13,31 @@ inline constexpr const char* kNoServer =
     "PostgreSQL server programs (initdb, pg_ctl) are not installed, so the tests against the server "
     "engine are skipped: scripts/install-deps.sh installs them.";
 
-// The URI of the run's cluster (its maintenance database); empty when no server is installed.
+// The URI of the run's cluster (its maintenance database); empty when there is none.
 QString clusterUri();
+// Why there is no cluster: null when there is one, empty when no server is installed (the tests then
+// skip), else the reason it did not start (the tests then fail).
+QString unavailableReason();
+
+// Skips the test when no server is installed; fails it when one is but its cluster did not start.
+#define REQUIRE_PG_SERVER()                                            \
+    do {                                                               \
+        const QString problem = pg_test::unavailableReason();          \
+        if (!problem.isNull()) {                                       \
+            if (problem.isEmpty()) GTEST_SKIP() << pg_test::kNoServer; \
+            FAIL() << problem.toStdString();                           \
+        }                                                              \
+    } while (false)
 
 // A fresh, empty database on the run's cluster, dropped with this object.
 class TestDatabase {
   public:
-    // Check available() first: without a server there is no database.
+    // Use REQUIRE_PG_SERVER() first: without a server there is no database.
     TestDatabase();
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
-    static bool available() { return !clusterUri().isEmpty(); }
     const QString& uri() const { return uri_; }
     const QString& name() const { return name_; }
 
