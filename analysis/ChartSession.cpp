@@ -81,6 +81,15 @@ ChartSession::Next ChartSession::chooseType(int index) {
     return Next::Redraw;
 }
 
+ChartSession::Next ChartSession::setUnitSystem(UnitSystem unitSystem) {
+    if (unitSystem == unitSystem_) return Next::Nothing;
+    unitSystem_ = unitSystem;
+    if (!testOpen_ || dimension_ != ChartDimension::TwoD || currentType_ == 0) return Next::Nothing;
+    const ChartSource source{testName_, readings_, taken_};
+    chart2D_ = BuildChart2D(static_cast<Chart2DType>(currentType_), source, unitSystem_);
+    return Next::Redraw;
+}
+
 ChartSession::Next ChartSession::setXScale(AxisScale scale) {
     if (xScale_ == scale) return Next::Nothing;
     xScale_ = scale;

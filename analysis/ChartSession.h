@@ -84,6 +84,9 @@ class ChartSession {
     // A click on the chart-type list: without an open test the list snaps back to item 0; item 0 re-runs
     // the open operation; the other items draw their chart.
     Next chooseType(int index);
+    // The program's unit system changed: a 2D chart of types 1 to 5 is drawn again in it, from the open
+    // test alone (an overlap was drawn in the old units); the default charts do not depend on it.
+    Next setUnitSystem(UnitSystem unitSystem);
     // The scale options (2D only; the data never change, only how they are drawn).
     Next setXScale(AxisScale scale);
     Next setYScale(AxisScale scale);

@@ -84,6 +84,10 @@ void ChartView::cmbChartType_Click(int index) {
     apply(session_.chooseType(index));
 }
 
+void ChartView::SetUnitSystem(UnitSystem unitSystem) {
+    apply(session_.setUnitSystem(unitSystem));
+}
+
 void ChartView::SetXScale(AxisScale scale) {
     if (session_.setXScale(scale) == ChartSession::Next::Nothing) return;
     chart2D_->SetScales(session_.xScale(), session_.yScale());

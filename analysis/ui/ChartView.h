@@ -64,6 +64,8 @@ class ChartView : public QWidget {
     void opt3D_Click();
     // cmbChartType: the index of the item chosen.
     void cmbChartType_Click(int index);
+    // The program's unit system changed (the setup window).
+    void SetUnitSystem(UnitSystem unitSystem);
     // optXlog / optXNormal, optYLog / optYNormal.
     void SetXScale(AxisScale scale);
     void SetYScale(AxisScale scale);

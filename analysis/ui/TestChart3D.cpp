@@ -19,6 +19,12 @@ namespace {
 
 // Above this many points each is drawn as a dot: spheres would be slow and hide one another.
 constexpr std::size_t kSpheresUpTo = 2000;
+// The box's horizontal extent against its height (Qt's default is 2), and the camera's zoom in percent.
+constexpr float kBoxAspectRatio = 3.0f;
+constexpr float kFloorAspectRatio = 2.0f;
+constexpr float kZoomLevel = 105.0f;
+constexpr float kCameraAbove = 25.0f;
+constexpr float kTargetHeight = -1.0f;
 // Height of the titles above the graph in a rendered image.
 constexpr int kImageTitleHeight = 56;
 
@@ -99,8 +105,13 @@ void TestChart3D::ensureGraph() {
     graph_->setAxisZ(new QValue3DAxis);
     // Seen from above the front corner, so that all three axes and their titles can be read.
     graph_->scene()->activeCamera()->setCameraPreset(Q3DCamera::CameraPresetIsometricRight);
-    // Stepped back so the axis titles stay inside the view.
-    graph_->scene()->activeCamera()->setZoomLevel(80);
+    graph_->scene()->activeCamera()->setYRotation(kCameraAbove);
+    // The main window's chart place is about twice as wide as high: a flatter, wider box fills it, and
+    // close enough that the axis labels can be read while their titles stay inside the view.
+    graph_->setAspectRatio(kBoxAspectRatio);
+    graph_->setHorizontalAspectRatio(kFloorAspectRatio);
+    graph_->scene()->activeCamera()->setZoomLevel(kZoomLevel);
+    graph_->scene()->activeCamera()->setTarget(QVector3D(0.0f, kTargetHeight, 0.0f));
     auto* series = new QScatter3DSeries;
     series->setItemLabelFormat(QStringLiteral("@xLabel, @zLabel: @yLabel"));
     graph_->addSeries(series);

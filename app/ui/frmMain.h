@@ -1,9 +1,7 @@
 #pragma once
 
-#include "analysis/ChartData.h"
-#include "analysis/ChartKinds.h"
 #include "analysis/OpenTestSession.h"
-#include "common/UnitSystem.h"
+#include "reports/ui/ReportActions.h"
 #include "store/clsConnection.h"
 
 #include <QMainWindow>
@@ -16,8 +14,12 @@
 class Messenger;
 class Settings;
 class QAction;
+class ChartView;
 class TestChart2D;
+class TestChart3D;
+class frmCalibrateTorque;
 class frmOpenTest;
+class frmOverlapTest;
 class frmSetup;
 class frmMDIRealTime;
 class QComboBox;
@@ -29,8 +31,9 @@ class QRadioButton;
 class QTableWidget;
 
 // The first and central window: owns the database connection and the open-test session (the open test and
-// its record objects), shows the results and additives tables and the chart, and starts every other
-// window. Closing it ends the program.
+// its record objects), shows the results and additives tables and the charts, and starts every other
+// window, the reports and the exports. Its handlers are one call each into the chart view, the open-test
+// session and the report actions. Closing it ends the program.
 class frmMain : public QMainWindow {
     Q_OBJECT
 
@@ -51,19 +54,25 @@ class frmMain : public QMainWindow {
     // test's name, for the windows and reports that work on the open test.
     OpenTestSession& Session() { return *session_; }
     const OpenTestSession& Session() const { return *session_; }
-    // The open-test dialog, created at start-up and kept.
+    // The open-test and overlap dialogs, created at start-up and kept.
     frmOpenTest* OpenTestDialog() const { return fOpen; }
-    // The setup window while it is open; null otherwise.
+    frmOverlapTest* OverlapDialog() const { return fOverlap; }
+    // The setup and calibration windows while they are open; null otherwise.
     frmSetup* SetupWindow() const;
-    ChartDimension Dimension() const { return dimension_; }
+    frmCalibrateTorque* CalibrateWindow() const;
+    // The report and export buttons' actions, with their file and printer dialogs.
+    ReportActions& Reports() { return reports_; }
 
     // How the help file is handed to the desktop; replaceable so that a test can see what was asked.
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { openUrl_ = std::move(opener); }
 
     // Rebuilds the results table's header for the current unit system and drops every result row.
     void BuildResultsHeader();
-    // The empty default chart: viscosity on the left axis, sample and bath temperature on the right.
+    // The empty start charts: viscosity on the left axis, sample and bath temperature on the right.
     void DrawStartChart();
+
+    // The chart area (the 2D chart and the 3D chart in its place) and the chart state behind it.
+    ChartView* Charts;
 
     // Controls, by their given names.
     QPushButton* cmdOpen;
@@ -97,7 +106,7 @@ class frmMain : public QMainWindow {
     QTableWidget* MSFlexGrid1;
     QTableWidget* MSFlexGrid2;
     TestChart2D* Pesgo1;
-    QLabel* Pe3doa1;
+    TestChart3D* Pe3doa1;
 
     QMenu* MenuFile;
     QAction* MenuFileOpen;
@@ -109,6 +118,7 @@ class frmMain : public QMainWindow {
     QMenu* MenuReport;
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
+    QAction* MenuExportCsv;
     QMenu* MenuHelp;
     QAction* MenuHelpContent;
     QAction* MenuHelpAbout;
@@ -130,9 +140,18 @@ class frmMain : public QMainWindow {
     void cmdExit_Click();
     void MenuFileExit_Click();
     void cmdRelated_Click();
+    void cmdCalibrate_Click();
     void opt2D_Click();
     void opt3D_Click();
     void cmbChartType_Click();
+    void optXlog_Click();
+    void optXNormal_Click();
+    void optYLog_Click();
+    void optYNormal_Click();
+    void cmdOverlap_Click();
+    void fOverlap_overSelected();
+    // cmdPrintChart and MenuPrintChart.
+    void PrintChart();
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
 
@@ -145,7 +164,9 @@ class frmMain : public QMainWindow {
     void Form_Load();
     void Form_Resize();
     void createControls();
+    void createCommandButtons(QWidget* central);
     void createMenus();
+    void connectReports();
     void openDatabase();
     void createDialogs();
     void recordLayoutRatios();
@@ -159,26 +180,41 @@ class frmMain : public QMainWindow {
     // Draws the open test when the session says so: results, additives, the default chart with the test's
     // name as sub-title.
     void draw(OpenTestSession::Redraw redraw);
+    // The open operation re-run for the charts (their list's item 0, a dimension, a data option).
+    void reOpenForCharts();
+    // The results and additives tables of the open test.
+    void showTestTables();
     // The results table in the unit system in force: the open test's rows while the table holds them.
     void showResults();
-    // The window can take an activation re-read now: shown, and no dialog of ours modal over it.
+    void unitSystem_Changed();
+    // The window can take an activation re-read now: shown, no dialog of ours modal over it, and no
+    // overlap kept (the re-read would draw the open test alone).
     bool takesReRead() const;
     void setup_Closed();
+    // Runs a report action on the open test, its notes to the status bar.
+    using ReportAction = void (ReportActions::*)(QWidget*, Messenger&, clsConnection&, const OpenedTest&,
+                                                 const ReportActions::StatusSink&);
+    void runReport(ReportAction action);
 
     Messenger& messenger_;
     Settings& settings_;
     std::unique_ptr<clsConnection> connection_;
     std::unique_ptr<OpenTestSession> session_;
 
-    // Step 3 of start-up: the open-test dialog. The overlap dialog joins it here when overlap is built.
+    // Step 3 of start-up: the open-test and overlap dialogs.
     frmOpenTest* fOpen = nullptr;
+    frmOverlapTest* fOverlap = nullptr;
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
+    QPointer<frmCalibrateTorque> calibrateWindow_;
+    ReportActions reports_;
 
-    ChartDimension dimension_ = ChartDimension::TwoD;
     bool exitConfirmed_ = false;
     std::function<bool(const QUrl&)> openUrl_;
 
+    // The window's inner size as designed; the layout ratios are taken against it.
+    static constexpr int kDesignWidth = 1016;
+    static constexpr int kDesignHeight = 716;
     // Every positioned control with its place as fractions of its container's inner size.
     struct LayoutRatio {
         QWidget* control;

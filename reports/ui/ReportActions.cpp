@@ -22,11 +22,14 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QScreen>
 
 namespace {
 
 constexpr const char* kNoTestNote = "No test is open: open a saved test first.";
 constexpr const char* kBriefCaption = "Save Brief Report";
+// Not "<test name>.txt": that is the Halliburton file's name, which its button overwrites without asking.
+constexpr const char* kBriefNameEnd = " brief.txt";
 constexpr const char* kBriefSaved = "Brief report saved: %1";
 constexpr const char* kBriefPrinted = "Brief report printed: %1 %2.";
 constexpr const char* kPrinterFailed = "The printer could not print the brief report.";
@@ -44,6 +47,7 @@ constexpr const char* kDetailReadFailed = "The detail report could not be read.\
 constexpr const char* kDrawingPages = "Drawing the pages of the detail report...";
 constexpr const char* kStopDrawing = "Stop";
 constexpr int kProgressDelay_ms = 700;
+constexpr double kPreviewShare = 0.9;
 constexpr const char* kTestNoLongerStored = "The open test is no longer stored.";
 constexpr const char* kCsvCaption = "Export CSV";
 constexpr const char* kCsvFilter = "CSV Files (*.csv)";
@@ -90,6 +94,11 @@ ReportActions::ReportActions() {
     printPreview = [](QPrinter& printer, QWidget* parent, const std::function<void(QPrinter*)>& paint) {
         QPrintPreviewDialog dialog(&printer, parent);
         dialog.setWindowTitle(qs(reports::kDetailReportTitle));
+        // Large enough to read a page: most of the main window, or of the screen without one.
+        if (const QWidget* over = parent ? parent->window() : nullptr)
+            dialog.resize(over->size() * kPreviewShare);
+        else if (const QScreen* screen = QGuiApplication::primaryScreen())
+            dialog.resize(screen->availableSize() * kPreviewShare);
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, paint);
         dialog.exec();
     };
@@ -115,7 +124,7 @@ void ReportActions::briefSave(QWidget* parent, Messenger& messenger, clsConnecti
         return;
     }
     const QString path =
-        chooseFile(parent, qs(kBriefCaption), reports::SafeFileName(test.name) + QStringLiteral(".txt"),
+        chooseFile(parent, qs(kBriefCaption), reports::SafeFileName(test.name) + qs(kBriefNameEnd),
                    qs(kBriefFilter), qs(kBriefSelectedFilter), {});
     if (path.isEmpty()) {
         messenger.info(qs(kCancelSelected));

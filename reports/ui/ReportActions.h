@@ -30,8 +30,9 @@ class ReportActions {
     // "Brief Save" (cmdBriefPrint): the brief report to a text file the operator chooses.
     void briefSave(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
                    const StatusSink& status);
-    // "Brief Print" (cmdReport) and the Reports menu's "Breif Report" (MenuBriefReport): the brief report on
-    // a printer or PDF file chosen in the print dialog, each copy its own print job.
+    // "Brief Print" (cmdReport), the File menu's "Re&port..." (MenuFileReport) and the Reports menu's
+    // "Breif Report" (MenuBriefReport): the brief report on a printer or PDF file chosen in the print
+    // dialog, each copy its own print job.
     void briefPrint(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
                     const StatusSink& status);
     // "Brief Excel" (cmdExportExcel) and "Detail Excel" (cmdExcelDetail): the workbook saved where the

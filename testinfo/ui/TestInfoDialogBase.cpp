@@ -111,10 +111,15 @@ TestInfoDialogBase::~TestInfoDialogBase() {
     txtOverlap->removeEventFilter(this);
 }
 
+namespace {
+constexpr int kBoxWidth_em = 20;
+}  // namespace
+
 QLineEdit* TestInfoDialogBase::box(const QString& name, const QString& label, int row, QGridLayout* layout) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
-    edit->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14);
+    // Wide enough for a usual test name or fluid ID ("Demo 30# Borate XL 250F") to show whole.
+    edit->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * kBoxWidth_em);
     auto* caption = new QLabel(label, this);
     caption->setBuddy(edit);
     layout->addWidget(caption, row, 0, Qt::AlignRight);

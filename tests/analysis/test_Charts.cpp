@@ -224,6 +224,17 @@ TEST_F(ChartsOfStoredTests, TheListSnapsBackWithoutATestAndThreeDHidesScalesAndO
     EXPECT_EQ(session.chart3D().type, Chart3DType::ViscVsTempTime);
 }
 
+TEST_F(ChartsOfStoredTests, AUnitSystemChangeRedrawsAChartDrawnInUnitsAndLeavesTheDefaultChart) {
+    ChartSession session;
+    session.showOpenedTest(open(), UnitSystem::CGS);
+    EXPECT_EQ(session.setUnitSystem(UnitSystem::EI), ChartSession::Next::Nothing);
+    session.chooseType(1);
+    EXPECT_EQ(session.chart2D().yLabel, QStringLiteral("Shear Stress (lb/100ft2)"));
+    EXPECT_EQ(session.setUnitSystem(UnitSystem::CGS), ChartSession::Next::Redraw);
+    EXPECT_EQ(session.chart2D().yLabel, QStringLiteral("Shear Stress (dyn/cm2)"));
+    EXPECT_EQ(session.chart2D().series[0].y.front(), 50);
+}
+
 TEST_F(ChartsOfStoredTests, OverlapFollowsItsRulesMessagesAndLabels) {
     ChartSession session;
     session.showOpenedTest(open(), UnitSystem::CGS);
