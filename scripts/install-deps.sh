@@ -26,4 +26,10 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
+# The tests and the benchmark start clusters of their own: the server package is not to make and start a
+# system-wide one on port 5432 as well.
+if [[ " ${missing[*]} " == *" postgresql "* ]] && [ ! -d /etc/postgresql ]; then
+  $SUDO mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" | $SUDO tee /etc/postgresql-common/createcluster.d/r7716.conf >/dev/null
+fi
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
