@@ -70,6 +70,24 @@ const char* const kSequenceBodyHelp =
     "\n"
     "Exit status 1 when the sequence is not stored or has more than 99 temperature or shear-rate steps.\n";
 
+const char* const kRetrieveHelp =
+    "Usage: r7716-cli retrieve UNIT [--info FILE] [--] TEST\n"
+    "\n"
+    "Fetches the readings that instrument unit UNIT (1 to 8, on the port of line UNIT of \"initial.txt\")\n"
+    "holds of the last test it ran, as the unit window's \"Retrieve Last Result\" does (the data request,\n"
+    "2 s, then 0.5 s steps until the unit is quiet), and stores them as the new test TEST: its test row,\n"
+    "its additives and every reading in one go, only once the whole transfer has come. Prints the number\n"
+    "of readings stored. A record of fewer than nine fields is left out and counted on standard error.\n"
+    "\n"
+    "--info FILE gives the test information as KEY=value lines (FLUID_ID, RESEARCHER_NAME, ROTOR_NO,\n"
+    "BOB_NO, BOB_RADIUS, BOB_EFF_LENGTH, PRETEST_PH, POSTTEST_PH, SAFETY, and up to 20\n"
+    "ADDITIVE=name|concentration|unit|lot lines); a key not given keeps the test-information dialog's\n"
+    "initial text (bob B5). Without it every field has its initial text.\n"
+    "\n"
+    "Exit status 1, with the message on standard error, when the unit does not answer, the transfer is\n"
+    "cut, the port fails, or TEST is stored already (in any letter case); nothing is stored then. 64 for\n"
+    "a wrong command line or a wrong --info file.\n";
+
 }  // namespace
 
 std::span<const Command> commands() {
@@ -123,9 +141,19 @@ std::span<const Command> commands() {
          .operandProblem = "sequence-body takes one sequence name.",
          .needs = Needs::Database,
          .run = sequenceBody},
+        {.name = "retrieve",
+         .synopsis = "UNIT TEST [--info FILE]",
+         .summary = "store the readings unit UNIT holds of its last test as the new test TEST",
+         .help = kRetrieveHelp,
+         .operands = {Operand::Unit, Operand::FilledName},
+         .operandProblem = "retrieve takes a unit number and a test name.",
+         .needs = Needs::Database,
+         .run = retrieve,
+         .options = {{"--info", "FILE"}}},
         {.name = "chart",
          .synopsis = "NAME TYPE [--overlap NAME]... [--xlog] [--ylog] [--no-ramp] (--out FILE | --csv)",
-         .summary = "draw chart TYPE (0-5, 3d0-3d2) of the test NAME into a .png or .pdf, or print its series",
+         .summary =
+             "draw chart TYPE (0-5, 3d0-3d2) of the test NAME into a .png or .pdf, or print its series",
          .help = kChartHelp,
          .operands = {Operand::FilledName, Operand::Name},
          .operandProblem = "chart takes a test name and a chart type.",

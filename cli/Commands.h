@@ -19,6 +19,7 @@ int initDemo(const Invocation& call);
 int status(const Invocation& call);
 int sendSequence(const Invocation& call);
 int sequenceBody(const Invocation& call);
+int retrieve(const Invocation& call);
 
 // Moving data between databases (CopyDbCommand.cpp).
 extern const char* const kCopyDbHelp;

@@ -1,9 +1,10 @@
 // r7716-cli's commands that reach instrument units or prepare what is sent to them: status,
-// send-sequence, sequence-body.
+// send-sequence, sequence-body, retrieve.
 
 #include "cli/Commands.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
+#include "instrument/DataRetrieval.h"
 #include "instrument/RealTimeHost.h"
 #include "instrument/SequenceDownload.h"
 #include "instrument/SequenceSending.h"
@@ -12,7 +13,10 @@
 #include "instrument/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "store/clsConnection.h"
+#include "testinfo/TestInfoEntry.h"
+#include "testinfo/TestInfoFile.h"
 
+#include <QDateTime>
 #include <QTextStream>
 
 namespace cli {
@@ -88,6 +92,17 @@ std::optional<StoredSequence> sequenceToSend(const Invocation& call) {
     return sequence;
 }
 
+// The new test's data: the --info file, or the dialog's initial texts with its own bob (a retrieval does
+// not preset the unit's bob). Nothing after a message when the file is wrong.
+std::optional<TestInfoInput> retrievalInfo(const Invocation& call) {
+    const QString& name = call.name();
+    const testinfo_file::Result info =
+        call.options.has("--info") ? testinfo_file::read(call.options.value("--info"), name, std::nullopt)
+                                   : testinfo_file::parse(QString(), name, std::nullopt, QString());
+    if (!info.input) failure(call.err, info.error, kUsage);
+    return info.input;
+}
+
 }  // namespace
 
 int status(const Invocation& call) {
@@ -134,6 +149,32 @@ int sequenceBody(const Invocation& call) {
     if (!sequence) return kUnitError;
     call.out << QString::fromLatin1(SequenceSending::body(*sequence));
     return kOk;
+}
+
+int retrieve(const Invocation& call) {
+    const std::optional<TestInfoInput> info = retrievalInfo(call);
+    if (!info) return kUsage;
+    // Refused before the unit is asked, as the dialog refuses it; the store asks again when it writes.
+    if (const std::optional<QString> problem =
+            TestInfoEntry::nameProblem(TestInfoEntry::storedNames(call.database()), info->testName))
+        return unitError(call.err, *problem);
+    std::unique_ptr<UnitPort> port = openUnitPort(call);
+    if (!port) return kUnitError;
+    DataRetrieval retrieval(call.database(), *info, QDateTime::currentDateTime());
+    runToEnd(retrieval, *port);
+    port->close();
+    const RetrievalResult& result = retrieval.result();
+    switch (result.kind) {
+        case RetrievalResult::Kind::Stored:
+        case RetrievalResult::Kind::NothingHeld:
+            call.out << result.stored << '\n';
+            if (!result.message.isEmpty()) call.err << result.message << '\n';
+            return kOk;
+        case RetrievalResult::Kind::CommunicationError:
+        case RetrievalResult::Kind::NotStored:
+            break;
+    }
+    return unitError(call.err, result.message);
 }
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #include "instrument/DataDownload.h"
 
 #include "common/VbFormat.h"
+#include "instrument/RealTimeHost.h"
 #include "instrument/UnitCommands.h"
 
 namespace DataDownload {
@@ -19,16 +20,56 @@ int wholeNumber(double value) {
 
 }  // namespace
 
+UnitExchange::Next Exchange::start(UnitPort& port) {
+    transfer_.clear();
+    portFailure_.reset();
+    firstReadDone_ = false;
+    records_ = 0;
+    try {
+        port.readAll();  // replies to status queries sent before; the status buffer keeps what it holds
+        port.send(UnitCommands::dataRequest());
+        return kFirstWait_s;
+    } catch (const UnitPortError& e) {
+        return failed(e);
+    }
+}
+
+UnitExchange::Next Exchange::step(UnitPort& port) {
+    try {
+        // The transfer ends at the first quiet wait: a unit pausing longer than that is cut short and then
+        // judged by its last character.
+        if (firstReadDone_ && (port.waitingCount() == 0 || transfer_.size() >= kMaxTransfer))
+            return std::nullopt;
+        firstReadDone_ = true;
+        const QByteArray piece = port.readAll();
+        records_ += static_cast<int>(piece.count(kRecordEnd));
+        transfer_.append(piece);
+        return kStepWait_s;
+    } catch (const UnitPortError& e) {
+        return failed(e);
+    }
+}
+
+UnitExchange::Next Exchange::failed(const UnitPortError& error) {
+    portFailure_ = error;
+    return std::nullopt;
+}
+
+Outcome Exchange::outcome() const {
+    return portFailure_ ? Outcome::PortFailed : judge(transfer_);
+}
+
+QString Exchange::message() const {
+    return messageFor(outcome(), portFailure_ ? RealTimeHost::errorText(
+                                                    {portFailure_->description(), portFailure_->number()})
+                                              : QString());
+}
+
 QByteArray fetch(UnitPort& port) {
-    port.readAll();
-    port.send(UnitCommands::dataRequest());
-    port.delay(kFirstWait_s);
-    QByteArray transfer;
-    do {
-        transfer.append(port.readAll());
-        port.delay(kStepWait_s);
-    } while (port.waitingCount() > 0 && transfer.size() < kMaxTransfer);
-    return transfer;
+    Exchange exchange;
+    runToEnd(exchange, port);
+    if (exchange.portFailure()) throw *exchange.portFailure();
+    return exchange.transfer();
 }
 
 Outcome judge(const QByteArray& transfer) {
@@ -37,12 +78,14 @@ Outcome judge(const QByteArray& transfer) {
     return Outcome::Complete;
 }
 
-QString messageFor(Outcome outcome) {
+QString messageFor(Outcome outcome, const QString& portFailure) {
     switch (outcome) {
         case Outcome::NoResponse:
             return kNoResponseText;
         case Outcome::Incomplete:
             return kCommunicationErrorText;
+        case Outcome::PortFailed:
+            return kCommunicationErrorText + u'\n' + portFailure;
         case Outcome::Complete:
             break;
     }

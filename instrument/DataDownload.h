@@ -1,10 +1,12 @@
 #pragma once
 
-#include "instrument/UnitPort.h"
+#include "instrument/UnitExchange.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // One record of a unit's stored test, as the unit sends it in answer to the data request.
 struct DataRecord {
@@ -39,17 +41,43 @@ enum class Outcome {
     Complete,    // ends in byte 2: store the records
     NoResponse,  // nothing came
     Incomplete,  // something came but not its end: ask for a new download
+    PortFailed,  // the port could not be read or written
 };
 
 // Throws away what is waiting, sends the data request, waits kFirstWait_s, then reads and waits kStepWait_s
-// until the port has nothing waiting. Port failures propagate (UnitPortError) to the window; whatever was
-// collected before a failure is lost with it, which the window reports as a failed download.
+// until the port has nothing waiting. A port failure ends it; what came before is kept but not judged.
+class Exchange : public UnitExchange {
+  public:
+    Next start(UnitPort& port) override;
+    Next step(UnitPort& port) override;
+
+    const QByteArray& transfer() const { return transfer_; }
+    // Records ended so far.
+    int recordsReceived() const { return records_; }
+    const std::optional<UnitPortError>& portFailure() const { return portFailure_; }
+    // After the exchange: PortFailed after a port failure, else the judgement of the transfer.
+    Outcome outcome() const;
+    // What the operator is told for the outcome; empty for Complete.
+    QString message() const;
+
+  private:
+    Next failed(const UnitPortError& error);
+
+    QByteArray transfer_;
+    std::optional<UnitPortError> portFailure_;
+    bool firstReadDone_ = false;
+    int records_ = 0;
+};
+
+// The whole exchange waiting on the port (tests through a real terminal). Port failures are thrown
+// (UnitPortError).
 QByteArray fetch(UnitPort& port);
 
 Outcome judge(const QByteArray& transfer);
 
-// The message for an outcome other than Complete (empty for Complete).
-QString messageFor(Outcome outcome);
+// The message for an outcome other than Complete (empty for Complete); portFailure describes the port's
+// failure for PortFailed.
+QString messageFor(Outcome outcome, const QString& portFailure = {});
 
 // The records of a complete transfer: every text before a byte 3, split at its commas, each field's leading
 // number. A record with fewer than nine fields is skipped (counted in *skipped when given); the byte 2 and

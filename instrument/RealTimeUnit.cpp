@@ -15,6 +15,19 @@ QString numbered(const QString& description, int number) {
     return RealTimeHost::errorText({description, number});
 }
 
+MsgIcon iconFor(RetrievalResult::Kind kind) {
+    switch (kind) {
+        case RetrievalResult::Kind::Stored:
+            return MsgIcon::Information;
+        case RetrievalResult::Kind::CommunicationError:
+            return MsgIcon::None;  // the communication messages come with their OK button alone
+        case RetrievalResult::Kind::NothingHeld:
+        case RetrievalResult::Kind::NotStored:
+            break;
+    }
+    return MsgIcon::Exclamation;
+}
+
 }  // namespace
 
 RealTimeUnit::RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger)
@@ -23,11 +36,14 @@ RealTimeUnit::RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger)
 RealTimeUnit::~RealTimeUnit() = default;
 
 void RealTimeUnit::InitialInst(clsConnection& connection) {
+    connection_ = &connection;
     store_ = std::make_unique<SequenceStore>(connection);
     setDatabaseFile(connection.FilePath());
 }
 
 void RealTimeUnit::tickSteps() {
+    // An exchange owns the line until it ends: a tick meanwhile would take its bytes.
+    if (exchangeRunning()) return;
     // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick that
     // sends the set point sends no status query.
     const bool inTemperatureRamp = run_.state == RunState::TemperatureRamp;
@@ -75,22 +91,81 @@ bool RealTimeUnit::selectSequence(const QString& name) {
     }
 }
 
-void RealTimeUnit::sendSequence() {
+UnitExchange::Next RealTimeUnit::sendSequence() {
+    if (exchangeRunning()) return std::nullopt;
     if (selectedName_.isEmpty()) {
         messenger_.info(SequenceDownload::kNoSequenceText);
-        return;
+        return std::nullopt;
     }
     const QString refusal = SequenceSending::refusal(sequence_);
     if (!refusal.isEmpty()) {
         // A stale "Sequence Send Success." must not suggest that this sequence went out.
         statusBar_.sequence.clear();
         messenger_.info(refusal, title_, MsgIcon::Exclamation);
-        return;
+        return std::nullopt;
     }
-    statusBar_.sequence = SequenceDownload::resultText(SequenceSending::download(*port_, sequence_, wait_));
+    auto exchange = std::make_unique<SequenceDownload::Exchange>(SequenceSending::exchange(sequence_));
+    const SequenceDownload::Exchange* download = exchange.get();
+    statusBar_.sequence = kSendingText;
+    return startExchange(std::move(exchange), [this, download] {
+        statusBar_.sequence = SequenceDownload::resultText(download->acknowledged());
+    });
+}
+
+UnitExchange::Next RealTimeUnit::retrieveData(const TestInfoAsker& askTestInfo) {
+    if (exchangeRunning() || !connection_) return std::nullopt;
+    if (run_.running()) {
+        messenger_.info(kRetrieveWhileRunningText, title_, MsgIcon::Exclamation);
+        return std::nullopt;
+    }
+    const std::optional<TestInfoInput> info = askTestInfo ? askTestInfo(std::nullopt) : std::nullopt;
+    if (!info) return std::nullopt;
+    auto exchange = std::make_unique<DataRetrieval>(*connection_, *info, QDateTime::currentDateTime());
+    const DataRetrieval* retrieval = exchange.get();
+    statusBar_.message = kRetrievingText;
+    return startExchange(std::move(exchange), [this, retrieval] {
+        const RetrievalResult& result = retrieval->result();
+        statusBar_.message = result.summary;
+        retrieval_ = result;
+        if (!result.message.isEmpty())
+            messenger_.info(result.message, result.title.isEmpty() ? title_ : result.title,
+                            iconFor(result.kind));
+    });
+}
+
+UnitExchange::Next RealTimeUnit::continueExchange() {
+    if (!exchange_) return std::nullopt;
+    const UnitExchange::Next next = exchange_->step(*port_);
+    if (const QString progress = exchange_->progress(); next && !progress.isEmpty())
+        statusBar_.message = progress;
+    return follow(next);
+}
+
+void RealTimeUnit::abandonExchange() {
+    exchange_.reset();
+    exchangeFinished_ = nullptr;
+}
+
+UnitExchange::Next RealTimeUnit::startExchange(std::unique_ptr<UnitExchange> exchange,
+                                               std::function<void()> finished) {
+    exchange_ = std::move(exchange);
+    exchangeFinished_ = std::move(finished);
+    return follow(exchange_->start(*port_));
+}
+
+UnitExchange::Next RealTimeUnit::follow(UnitExchange::Next next) {
+    if (next) return next;
+    // Over: the exchange is no longer running when its outcome is shown (a message box lets events run).
+    const std::unique_ptr<UnitExchange> ended = std::move(exchange_);
+    const std::function<void()> finished = std::move(exchangeFinished_);
+    exchangeFinished_ = nullptr;
+    if (finished) finished();
+    return std::nullopt;
 }
 
 bool RealTimeUnit::sendCommand(const QByteArray& bytes) {
+    // Bytes sent now would land in the middle of the exchange and spoil it; the buttons are held meanwhile.
+    if (exchangeRunning()) return false;
     return UnitWindowLogic::sendCommand(bytes, QStringLiteral("The command did not reach the unit: "));
 }
 

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "instrument/DataRetrieval.h"
 #include "instrument/SequenceSending.h"
+#include "instrument/UnitExchange.h"
 #include "instrument/UnitWindowLogic.h"
 #include "sequence/SequenceData.h"
+#include "testinfo/TestInfoInput.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class Messenger;
 class SequenceStore;
@@ -62,8 +67,6 @@ class RealTimeUnit : public UnitWindowLogic {
     // database.
     void InitialInst(clsConnection& connection);
 
-    // How the download waits; tests advance a simulated unit instead.
-    void setWait(SequenceSending::Wait wait) { wait_ = std::move(wait); }
     void setRunStep(RunStep step) { runStep_ = std::move(step); }
 
     // The stored sequence names, for the name dialog; a database failure is shown and gives none.
@@ -74,8 +77,28 @@ class RealTimeUnit : public UnitWindowLogic {
     const QString& selectedName() const { return selectedName_; }
     const StoredSequence& sequence() const { return sequence_; }
 
-    // cmdSend_Click without the timer, which the window stops and restarts around it.
-    void sendSequence();
+    // ---- exchanges that wait for the unit outside the tick ----
+    // The window stops its timer, starts one of them, waits the seconds returned and calls
+    // continueExchange() after each wait until it returns nothing; the outcome is then shown (status bar,
+    // messages) and the window restarts its timer. Nothing returned at the start: nothing was started, or it
+    // is over already (refused, cancelled, the port failed at once). While one runs every command is refused.
+    static inline const QString kSendingText = QStringLiteral("Sending the sequence to R7716 ...");
+    static inline const QString kRetrievingText = QStringLiteral("Retrieving the last result ...");
+    static inline const QString kRetrieveWhileRunningText = QStringLiteral(
+        "A test is running on this unit. Please stop it before retrieving the last result: the retrieved "
+        "readings would be mixed with the running test.");
+
+    // cmdSend_Click: announce and sequence, then the acknowledgement after the wait.
+    UnitExchange::Next sendSequence();
+    // cmdRetrieve_Click: refused while a test runs; asks for the new test's data (the dialog's own bob),
+    // then the data request. The test is stored only once the whole transfer has come and been checked.
+    UnitExchange::Next retrieveData(const TestInfoAsker& askTestInfo);
+    UnitExchange::Next continueExchange();
+    // The window closes meanwhile: the exchange ends where it is, nothing is stored.
+    void abandonExchange();
+    bool exchangeRunning() const { return exchange_ != nullptr; }
+    // The outcome of the retrieval that ended last, once: the window shows the stored test.
+    std::optional<RetrievalResult> takeRetrieval() { return std::exchange(retrieval_, std::nullopt); }
 
     // The single commands. A port failure is shown to the operator; nothing is thrown.
     void zero();
@@ -96,9 +119,14 @@ class RealTimeUnit : public UnitWindowLogic {
 
   private:
     bool sendCommand(const QByteArray& bytes);
+    UnitExchange::Next startExchange(std::unique_ptr<UnitExchange> exchange, std::function<void()> finished);
+    UnitExchange::Next follow(UnitExchange::Next next);
 
     std::unique_ptr<SequenceStore> store_;
-    SequenceSending::Wait wait_ = SequenceSending::portDelay;
+    clsConnection* connection_ = nullptr;
+    std::unique_ptr<UnitExchange> exchange_;
+    std::function<void()> exchangeFinished_;
+    std::optional<RetrievalResult> retrieval_;
     RunStep runStep_;
     RunFrame run_;
     QString selectedName_;

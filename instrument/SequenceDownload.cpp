@@ -8,19 +8,30 @@ bool isAcknowledged(const QByteArray& reply) {
     return !reply.isEmpty() && reply.back() == 'x';
 }
 
-void portDelay(UnitPort& port, double seconds) {
-    port.delay(seconds);
-}
-
-bool send(UnitPort& port, const QByteArray& body, const Wait& wait) {
+UnitExchange::Next Exchange::start(UnitPort& port) {
+    acknowledged_ = false;
     try {
         port.send(UnitCommands::sequenceAnnounce());
-        port.send(body);
-        wait(port, kWait_s);
-        return isAcknowledged(port.readAll());
+        port.send(body_);
+        return kWait_s;
     } catch (const UnitPortError&) {
-        return false;
+        return std::nullopt;
     }
+}
+
+UnitExchange::Next Exchange::step(UnitPort& port) {
+    try {
+        acknowledged_ = isAcknowledged(port.readAll());
+    } catch (const UnitPortError&) {
+        acknowledged_ = false;
+    }
+    return std::nullopt;
+}
+
+bool send(UnitPort& port, const QByteArray& body) {
+    Exchange exchange(body);
+    runToEnd(exchange, port);
+    return exchange.acknowledged();
 }
 
 }  // namespace SequenceDownload

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "instrument/UnitPort.h"
+#include "instrument/UnitExchange.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
 // The sequence download exchange of a sequence-test window ("Send Sequence to R7716"): announce, body, a
-// fixed blocking wait, then one read that must end in "x". The window stops its timer around it and shows
-// the result text in its status bar.
+// fixed wait, then one read that must end in "x". The window stops its timer around it and shows the
+// result text in its status bar.
 namespace SequenceDownload {
 
 constexpr double kWait_s = 6.0;
@@ -22,13 +20,23 @@ inline const QString kErrorText = QStringLiteral("Sequence Send Error. Please re
 // is a failed download.
 bool isAcknowledged(const QByteArray& reply);
 
-// The blocking wait after the body. The program waits on the port itself; tests advance a simulated unit.
-using Wait = std::function<void(UnitPort& port, double seconds)>;
-void portDelay(UnitPort& port, double seconds);
+// Announce and body at the start, kWait_s, then everything the unit sent is judged. A port failure on the
+// way is a failed download.
+class Exchange : public UnitExchange {
+  public:
+    explicit Exchange(QByteArray body) : body_(std::move(body)) {}
+    Next start(UnitPort& port) override;
+    Next step(UnitPort& port) override;
+    // After the exchange: true when the unit acknowledged the body.
+    bool acknowledged() const { return acknowledged_; }
 
-// Sends the announce and the body, waits kWait_s, reads everything and checks it. A port failure on the
-// way counts as a failed download (false); nothing is thrown.
-bool send(UnitPort& port, const QByteArray& body, const Wait& wait = portDelay);
+  private:
+    QByteArray body_;
+    bool acknowledged_ = false;
+};
+
+// The whole exchange, waiting on the port (r7716-cli, tests). True when acknowledged.
+bool send(UnitPort& port, const QByteArray& body);
 
 // The status-bar text for the outcome.
 inline const QString& resultText(bool acknowledged) {

@@ -31,8 +31,12 @@ QByteArray body(const StoredSequence& sequence) {
     return SequenceBody::build(sequence);
 }
 
-bool download(UnitPort& port, const StoredSequence& sequence, const Wait& wait) {
-    return SequenceDownload::send(port, body(sequence), wait);
+SequenceDownload::Exchange exchange(const StoredSequence& sequence) {
+    return SequenceDownload::Exchange(body(sequence));
+}
+
+bool download(UnitPort& port, const StoredSequence& sequence) {
+    return SequenceDownload::send(port, body(sequence));
 }
 
 }  // namespace SequenceSending

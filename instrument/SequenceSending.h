@@ -10,16 +10,13 @@
 class SequenceStore;
 
 // A stored sequence on its way to a unit, as the sequence-test window and r7716-cli send it: loaded as the
-// run uses it, checked against what the wire can carry, and downloaded (announce, body, blocking wait, one
+// run uses it, checked against what the wire can carry, and downloaded (announce, body, a wait, one
 // read that must end in "x").
 namespace SequenceSending {
 
 // The ramp count and the step count travel as two digits, and so do the ramp and step numbers: a 100th ramp
 // or step would be read by the unit as a different sequence.
 constexpr int kMaxWireCount = 99;
-
-using Wait = SequenceDownload::Wait;
-using SequenceDownload::portDelay;
 
 // The sequence of that name as a unit window loads it: settings, ramps in RAMP_NO order, steps in
 // RAMP_STEP_NO order, and the sample interval raised to sample rate x points averaged when that is larger.
@@ -32,8 +29,10 @@ QString refusal(const StoredSequence& sequence);
 // The bytes sent after the announce.
 QByteArray body(const StoredSequence& sequence);
 
-// Announce, body, the wait of SequenceDownload::kWait_s, then everything the unit sent: true when it ends in
-// "x". A port failure on the way is a failed download; nothing is thrown.
-bool download(UnitPort& port, const StoredSequence& sequence, const Wait& wait = portDelay);
+// The download exchange of the sequence (announce, body, the wait of SequenceDownload::kWait_s, then
+// everything the unit sent must end in "x"), for a window to drive.
+SequenceDownload::Exchange exchange(const StoredSequence& sequence);
+// The same exchange waiting on the port (r7716-cli): true when acknowledged. Nothing is thrown.
+bool download(UnitPort& port, const StoredSequence& sequence);
 
 }  // namespace SequenceSending

@@ -19,7 +19,8 @@ namespace reports {
 
 inline constexpr const char* kDetailReportTitle = "R8830 Viscosity Test Report";
 inline constexpr const char* kMakerCourtesy = "Courtesy By Tavik Instrument Company";
-inline constexpr const char* kMakerWebAddress = "www.tavikinstrument.com";
+// The same domain as the sales address of the About box.
+inline constexpr const char* kMakerWebAddress = "www.r7716-instruments.example";
 
 struct DetailReportContent {
     static constexpr int kColumns = 11;

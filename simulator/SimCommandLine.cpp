@@ -84,7 +84,9 @@ const Option kOptions[] = {
      }},
     {"--fault", nullptr, "UNIT:KIND[:COUNT]",
      "inject a fault into the next COUNT status replies (default all);\n"
-     "KIND: noanswer, split, malformed, dot, noterm, malfunction",
+     "KIND: noanswer, split, malformed, dot, noterm, malfunction;\n"
+     "into the next COUNT data transfers: nodata (no answer), noend (no end\n"
+     "byte), shortrecord (the middle record cut to three fields)",
      fault},
     {"--links", nullptr, "DIR",
      "serve unit n through the stable link DIR/r7716-unit<n>, which survives\n"
@@ -128,6 +130,9 @@ std::optional<UnitFirmware::Fault> faultByName(const QString& name) {
     if (n == u"dot") return UnitFirmware::Fault::DotInTemperature;
     if (n == u"noterm") return UnitFirmware::Fault::DroppedTerminator;
     if (n == u"malfunction") return UnitFirmware::Fault::Malfunction;
+    if (n == u"nodata") return UnitFirmware::Fault::DataSilence;
+    if (n == u"noend") return UnitFirmware::Fault::DataCut;
+    if (n == u"shortrecord") return UnitFirmware::Fault::DataShortRecord;
     return std::nullopt;
 }
 

@@ -360,15 +360,21 @@ void UnitFirmware::sendStatus() {
 }
 
 void UnitFirmware::sendData() {
+    if (consumeFault(Fault::DataSilence)) return;
+    const bool cut = consumeFault(Fault::DataCut);
+    const qsizetype shortRecord = consumeFault(Fault::DataShortRecord) ? records_.size() / 2 : -1;
     QByteArray out;
-    for (const UnitRecord& r : records_) {
-        out.append(pic(r.rampNo, "0") + ',' + pic(r.stepNo, "0") + ',' + pic(r.time_s, "0") + ',' +
-                   pic(r.sampleTemp_F, "0.0") + ',' + pic(r.bathTemp_F, "0.0") + ',' +
-                   pic(r.pressure_psi, "0.0") + ',' + pic(r.shearRate_1ps, "0.00") + ',' +
-                   pic(r.shearStress, "0.00") + ',' + pic(r.typeId, "0"));
+    for (qsizetype i = 0; i < records_.size(); ++i) {
+        const UnitRecord& r = records_[i];
+        out.append(pic(r.rampNo, "0") + ',' + pic(r.stepNo, "0") + ',' + pic(r.time_s, "0"));
+        if (i != shortRecord)
+            out.append(',' + pic(r.sampleTemp_F, "0.0") + ',' + pic(r.bathTemp_F, "0.0") + ',' +
+                       pic(r.pressure_psi, "0.0") + ',' + pic(r.shearRate_1ps, "0.00") + ',' +
+                       pic(r.shearStress, "0.00") + ',' + pic(r.typeId, "0"));
         out.append(kRecordEnd);
     }
-    out.append(kTransferEnd);
+    if (shortRecord == 0 && records_.isEmpty()) out.append("1,0,0").append(kRecordEnd);
+    if (!cut) out.append(kTransferEnd);
     queue(out);
 }
 

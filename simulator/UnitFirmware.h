@@ -22,7 +22,7 @@
 // bath heating and cooling at a limited rate, the motor turning at shear rate / shear-rate factor), stop,
 // zero, preheat, bath up and down; takes a sequence download and acknowledges it with "x"; runs the
 // downloaded sequence by itself and keeps its records for the data request; runs the torque and
-// pressure-effect calibrations. Faults can be injected into its status replies.
+// pressure-effect calibrations. Faults can be injected into its status replies and its data transfers.
 class UnitFirmware {
   public:
     struct Options {
@@ -57,7 +57,12 @@ class UnitFirmware {
         DotInTemperature,   // the sample temperature of a status reply written with a decimal
         DroppedTerminator,  // a status reply without its byte 26
         Malfunction,        // status code 4
+        // Faults of the answer to the data request.
+        DataSilence,      // the data request goes unanswered (status replies still come)
+        DataCut,          // the transfer stops before its end byte
+        DataShortRecord,  // the record in the middle of the transfer has only three fields
     };
+    static constexpr int kFaultKinds = 9;
     static constexpr int kForever = -1;
 
     struct Calibration {
@@ -86,7 +91,8 @@ class UnitFirmware {
     bool startDownloadedSequence();  // false without a downloaded sequence
     void loadFreshFluid() { fluidLoadedAt_ = now_; }
 
-    // Faults: the next `count` status replies (or commands, for NoAnswer); kForever until cleared.
+    // Faults: the next `count` status replies (commands for NoAnswer, data transfers for the Data faults);
+    // kForever until cleared.
     void injectFault(Fault fault, int count = 1);
     void clearFaults();
 
@@ -173,6 +179,6 @@ class UnitFirmware {
     double calibrationStart_ = 0;
     double pressureEffectEnd_ = 0;
 
-    int faults_[6] = {0, 0, 0, 0, 0, 0};
+    int faults_[kFaultKinds] = {};
     int malformedVariant_ = 0;
 };

@@ -2,12 +2,15 @@
 
 #include "common/Settings.h"
 
+#include "analysis/OpenTest.h"
 #include "analysis/RampFitDisplay.h"
+#include "analysis/ui/OpenTestView.h"
 #include "common/Messenger.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/ui/frmNameSeq.h"
+#include "store/StoreError.h"
+#include "testinfo/ui/frmTestRelatedInfo.h"
 
-#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -114,10 +117,9 @@ void frmRealTime::createControls() {
     cmdRetrieve =
         button(QStringLiteral("&Retrieve Last Result"),
                QStringLiteral("Click here to get last test result from R8830 through comport"), page);
-    // The test run and the data retrieval are wired in by their own engines; until then they stay off.
+    // The test run is wired in by its own engine; until then it stays off.
     cmdStart_Stop->setEnabled(false);
     cmdRefresh->setEnabled(false);
-    cmdRetrieve->setEnabled(false);
 
     // Single commands.
     cmdZero = button(QStringLiteral("&Zero"), {}, page);
@@ -193,11 +195,15 @@ void frmRealTime::createControls() {
     pageLayout->addLayout(middle_);
     pageLayout->addWidget(results, 1);
     setPage(page);
+    exchangeTimer = new QTimer(this);
+    exchangeTimer->setSingleShot(true);
+    connect(exchangeTimer, &QTimer::timeout, this, &frmRealTime::exchangeStep);
     readings_ = readings;
     buttons_ = testButtons;
 
     connect(cmdSelect, &QPushButton::clicked, this, &frmRealTime::cmdSelect_Click);
     connect(cmdSend, &QPushButton::clicked, this, &frmRealTime::cmdSend_Click);
+    connect(cmdRetrieve, &QPushButton::clicked, this, &frmRealTime::cmdRetrieve_Click);
     connect(cmdStop, &QPushButton::clicked, this, &frmRealTime::cmdStop_Click);
     connect(cmdZero, &QPushButton::clicked, this, &frmRealTime::cmdZero_Click);
     connect(cmdPreheat, &QPushButton::clicked, this, &frmRealTime::cmdPreheat_Click);
@@ -208,6 +214,8 @@ void frmRealTime::createControls() {
 
 void frmRealTime::InitialInst(clsConnection& connection) {
     unit_.InitialInst(connection);
+    connection_ = &connection;
+    askTestInfo_ = testInfoDialog(this, connection, messenger_);
 }
 
 void frmRealTime::openPort(int portNumber) {
@@ -215,12 +223,14 @@ void frmRealTime::openPort(int portNumber) {
 }
 
 void frmRealTime::showUnit() {
+    if (!unit_.exchangeRunning()) releaseButtons();
     UnitWindow::showUnit();
     // What the operator is typing stays until the box is left; otherwise it follows the unit.
     if (!(txtTempSetPoint->hasFocus() && txtTempSetPoint->isModified()))
         unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
+    if (unit_.exchangeRunning()) holdButtons();
 }
 
 void frmRealTime::resizeEvent(QResizeEvent* event) {
@@ -268,13 +278,77 @@ void frmRealTime::SelectedTestName() {
 }
 
 void frmRealTime::cmdSend_Click() {
-    const bool polling = Timer1->isActive();
+    beginExchange([this] { return unit_.sendSequence(); });
+}
+
+void frmRealTime::cmdRetrieve_Click() {
+    // The timer stops before the test-information dialog, so no status reply piles up while it is open.
+    beginExchange([this] { return unit_.retrieveData(askTestInfo_); });
+}
+
+void frmRealTime::beginExchange(const std::function<UnitExchange::Next()>& start) {
+    if (unit_.exchangeRunning()) return;
+    pollingBeforeExchange_ = Timer1->isActive();
     Timer1->stop();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    unit_.sendSequence();
-    QApplication::restoreOverrideCursor();
+    const UnitExchange::Next wait = start();
+    if (wait)
+        waitForExchange(*wait);
+    else
+        endExchange();
+}
+
+void frmRealTime::waitForExchange(double seconds) {
+    exchangeTimer->start(static_cast<int>(seconds * 1000.0 + 0.5));
     showUnit();
-    if (polling) Timer1->start();
+}
+
+void frmRealTime::exchangeStep() {
+    exchangeTimer->stop();
+    if (!unit_.exchangeRunning()) return;
+    if (const UnitExchange::Next wait = unit_.continueExchange())
+        waitForExchange(*wait);
+    else
+        endExchange();
+}
+
+void frmRealTime::endExchange() {
+    showUnit();
+    if (const std::optional<RetrievalResult> retrieved = unit_.takeRetrieval();
+        retrieved && retrieved->kind == RetrievalResult::Kind::Stored)
+        showRetrievedTest(*retrieved);
+    if (pollingBeforeExchange_ && !isUnloaded()) Timer1->start();
+}
+
+void frmRealTime::holdButtons() {
+    const QList<QPushButton*> interfering{cmdSelect,    cmdSend,     cmdRetrieve, cmdStart_Stop,
+                                          cmdStop,      cmdRefresh,  cmdZero,     cmdPreheat,
+                                          cmdRaiseBath, cmdDropBath, cmdJog,      cmdExit};
+    if (heldButtons_.isEmpty())
+        for (QPushButton* b : interfering) heldButtons_.append({b, b->isEnabled()});
+    for (QPushButton* b : interfering) b->setEnabled(false);
+}
+
+void frmRealTime::releaseButtons() {
+    for (const auto& [button, enabled] : std::as_const(heldButtons_)) button->setEnabled(enabled);
+    heldButtons_.clear();
+}
+
+void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
+    lblTestName->setText(result.testName);
+    resetResults();
+    // The table is filled once, from the stored test as the main window fills it on opening, not once
+    // per record. The readings are stored whatever happens here.
+    try {
+        const OpenedTest test =
+            OpenStoredTest(*connection_, result.testName, ChartDataOption::All, settings_.unitSystem());
+        open_test_view::ShowResults(MSFlexGrid1, test.results);
+        if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
+    } catch (const StoreError& e) {
+        messenger_.info(
+            QStringLiteral("The retrieved test is stored, but its results could not be shown.\n") +
+                e.report(),
+            windowTitle(), MsgIcon::Exclamation);
+    }
 }
 
 void frmRealTime::cmdStop_Click() {
@@ -305,6 +379,8 @@ void frmRealTime::cmdJog_Click() {
 
 void frmRealTime::unloading() {
     if (nameDialog_) nameDialog_->close();
+    exchangeTimer->stop();
+    unit_.abandonExchange();
 }
 
 bool frmRealTime::eventFilter(QObject* watched, QEvent* event) {

@@ -4,10 +4,14 @@
 #include "instrument/ui/UnitWindow.h"
 
 #include "sequence/ui/frmNameSeq.h"
+#include "testinfo/TestInfoInput.h"
 
+#include <QList>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class Messenger;
 class Settings;
@@ -42,6 +46,8 @@ class frmRealTime : public UnitWindow {
 
     // The unit's bob, preset into the test information.
     QString mlBobStr;
+    // How the window asks for a new test's data: the test-information dialog, set by InitialInst.
+    void setTestInfoAsker(TestInfoAsker ask) { askTestInfo_ = std::move(ask); }
 
     // Controls of this window, by their given names (the shared ones are UnitWindow's).
     QLabel* lblSelectSeq;
@@ -62,10 +68,15 @@ class frmRealTime : public UnitWindow {
     QPushButton* cmdJog;
     QTableWidget* MSFlexGrid1;
     QChartView* CWGraph1;
+    // Times the waits of a sequence download or a data retrieval while Timer1 is stopped (single shot).
+    QTimer* exchangeTimer;
 
   public slots:
     void cmdSelect_Click();
     void cmdSend_Click();
+    void cmdRetrieve_Click();
+    // The wait of the running exchange is over: its next step.
+    void exchangeStep();
     void cmdStop_Click();
     void cmdZero_Click();
     void cmdPreheat_Click();
@@ -83,10 +94,22 @@ class frmRealTime : public UnitWindow {
     void createControls();
     void SelectedTestName();
     void resetResults();
+    void beginExchange(const std::function<UnitExchange::Next()>& start);
+    void waitForExchange(double seconds);
+    void endExchange();
+    // While an exchange runs, the buttons that would send to the unit, start a test or close the window
+    // are disabled; afterwards each gets back the state it had.
+    void holdButtons();
+    void releaseButtons();
+    void showRetrievedTest(const RetrievalResult& result);
 
     Settings& settings_;
     RealTimeUnit unit_;
     QPointer<frmNameSeq> nameDialog_;
+    TestInfoAsker askTestInfo_;
+    clsConnection* connection_ = nullptr;
+    bool pollingBeforeExchange_ = false;
+    QList<std::pair<QPushButton*, bool>> heldButtons_;
     QBoxLayout* middle_ = nullptr;
     QGroupBox* readings_ = nullptr;
     QGridLayout* buttons_ = nullptr;

@@ -1,5 +1,6 @@
-// r7716-cli's instrument commands: status, send-sequence and sequence-body, against simulated units behind
-// the same port factory the host window takes (and, in tests/simulator/pty, through a pseudo-terminal).
+// r7716-cli's instrument commands: status, send-sequence, sequence-body and retrieve, against simulated units
+// behind the same port factory the host window takes (and, in tests/simulator/pty, through a
+// pseudo-terminal).
 
 #include "cli/Cli.h"
 
@@ -155,13 +156,17 @@ TEST_F(CliUnitsTest, AWrongUnitCommandLineIsAUsageError) {
         {"send-sequence", "x", "Name"},
         {"sequence-body"},
         {"sequence-body", "a", "b"},
+        {"retrieve", "1"},
+        {"retrieve", "1", ""},
+        {"retrieve", "1", "T", "--info"},
+        {"retrieve", "1", "T", "--tick-ms", "10"},
     };
     for (const QStringList& arguments : cases) {
         const Outcome o = run(arguments);
         EXPECT_EQ(o.status, cli::kUsage) << arguments.join(' ').toStdString();
         EXPECT_TRUE(o.err.contains("--help' for usage.")) << o.err.toStdString();
     }
-    for (const char* command : {"status", "send-sequence", "sequence-body"}) {
+    for (const char* command : {"status", "send-sequence", "sequence-body", "retrieve"}) {
         const Outcome o = run({command, "--help"});
         EXPECT_EQ(o.status, cli::kOk);
         EXPECT_TRUE(o.out.startsWith(QStringLiteral("Usage: r7716-cli ") + command)) << o.out.toStdString();
@@ -229,6 +234,43 @@ TEST_F(CliUnitsTest, SendSequenceRefusesWhatCannotBeSentBeforeTouchingThePort) {
     EXPECT_TRUE(o.err.contains("120 temperature steps")) << o.err.toStdString();
     EXPECT_TRUE(portsMade.isEmpty());
     EXPECT_TRUE(unit->commandLog().isEmpty());
+}
+
+TEST_F(CliUnitsTest, RetrieveStoresWhatTheUnitRanByItselfOrNothingAtAll) {
+    StoredSequence s = example("Three minutes");
+    s.steps = {{3, 75, 30, 100, 0}};
+    storeSequence(s);
+    ASSERT_EQ(run({"send-sequence", "1", "Three minutes"}).status, cli::kOk);
+    ASSERT_TRUE(unit->startDownloadedSequence());
+    unit->advance(600);
+    const int held = static_cast<int>(unit->records().size());
+    ASSERT_GE(held, 3);
+    writeFile("info.txt", "FLUID_ID=Borate\nADDITIVE=Guar|35|lb/Mgal|L-1\n");
+    writeFile("bad.txt", "COLOUR=blue\n");
+    using F = UnitFirmware::Fault;
+    struct Case {
+        QStringList arguments;  // after "retrieve 1"
+        std::optional<F> fault;
+        int status;
+        int stored;  // printed on standard output; -1 nothing printed
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"Silent"}, F::DataSilence, cli::kUnitError, -1, "No response from R7716, please check connection."},
+        {{"Cut"}, F::DataCut, cli::kUnitError, -1, "Communication error from R7716, please"},
+        {{"Bad info", "--info", "bad.txt"}, {}, cli::kUsage, -1, "r7716-cli: bad.txt:1: unknown key"},
+        {{"Whole", "--info", "info.txt"}, {}, cli::kOk, held, ""},
+        {{"WHOLE"}, {}, cli::kUnitError, -1, "Duplicate test name. Please input unique test name."},
+        {{"Short record"}, F::DataShortRecord, cli::kOk, held - 1, "1 record from R7716 had fewer than nine"},
+    };
+    for (const Case& c : cases) {
+        if (c.fault) unit->injectFault(*c.fault);
+        const Outcome o = run(QStringList{"retrieve", "1"} + c.arguments);
+        const std::string name = c.arguments[0].toStdString();
+        EXPECT_EQ(o.status, c.status) << name << ": " << o.err.toStdString();
+        EXPECT_EQ(o.out, c.stored < 0 ? QString() : QString::number(c.stored) + '\n') << name;
+        EXPECT_TRUE(o.err.contains(c.error)) << name << ": " << o.err.toStdString();
+    }
 }
 
 }  // namespace

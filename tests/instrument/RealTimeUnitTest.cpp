@@ -244,10 +244,16 @@ class RealTimeUnitSequence : public ::testing::Test {
         connection.OpenDB();
         EXPECT_TRUE(connection.IsOpen());
         u.unit->InitialInst(connection);
-        u.unit->setWait([this](UnitPort& port, double seconds) {
-            waits.append(seconds);
-            port.delay(seconds);
-        });
+    }
+
+    // Send Sequence, its waits passed on the unit's port as the window's timer passes them.
+    static void send(RealTimeUnit& unit, QList<double>& waits) {
+        for (UnitExchange::Next wait = unit.sendSequence(); wait; wait = unit.continueExchange()) {
+            EXPECT_TRUE(unit.exchangeRunning());
+            waits.append(*wait);
+            unit.port().delay(*wait);
+        }
+        EXPECT_FALSE(unit.exchangeRunning());
     }
 
     static StoredSequence sequence(const QString& name, int steps, SequenceSettings settings = {}) {
@@ -293,7 +299,7 @@ TEST_F(RealTimeUnitSequence, ANameNoLongerStoredIsReportedAndTheChoiceStays) {
 
 TEST_F(RealTimeUnitSequence, SendingWithoutASequenceAsksForOneAndSendsNothing) {
     u.open();
-    u.unit->sendSequence();
+    send(*u.unit, waits);
     ASSERT_EQ(u.messenger.texts(), QStringList{"Please select a valid sequence first."});
     EXPECT_TRUE(u.port->sent.isEmpty());
     EXPECT_TRUE(u.unit->statusBar().sequence.isEmpty());
@@ -319,14 +325,10 @@ TEST_F(RealTimeUnitSequence, TheDownloadSucceedsOnlyWhenWhatArrivesEndsInX) {
         FakeUnit fresh;
         fresh.unit->InitialInst(connection);
         QList<double> freshWaits;
-        fresh.unit->setWait([&](UnitPort& port, double s) {
-            freshWaits.append(s);
-            port.delay(s);
-        });
         if (c.open) fresh.open();
         fresh.port->script.enqueue(c.reply);
         ASSERT_TRUE(fresh.unit->selectSequence("Two ramps"));
-        fresh.unit->sendSequence();
+        send(*fresh.unit, freshWaits);
         EXPECT_EQ(fresh.unit->statusBar().sequence, c.panel) << c.name;
         EXPECT_TRUE(fresh.messenger.shown.isEmpty()) << c.name;
         if (!c.open) continue;
@@ -343,17 +345,30 @@ TEST_F(RealTimeUnitSequence, ASequenceWithMoreStepsThanTheWireCountsIsRefusedWho
     u.open();
     u.port->script.enqueue("x");
     ASSERT_TRUE(u.unit->selectSequence("Ninety-nine steps"));
-    u.unit->sendSequence();
+    send(*u.unit, waits);
     EXPECT_EQ(u.unit->statusBar().sequence, "Sequence Send Success.");
 
     u.port->sent.clear();
     ASSERT_TRUE(u.unit->selectSequence("Builder's 120 steps"));
-    u.unit->sendSequence();
+    send(*u.unit, waits);
     EXPECT_TRUE(u.port->sent.isEmpty()) << "not even the announce";
     EXPECT_TRUE(u.unit->statusBar().sequence.isEmpty()) << "the last success must not stay shown";
     ASSERT_EQ(u.messenger.shown.size(), 1);
     EXPECT_TRUE(u.messenger.shown[0].text.contains("120 temperature steps"))
         << u.messenger.shown[0].text.toStdString();
+}
+
+TEST_F(RealTimeUnitSequence, NothingElseReachesTheUnitWhileItTakesTheSequence) {
+    store.add(sequence("Two ramps", 2));
+    u.open();
+    ASSERT_TRUE(u.unit->selectSequence("Two ramps"));
+    ASSERT_EQ(u.unit->sendSequence(), SequenceDownload::kWait_s);
+    u.unit->zero();
+    EXPECT_FALSE(u.unit->sendSequence()) << "a second download waits for the first";
+    EXPECT_EQ(u.port->sent.size(), 2) << "announce and sequence only";
+    EXPECT_FALSE(u.unit->continueExchange());
+    u.unit->zero();
+    EXPECT_EQ(u.port->sent.size(), 3);
 }
 
 TEST(SequenceSendingRefusal, NamesWhatIsOverTheTwoDigitCounts) {
@@ -376,7 +391,6 @@ TEST_F(RealTimeUnitSequence, AUnitWindowPollsTheSimulatorAndItAcknowledgesTheDow
     UnitFirmware firmware(options);
     RealTimeUnit unit(std::make_unique<SimulatedUnitPort>(firmware), u.messenger);
     unit.InitialInst(connection);
-    unit.setWait([&](UnitPort&, double seconds) { firmware.advance(seconds); });
     unit.openPort(4);
 
     for (int second = 0; second < 12; ++second) {
@@ -391,7 +405,7 @@ TEST_F(RealTimeUnitSequence, AUnitWindowPollsTheSimulatorAndItAcknowledgesTheDow
 
     store.add(sequence("Two ramps", 2));
     ASSERT_TRUE(unit.selectSequence("Two ramps"));
-    unit.sendSequence();
+    send(unit, waits);
     EXPECT_EQ(unit.statusBar().sequence, "Sequence Send Success.");
     ASSERT_TRUE(firmware.sequence().has_value());
     EXPECT_TRUE(u.messenger.shown.isEmpty());

@@ -14,9 +14,9 @@ TEST(SimCommandLine, EveryOptionSetsWhatItNames) {
     EXPECT_EQ(none.action, Action::Serve);
     EXPECT_EQ(none.options.units, QList<int>{1});
 
-    const SimCommandLine all = SimCommandLine::parse({"--units", "5,2,5", "--speed", "2.5", "--seed", "7",
-                                                      "--pressure", "250", "--autostart", "--links", "L",
-                                                      "--ports-file", "p.txt", "--fault", "2:SPLIT:3"});
+    const SimCommandLine all = SimCommandLine::parse(
+        {"--units", "5,2,5", "--speed", "2.5", "--seed", "7", "--pressure", "250", "--autostart", "--links",
+         "L", "--ports-file", "p.txt", "--fault", "2:SPLIT:3", "--fault", "1:noend"});
     ASSERT_EQ(all.action, Action::Serve) << all.problem.toStdString();
     const SimOptions& o = all.options;
     EXPECT_EQ(o.units, (QList<int>{5, 2}));
@@ -26,10 +26,12 @@ TEST(SimCommandLine, EveryOptionSetsWhatItNames) {
     EXPECT_TRUE(o.autostart);
     EXPECT_EQ(o.linkDir, "L");
     EXPECT_EQ(o.portsFile, "p.txt");
-    ASSERT_EQ(o.faults.size(), 1);
+    ASSERT_EQ(o.faults.size(), 2);
     EXPECT_EQ(o.faults[0].unit, 2);
     EXPECT_EQ(o.faults[0].kind, UnitFirmware::Fault::SplitReply);
     EXPECT_EQ(o.faults[0].count, 3);
+    EXPECT_EQ(o.faults[1].kind, UnitFirmware::Fault::DataCut);
+    EXPECT_EQ(o.faults[1].count, UnitFirmware::kForever);
 }
 
 TEST(SimCommandLine, HelpAndVersionAreAnsweredWhateverFollows) {

@@ -4,7 +4,6 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
-#include "support/ui/SimulatedUnits.h"
 #include "instrument/UnitCommands.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/SequenceStore.h"
@@ -15,6 +14,8 @@
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
+#include "testinfo/TestInfoInput.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -58,6 +59,16 @@ class RealTimeWindowTest : public ::testing::Test {
         if (fake) fake->arrive(arriving);
         w.Timer1_Timer();
         units.advance(1.0);
+    }
+    // Lets the running exchange's waits pass on the simulated units, as its timer would.
+    void finishExchange(frmRealTime& w) {
+        while (w.exchangeTimer->isActive()) {
+            units.advance(w.exchangeTimer->interval() / 1000.0);
+            w.exchangeStep();
+        }
+    }
+    static int statusQueries(const UnitFirmware& unit) {
+        return static_cast<int>(unit.commandLog().count(UnitCommands::statusQuery().chopped(1)));
     }
 
     TempWorkDir dir;
@@ -147,7 +158,6 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     store.add(s);
 
     frmRealTime& w = onSimulator();
-    w.unit().setWait([this](UnitPort&, double seconds) { units.advance(seconds); });
     w.Timer1->start();
     for (int i = 0; i < 3; ++i) tick(w);
     EXPECT_NEAR(w.txtPressure->text().toDouble(), 300, 3);
@@ -165,6 +175,7 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     EXPECT_EQ(w.lblSelectSeq->text(), "Borate 250F");
 
     w.cmdSend->click();
+    finishExchange(w);
     EXPECT_EQ(w.panelText(4), "Sequence Send Success.");
     EXPECT_TRUE(w.Timer1->isActive()) << "polling resumes";
     ASSERT_TRUE(units.unit(1).sequence().has_value());
@@ -172,6 +183,61 @@ TEST_F(RealTimeWindowTest, ASequenceChosenInTheNameDialogIsShownAndSentToTheSimu
     tick(w);
     tick(w);
     EXPECT_EQ(w.lblActiveFlag->text(), "InActive");
+}
+
+TEST_F(RealTimeWindowTest, WhileOneUnitTakesItsSequenceAnotherUnitKeepsItsTicks) {
+    SequenceStore(connection).add({.name = "Borate 250F", .steps = {{30, 150, 5, 100, 0}}});
+    frmRealTime& w1 = onSimulator();
+    frmRealTime w2(units.factory()(2), messenger, settings);
+    w2.InitialInst(connection);
+    w2.openPort(2);
+    ASSERT_TRUE(w1.unit().selectSequence("Borate 250F"));
+    w1.Timer1->start();
+    const auto held = [&] {
+        return QList<bool>{w1.cmdSend->isEnabled(), w1.cmdExit->isEnabled(), w1.cmdStart_Stop->isEnabled()};
+    };
+    w1.cmdSend->click();
+    ASSERT_EQ(w1.exchangeTimer->interval(), 6000) << "the click returns without waiting for the unit";
+    EXPECT_FALSE(w1.Timer1->isActive()) << "no status query between sequence and acknowledgement";
+    EXPECT_EQ(held(), QList<bool>(3, false));
+
+    // Simulated time in quarter seconds: unit 2's tick every second, unit 1's exchange when its wait is over.
+    const int unit1Queries = statusQueries(units.unit(1)), unit2Queries = statusQueries(units.unit(2));
+    for (int quarter = 1; w1.exchangeTimer->isActive(); ++quarter) {
+        units.advance(0.25);
+        if (quarter % 4 == 0) w2.Timer1_Timer();
+        if (quarter % 24 == 0) w1.exchangeStep();
+    }
+    EXPECT_EQ(statusQueries(units.unit(2)) - unit2Queries, 6);
+    EXPECT_EQ(statusQueries(units.unit(1)), unit1Queries);
+    EXPECT_EQ(w1.panelText(4), "Sequence Send Success.");
+    EXPECT_TRUE(w1.Timer1->isActive());
+    EXPECT_EQ(held(), (QList<bool>{true, true, false})) << "Start was off before and stays off";
+    EXPECT_TRUE(messenger.shown.isEmpty()) << messenger.texts().join('\n').toStdString();
+}
+
+TEST_F(RealTimeWindowTest, RetrieveWaitsOnItsOwnTimerThenNamesTheStoredTest) {
+    frmRealTime& w = onFakePort();
+    w.setTestInfoAsker([](const auto&) { return std::optional<TestInfoInput>({.testName = "Ran alone"}); });
+    w.Timer1->start();
+    w.cmdRetrieve->click();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(w.exchangeTimer->interval(), 2000);
+    EXPECT_FALSE(w.cmdRetrieve->isEnabled());
+    fake->arrive(
+        QByteArray("1,0,60,150,152,400,0,0,0\x03"
+                   "1,1,90,150,152,400,100,200,1\x03"
+                   "1,2,120,150,152,400,200,300,1\x03"
+                   "1,3,150,150,152,400,300,380,1\x03\x02"));
+    w.exchangeStep();  // reads, then half a second
+    EXPECT_EQ(w.panelText(2), "Retrieving: 4 records received ...");
+    w.exchangeStep();  // quiet: checked and stored
+    EXPECT_EQ(w.lblTestName->text(), "Ran alone");
+    EXPECT_EQ(w.panelText(2), "4 readings retrieved as test \"Ran alone\".");
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 1) << "one ramp, filled once at the end";
+    EXPECT_EQ(w.MSFlexGrid1->item(0, 0)->text().trimmed(), "1");
+    EXPECT_TRUE(w.MSFlexGrid1->item(0, 4)->text().startsWith("0.")) << "n' of the fitted ramp";
+    EXPECT_TRUE(w.Timer1->isActive() && w.cmdRetrieve->isEnabled());
 }
 
 TEST_F(RealTimeWindowTest, SendingWithNothingChosenAsksForASequenceAndKeepsPolling) {
