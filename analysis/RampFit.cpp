@@ -2,6 +2,7 @@
 
 #include "analysis/LinearFit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -10,7 +11,6 @@ namespace {
 constexpr double kFourPiRcSquared = 42.61406299750999;
 constexpr double kRcSquared = 3.39112225;
 
-constexpr int kMinPoints = 3;
 constexpr double kMinNPrime = 0.002;
 constexpr double kMaxNPrime = 5.0;
 constexpr double kMaxIntercept = 32.0;
@@ -19,12 +19,32 @@ bool bobFitsCup(double bobRadius_cm) {
     return std::isfinite(bobRadius_cm) && bobRadius_cm > 0 && bobRadius_cm < kRotorRadius_cm;
 }
 
-bool isRampPoint(const Reading& r) {
+}  // namespace
+
+bool IsRampPoint(const Reading& r) {
     return r.typeId == 1 && r.shearRate_1ps > 0 && r.shearStress_dyncm2 > 0 &&
            std::isfinite(r.shearRate_1ps) && std::isfinite(r.shearStress_dyncm2);
 }
 
-}  // namespace
+void SetStopReading(RampFit& fit, const Reading& stoppedAt) {
+    fit.ElapsedMin = stoppedAt.time_s / 60.0;
+    fit.SampleTemp = stoppedAt.sampleTemp_F;
+    fit.Pressure = stoppedAt.pressure_psi;
+}
+
+RampFit FitRampPoints(int rampNo, std::span<const double> x, std::span<const double> y,
+                      const Reading& stoppedAt, double bobRadius_cm, double& slope, double& intercept) {
+    const double r = LinearFit(x, y, slope, intercept);
+    RampFit fit;
+    fit.RampNo = rampNo;
+    SetStopReading(fit, stoppedAt);
+    fit.PointCount = static_cast<int>(std::min(x.size(), y.size()));
+    fit.NPrime = slope;
+    fit.Intercept = intercept;
+    fit.RSquared = r * r;
+    CompleteFit(fit, bobRadius_cm);
+    return fit;
+}
 
 Reading ReadingFromAll(const QVariantList& all) {
     auto at = [&](int i) { return i < all.size() ? all.at(i).toDouble() : 0.0; };
@@ -115,7 +135,7 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
         const double limit = static_cast<double>(ramp);
         while (next < total && readings[next].rampNo <= limit) {
             const Reading& r = readings[next];
-            if (isRampPoint(r)) {
+            if (IsRampPoint(r)) {
                 x.push_back(Log10(r.shearRate_1ps));
                 y.push_back(Log10(r.shearStress_dyncm2));
             }
@@ -123,20 +143,9 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
         }
         const Reading& stoppedAt = next < total ? readings[next] : readings[total - 1];
 
-        if (x.size() >= static_cast<std::size_t>(kMinPoints)) {
-            const double r = LinearFit(x, y, slope, intercept);
-            RampFit fit;
-            fit.RampNo = static_cast<int>(ramp);
-            fit.ElapsedMin = stoppedAt.time_s / 60.0;
-            fit.SampleTemp = stoppedAt.sampleTemp_F;
-            fit.Pressure = stoppedAt.pressure_psi;
-            fit.PointCount = static_cast<int>(x.size());
-            fit.NPrime = slope;
-            fit.Intercept = intercept;
-            fit.RSquared = r * r;
-            CompleteFit(fit, bobRadius_cm);
-            fits.push_back(fit);
-        }
+        if (x.size() >= static_cast<std::size_t>(kMinRampPoints))
+            fits.push_back(
+                FitRampPoints(static_cast<int>(ramp), x, y, stoppedAt, bobRadius_cm, slope, intercept));
 
         if (next >= total) break;  // later ramps have no readings left
         // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to

@@ -59,6 +59,23 @@ int RampCount(std::span<const Reading> readings);
 // than 3 usable points have no entry; the list is in ramp order. Linear in the number of readings.
 std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm);
 
+// Fewer usable points than this give a ramp no result.
+inline constexpr int kMinRampPoints = 3;
+
+// True when a reading is a point of its ramp's fit: a shear-rate ramp reading with a positive rate and
+// stress.
+bool IsRampPoint(const Reading& reading);
+
+// The fit of one ramp from its points (log10 rate, log10 stress, in reading order; at least kMinRampPoints),
+// its time, temperature and pressure those of stoppedAt. slope and intercept come in as the previous ramp
+// left them (taken when the points admit no line) and go out as this ramp leaves them. FitRamps fits every
+// ramp with it; the live results of a running test fit the ramp that changed.
+RampFit FitRampPoints(int rampNo, std::span<const double> x, std::span<const double> y,
+                      const Reading& stoppedAt, double bobRadius_cm, double& slope, double& intercept);
+// Sets the time, sample temperature and pressure a fit reports from the reading at which its ramp's scan
+// stopped.
+void SetStopReading(RampFit& fit, const Reading& stoppedAt);
+
 // Fills K', Kv, KSlot and the viscosities of a fit from its NPrime and Intercept and sets Valid and State.
 // FitRamps uses it; exposed for the live results and for tests.
 void CompleteFit(RampFit& fit, double bobRadius_cm);

@@ -4,8 +4,12 @@
 #include "cli/CommandTable.h"
 
 #include "common/UnitSystem.h"
+#include "instrument/UnitPort.h"
+#include "store/Reading.h"
 
 #include <QString>
+
+#include <memory>
 
 // The functions behind r7716-cli's command table, and what several of them share.
 namespace cli {
@@ -20,6 +24,15 @@ int status(const Invocation& call);
 int sendSequence(const Invocation& call);
 int sequenceBody(const Invocation& call);
 int retrieve(const Invocation& call);
+// The port of the command's unit, opened; nothing (after a message) when "initial.txt" gives none or it
+// cannot be opened.
+std::unique_ptr<UnitPort> openUnitPort(const Invocation& call);
+
+// A test run on a unit (RunCommand.cpp).
+extern const char* const kRunHelp;
+int runTest(const Invocation& call);
+// A stored reading as run prints it: its nine columns, tab-separated.
+QString readingLine(const Reading& reading);
 
 // Moving data between databases (CopyDbCommand.cpp).
 extern const char* const kCopyDbHelp;

@@ -1,5 +1,5 @@
 // r7716-cli's commands that reach instrument units or prepare what is sent to them: status,
-// send-sequence, sequence-body, retrieve.
+// send-sequence, sequence-body, retrieve; and the opening of a unit's port that they and run share.
 
 #include "cli/Commands.h"
 #include "common/Settings.h"
@@ -27,7 +27,8 @@ int unitError(QTextStream& err, const QString& problem) {
     return failure(err, problem, kUnitError);
 }
 
-// The port of a unit, opened; nothing (after a message) when initial.txt gives none or it cannot be opened.
+}  // namespace
+
 std::unique_ptr<UnitPort> openUnitPort(const Invocation& call) {
     RealTimeHost::AddError error;
     const std::optional<int> portNumber =
@@ -56,6 +57,8 @@ std::unique_ptr<UnitPort> openUnitPort(const Invocation& call) {
     }
     return port;
 }
+
+namespace {
 
 void printStatus(const StatusReply& reply, QTextStream& out) {
     const auto line = [&out](const char* name, const QString& value) {

@@ -9,6 +9,10 @@
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
 namespace {
 
 QString numbered(const QString& description, int number) {
@@ -31,7 +35,9 @@ MsgIcon iconFor(RetrievalResult::Kind kind) {
 }  // namespace
 
 RealTimeUnit::RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger)
-    : UnitWindowLogic(std::move(port), messenger, StatusDisplay::Window::RealTime) {}
+    : UnitWindowLogic(std::move(port), messenger, StatusDisplay::Window::RealTime), clock_([] {
+          return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+      }) {}
 
 RealTimeUnit::~RealTimeUnit() = default;
 
@@ -50,7 +56,7 @@ void RealTimeUnit::tickSteps() {
     readReplies(inTemperatureRamp && run_.phaseTick == kSetPointAnswerTick);
     if (!(inTemperatureRamp && run_.phaseTick == kSetPointTick)) port_->send(UnitCommands::statusQuery());
     if (!run_.running()) return;
-    ++run_.elapsed_s;
+    run_.elapsed_s = std::max<qint64>(0, std::llround(now_s() - run_.start_s));
     if (run_.elapsed_s > kRaiseBathAfter_s) raiseBathEnabled_ = true;
     if (!runStep_ || runStep_())
         statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);

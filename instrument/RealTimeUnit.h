@@ -51,7 +51,11 @@ class RealTimeUnit : public UnitWindowLogic {
     // The state the test run shares with the tick.
     struct RunFrame {
         RunState state = RunState::Idle;
-        int phaseTick = 0;  // ticks since the current ramp's temperature phase began
+        int phaseTick = 0;   // ticks since the current ramp's temperature phase began
+        double start_s = 0;  // the run's start on the unit's clock
+        // Whole seconds since the start on the unit's clock, as of the last tick: what a reading stores
+        // and the status bar shows. A tick that runs late, and the long tick after a set point, count as
+        // the time they took.
         qint64 elapsed_s = 0;
 
         bool running() const { return state != RunState::Idle; }
@@ -68,6 +72,10 @@ class RealTimeUnit : public UnitWindowLogic {
     void InitialInst(clsConnection& connection);
 
     void setRunStep(RunStep step) { runStep_ = std::move(step); }
+    // The unit's clock: monotonic seconds (the steady clock unless told; a scaled one for demonstrations,
+    // a simulated unit's own clock in tests). A run's elapsed time is measured on it.
+    void setClock(std::function<double()> now_s) { clock_ = std::move(now_s); }
+    double now_s() const { return clock_(); }
 
     // The stored sequence names, for the name dialog; a database failure is shown and gives none.
     QStringList sequenceNames();
@@ -113,6 +121,13 @@ class RealTimeUnit : public UnitWindowLogic {
 
     bool raiseBathEnabled() const { return raiseBathEnabled_; }
     RunFrame& run() { return run_; }
+    const RunFrame& run() const { return run_; }
+
+    // What the run engine sets on the window: the timer's next interval, Exit, Raise Bath and the start time.
+    void setTimerInterval(int interval_ms) { timerInterval_ms_ = interval_ms; }
+    void setExitEnabled(bool enabled) { exitEnabled_ = enabled; }
+    void setRaiseBathEnabled(bool enabled) { raiseBathEnabled_ = enabled; }
+    void setStartTimeText(const QString& text) { statusBar_.startTime = text; }
 
   protected:
     void tickSteps() override;
@@ -128,6 +143,7 @@ class RealTimeUnit : public UnitWindowLogic {
     std::function<void()> exchangeFinished_;
     std::optional<RetrievalResult> retrieval_;
     RunStep runStep_;
+    std::function<double()> clock_;
     RunFrame run_;
     QString selectedName_;
     StoredSequence sequence_;

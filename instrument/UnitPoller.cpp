@@ -22,7 +22,10 @@ QList<StatusDisplay::Effects> UnitPoller::readReplies(bool discard) {
         const QString activeFlag = texts_.activeFlag;
         texts_ = display_.texts();
         if (StatusDisplay::stateText(reply.status()).isEmpty()) texts_.activeFlag = activeFlag;
-        if (reply.complete()) noReplyFlag_ = false;
+        if (reply.complete()) {
+            noReplyFlag_ = false;
+            ++completeReplies_;
+        }
     }
     return effects;
 }

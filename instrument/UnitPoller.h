@@ -35,6 +35,8 @@ class UnitPoller {
     StatusParser& parser() { return parser_; }
 
     int tickCount() const { return tickCount_; }
+    // Whole, well-formed status replies parsed so far.
+    qint64 completeReplies() const { return completeReplies_; }
     bool noReplyFlag() const { return noReplyFlag_; }
 
   private:
@@ -43,5 +45,6 @@ class UnitPoller {
     StatusDisplay display_;
     UnitDisplayTexts texts_;
     int tickCount_ = 0;
+    qint64 completeReplies_ = 0;
     bool noReplyFlag_ = false;
 };

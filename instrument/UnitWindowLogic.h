@@ -48,6 +48,7 @@ class UnitWindowLogic {
 
     // Title of the messages this unit shows (the window's caption).
     void setMessageTitle(const QString& title) { title_ = title; }
+    const QString& messageTitle() const { return title_; }
     // The unit as the diagnostic log names it ("Unit 3").
     void setUnitName(const QString& name) { failures_.setWhere(name); }
     // The diagnostic log goes beside this database file (the working directory until told, or when empty).

@@ -26,7 +26,8 @@ fi
 
 sim_pid=""
 if [ -x "$bin/r7716-sim" ]; then
-  "$bin/r7716-sim" --units 1,2 &
+  # R7716_SIM_SPEED: simulated seconds per real second (for r7716-cli run --tick-ms demonstrations).
+  "$bin/r7716-sim" --units 1,2 --speed "${R7716_SIM_SPEED:-1}" &
   sim_pid=$!
   trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true' EXIT
   sleep 1

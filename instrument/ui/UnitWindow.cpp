@@ -132,6 +132,10 @@ void UnitWindow::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    if (!unloaded_ && !confirmClose()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (unloaded_) return;
     unloaded_ = true;

@@ -62,6 +62,8 @@ class UnitWindow : public QWidget {
     virtual void showUnit();
     // Called once as the window unloads, before its port closes.
     virtual void unloading() {}
+    // Asked before the window closes (after any refusal); false keeps it open.
+    virtual bool confirmClose() { return true; }
 
     // Lays the window out: its page (everything but the status bar) in a scroll area above the status bar.
     void setPage(QWidget* page);

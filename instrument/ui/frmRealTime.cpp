@@ -6,13 +6,17 @@
 #include "analysis/RampFitDisplay.h"
 #include "analysis/ui/OpenTestView.h"
 #include "common/Messenger.h"
+#include "instrument/RealTimeHost.h"
+#include "instrument/ui/LiveGraph.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "sequence/ui/frmNameSeq.h"
+#include "store/ReadingWriter.h"
 #include "store/StoreError.h"
 #include "testinfo/ui/frmTestRelatedInfo.h"
 
-#include <QChart>
-#include <QChartView>
+#include <algorithm>
+#include <span>
+
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -29,7 +33,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 namespace {
 
@@ -37,19 +40,6 @@ QPushButton* button(const QString& caption, const QString& toolTip, QWidget* par
     auto* b = new QPushButton(caption, parent);
     if (!toolTip.isEmpty()) b->setToolTip(toolTip);
     return b;
-}
-
-QValueAxis* axis(const QString& title, int ticks) {
-    auto* a = new QValueAxis;
-    QFont small = a->labelsFont();
-    small.setPointSizeF(8);
-    a->setLabelsFont(small);
-    a->setTitleFont(small);
-    a->setTitleText(title);
-    a->setRange(0, 100);
-    a->setTickCount(ticks);
-    a->setLabelFormat(QStringLiteral("%g"));
-    return a;
 }
 
 }  // namespace
@@ -117,9 +107,6 @@ void frmRealTime::createControls() {
     cmdRetrieve =
         button(QStringLiteral("&Retrieve Last Result"),
                QStringLiteral("Click here to get last test result from R8830 through comport"), page);
-    // The test run is wired in by its own engine; until then it stays off.
-    cmdStart_Stop->setEnabled(false);
-    cmdRefresh->setEnabled(false);
 
     // Single commands.
     cmdZero = button(QStringLiteral("&Zero"), {}, page);
@@ -167,17 +154,9 @@ void frmRealTime::createControls() {
     middle_->addWidget(readings, 3);
     middle_->addLayout(testButtons, 2);
 
-    // Results of the run: the live chart and the results table.
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->addAxis(axis(QStringLiteral("Time (Min)"), 6), Qt::AlignBottom);
-    chart->addAxis(axis(QStringLiteral("Vsicosity (Cp)"), 5), Qt::AlignLeft);
-    chart->addAxis(axis(QStringLiteral("Temperature (F)"), 5), Qt::AlignRight);
-    chart->addAxis(axis(QStringLiteral("Shear Rate (1/S)"), 5), Qt::AlignRight);
-    CWGraph1 = new QChartView(chart, page);
+    // Results of the run: the live graph and the results table.
+    CWGraph1 = new LiveGraph(page);
     CWGraph1->setMinimumHeight(190);
-    CWGraph1->setRenderHint(QPainter::Antialiasing);
     MSFlexGrid1 = new QTableWidget(page);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlexGrid1->verticalHeader()->hide();
@@ -204,7 +183,9 @@ void frmRealTime::createControls() {
     connect(cmdSelect, &QPushButton::clicked, this, &frmRealTime::cmdSelect_Click);
     connect(cmdSend, &QPushButton::clicked, this, &frmRealTime::cmdSend_Click);
     connect(cmdRetrieve, &QPushButton::clicked, this, &frmRealTime::cmdRetrieve_Click);
+    connect(cmdStart_Stop, &QPushButton::clicked, this, &frmRealTime::cmdStart_Stop_Click);
     connect(cmdStop, &QPushButton::clicked, this, &frmRealTime::cmdStop_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &frmRealTime::cmdRefresh_Click);
     connect(cmdZero, &QPushButton::clicked, this, &frmRealTime::cmdZero_Click);
     connect(cmdPreheat, &QPushButton::clicked, this, &frmRealTime::cmdPreheat_Click);
     connect(cmdRaiseBath, &QPushButton::clicked, this, &frmRealTime::cmdRaiseBath_Click);
@@ -215,7 +196,15 @@ void frmRealTime::createControls() {
 void frmRealTime::InitialInst(clsConnection& connection) {
     unit_.InitialInst(connection);
     connection_ = &connection;
-    askTestInfo_ = testInfoDialog(this, connection, messenger_);
+    writer_ = std::make_unique<DirectReadingWriter>(connection);
+    engine_ = std::make_unique<TestRunEngine>(unit_, connection, *writer_, messenger_);
+    if (!askTestInfo_) askTestInfo_ = testInfoDialog(this, connection, messenger_);
+}
+
+void frmRealTime::setReadingWriter(std::unique_ptr<ReadingWriter> writer) {
+    if (!engine_ || !writer || engine_->running()) return;
+    engine_->setWriter(*writer);
+    writer_ = std::move(writer);
 }
 
 void frmRealTime::openPort(int portNumber) {
@@ -230,6 +219,10 @@ void frmRealTime::showUnit() {
         unit_window::show(txtTempSetPoint, unit_.texts().tempSetPoint);
     if (cmdRaiseBath->isEnabled() != unit_.raiseBathEnabled())
         cmdRaiseBath->setEnabled(unit_.raiseBathEnabled());
+    // A second Start while a test runs would do nothing; it is off until the run is over.
+    const bool startable = !engine_ || !engine_->running();
+    if (cmdStart_Stop->isEnabled() != startable) cmdStart_Stop->setEnabled(startable);
+    showResults();
     if (unit_.exchangeRunning()) holdButtons();
 }
 
@@ -243,18 +236,52 @@ void frmRealTime::resizeEvent(QResizeEvent* event) {
 }
 
 void frmRealTime::resetResults() {
-    const QStringList cells = ramp_display::HeaderCells(settings_.unitSystem());
-    MSFlexGrid1->clear();
-    MSFlexGrid1->setColumnCount(int(cells.size()));
-    for (int c = 0; c < cells.size(); ++c)
-        MSFlexGrid1->setHorizontalHeaderItem(c,
-                                             new QTableWidgetItem(QString(cells[c]).replace(u'\r', u'\n')));
+    tableUnitSystem_ = settings_.unitSystem();
+    // The header and one empty row, as the main window's table is drawn.
+    open_test_view::ShowResults(MSFlexGrid1, BuildResultsTable({}, 0, tableUnitSystem_));
     MSFlexGrid1->setRowCount(1);
     const QHeaderView* header = MSFlexGrid1->horizontalHeader();
     MSFlexGrid1->setMinimumHeight(header->sizeHint().height() +
                                   2 * MSFlexGrid1->verticalHeader()->defaultSectionSize() +
                                   2 * MSFlexGrid1->frameWidth());
-    for (QAbstractSeries* series : CWGraph1->chart()->series()) CWGraph1->chart()->removeSeries(series);
+    CWGraph1->clear();
+    readingsShown_ = 0;
+}
+
+void frmRealTime::showResults() {
+    if (!engine_) return;
+    const LiveResults& live = engine_->results();
+    const std::size_t count = live.readings().size();
+    if (count == readingsShown_ && settings_.unitSystem() == tableUnitSystem_) return;
+    CWGraph1->draw(live.chartReadings());
+    // Another test's readings, or a unit system changed meanwhile: the table is filled anew, as the main
+    // window fills it. Otherwise only the rows the last reading changed.
+    if (count != readingsShown_ + 1 || settings_.unitSystem() != tableUnitSystem_) {
+        tableUnitSystem_ = settings_.unitSystem();
+        open_test_view::ShowResults(MSFlexGrid1, live.table(tableUnitSystem_));
+    } else {
+        if (live.gridRows() > 1) MSFlexGrid1->setRowCount(live.gridRows() - 1);
+        for (int ramp : live.changedRamps()) showResultRow(ramp);
+    }
+    if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
+    readingsShown_ = count;
+}
+
+void frmRealTime::showResultRow(int ramp) {
+    // Row r - 1 holds ramp r, as in the main window.
+    if (ramp < 1 || ramp > MSFlexGrid1->rowCount()) return;
+    const RampFit* fit = engine_->results().fitOf(ramp);
+    const QStringList cells = fit ? ramp_display::RowCells(*fit, tableUnitSystem_) : QStringList();
+    for (int c = 0; c < MSFlexGrid1->columnCount(); ++c) {
+        const QString text = c < cells.size() ? cells[c] : QString();
+        if (QTableWidgetItem* item = MSFlexGrid1->item(ramp - 1, c)) {
+            item->setText(text);
+        } else {
+            auto* added = new QTableWidgetItem(text);
+            added->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            MSFlexGrid1->setItem(ramp - 1, c, added);
+        }
+    }
 }
 
 void frmRealTime::cmdSelect_Click() {
@@ -274,7 +301,8 @@ void frmRealTime::SelectedTestName() {
     nameDialog_ = nullptr;
     if (!unit_.selectSequence(name)) return;
     lblSelectSeq->setText(name);
-    resetResults();
+    // A running test keeps its graph and table; it follows the new sequence only when refreshed.
+    if (!engine_ || !engine_->running()) resetResults();
 }
 
 void frmRealTime::cmdSend_Click() {
@@ -336,6 +364,8 @@ void frmRealTime::releaseButtons() {
 void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
     lblTestName->setText(result.testName);
     resetResults();
+    // The last run's readings, if any, must not take the retrieved test's place at the next tick.
+    if (engine_) readingsShown_ = engine_->results().readings().size();
     // The table is filled once, from the stored test as the main window fills it on opening, not once
     // per record. The readings are stored whatever happens here.
     try {
@@ -343,6 +373,9 @@ void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
             OpenStoredTest(*connection_, result.testName, ChartDataOption::All, settings_.unitSystem());
         open_test_view::ShowResults(MSFlexGrid1, test.results);
         if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
+        const std::size_t shown =
+            std::min(test.readings.size(), static_cast<std::size_t>(LiveResults::kChartReadings));
+        CWGraph1->draw(std::span<const Reading>(test.readings).last(shown));
     } catch (const StoreError& e) {
         messenger_.info(
             QStringLiteral("The retrieved test is stored, but its results could not be shown.\n") +
@@ -351,8 +384,29 @@ void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
     }
 }
 
+void frmRealTime::cmdStart_Stop_Click() {
+    if (!engine_ || engine_->running()) return;
+    resetResults();
+    const std::optional<QString> bob = mlBobStr.isEmpty() ? std::nullopt : std::optional<QString>(mlBobStr);
+    const TestRunEngine::StartOutcome outcome =
+        engine_->start(askTestInfo_, bob, RealTimeHost::unitFromInstName(lblInstName->text()));
+    if (outcome == TestRunEngine::StartOutcome::Started ||
+        outcome == TestRunEngine::StartOutcome::PressureRefused)
+        lblTestName->setText(engine_->testName());
+    showUnit();
+}
+
 void frmRealTime::cmdStop_Click() {
-    unit_.shutDown();
+    if (engine_)
+        engine_->shutDown();
+    else
+        unit_.shutDown();
+    showUnit();
+}
+
+void frmRealTime::cmdRefresh_Click() {
+    if (!engine_) return;
+    engine_->refreshSequence();
     showUnit();
 }
 
@@ -375,6 +429,13 @@ void frmRealTime::cmdDropBath_Click() {
 void frmRealTime::cmdJog_Click() {
     unit_.jog();
     showUnit();
+}
+
+bool frmRealTime::confirmClose() {
+    if (!engine_ || !engine_->running()) return true;
+    if (!messenger_.yesNo(kCloseWhileRunning, windowTitle(), MsgIcon::Question)) return false;
+    engine_->stopRecording();
+    return true;
 }
 
 void frmRealTime::unloading() {

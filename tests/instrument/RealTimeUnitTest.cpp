@@ -121,18 +121,21 @@ TEST(RealTimeUnitTick, TheTickAroundATemperatureSetPointSkipsTheQueryThenDropsTh
     }
 }
 
-TEST(RealTimeUnitTick, ElapsedTimeAdvancesOnlyWhileATestRuns) {
+TEST(RealTimeUnitTick, ElapsedTimeIsTheClockSinceTheStartShownOnlyWhileATestRuns) {
     FakeUnit u;
     u.open();
+    double now_s = 500;
+    u.unit->setClock([&now_s] { return now_s; });
     u.tick();
     EXPECT_EQ(u.unit->run().elapsed_s, 0);
     EXPECT_TRUE(u.unit->statusBar().elapsedTime.isEmpty());
 
     u.unit->run().state = RunState::ShearRateRamp;
-    u.unit->run().elapsed_s = 3724;
+    u.unit->run().start_s = 100;
+    now_s = 100 + 3725.4;
     u.tick();  // a silent unit: the clock still runs
     EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:02:05");
-    u.unit->run().elapsed_s = 89999;
+    now_s = 100 + 90000;
     u.tick();
     EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:00:00") << "hours wrap at a day";
 
@@ -141,8 +144,10 @@ TEST(RealTimeUnitTick, ElapsedTimeAdvancesOnlyWhileATestRuns) {
         ++steps;
         return false;  // the step ends the tick
     });
+    now_s += 5;
     u.tick();
     EXPECT_EQ(steps, 1);
+    EXPECT_EQ(u.unit->run().elapsed_s, 90005);
     EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:00:00");
 }
 

@@ -70,7 +70,10 @@ TEST(TickFailure, AReadingThatCannotBeStoredMidRunIsNamedAndLoggedWhilePollingGo
         return true;
     });
     unit.run().state = RunState::ShearRateRamp;
+    double now_s = 0;
+    unit.setClock([&now_s] { return now_s; });
     const auto tick = [&](int sampleTemp_F) {
+        now_s += 1;
         port.arrive(QStringLiteral("6,%1,252,250,300,250.3,400,511.1,0").arg(sampleTemp_F).toLatin1() +
                     char(26));
         unit.tick();

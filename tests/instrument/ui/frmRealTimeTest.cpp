@@ -4,8 +4,11 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 
+#include "analysis/OpenTest.h"
 #include "instrument/UnitCommands.h"
+#include "instrument/ui/LiveGraph.h"
 #include "instrument/ui/UnitWindowKit.h"
+#include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/ui/frmNameSeq.h"
 #include "store/StoreError.h"
@@ -16,12 +19,14 @@
 #include "support/TempWorkDir.h"
 #include "support/ui/SimulatedUnits.h"
 #include "testinfo/TestInfoInput.h"
+#include "testinfo/TestInfoFile.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -54,6 +59,20 @@ class RealTimeWindowTest : public ::testing::Test {
         window->InitialInst(connection);
         window->openPort(1);
         return *window;
+    }
+    // A window whose test runs on the simulated unit's time, Start answering the test information itself.
+    frmRealTime& runningOnSimulator(const QString& testName) {
+        frmRealTime& w = onSimulator();
+        w.unit().setClock([this] { return units.unit(1).now_s(); });
+        w.setTestInfoAsker([testName](const std::optional<QString>& bob) {
+            return testinfo_file::parse({}, testName, bob, {}).input;
+        });
+        return w;
+    }
+    // One tick of the window's timer, the unit's time moving by the timer's interval.
+    void timerTick(frmRealTime& w) {
+        units.advance(w.Timer1->interval() / 1000.0);
+        w.Timer1_Timer();
     }
     void tick(frmRealTime& w, const QByteArray& arriving = {}) {
         if (fake) fake->arrive(arriving);
@@ -212,7 +231,7 @@ TEST_F(RealTimeWindowTest, WhileOneUnitTakesItsSequenceAnotherUnitKeepsItsTicks)
     EXPECT_EQ(statusQueries(units.unit(1)), unit1Queries);
     EXPECT_EQ(w1.panelText(4), "Sequence Send Success.");
     EXPECT_TRUE(w1.Timer1->isActive());
-    EXPECT_EQ(held(), (QList<bool>{true, true, false})) << "Start was off before and stays off";
+    EXPECT_EQ(held(), QList<bool>(3, true)) << "each button gets back the state it had";
     EXPECT_TRUE(messenger.shown.isEmpty()) << messenger.texts().join('\n').toStdString();
 }
 
@@ -274,6 +293,8 @@ TEST_F(RealTimeWindowTest, AReadingNotStoredStaysMarkedInPanelTwoUntilTheOperato
         return true;
     });
     w.unit().run().state = RunState::ShearRateRamp;
+    w.unit().setClock([this] { return units.unit(1).now_s(); });
+    w.unit().run().start_s = -1;  // each tick is one second later
     tick(w);
     storeFails = false;
     tick(w);
@@ -302,6 +323,68 @@ TEST_F(RealTimeWindowTest, LeavingTheSetPointBoxAsksOnlyWhenTheOperatorMovesOn) 
     EXPECT_EQ(messenger.shown[0].text, "Do you reall want to change the temperature setpoint? ");
     EXPECT_EQ(messenger.shown[0].title, "Change Confirmation.");
     EXPECT_TRUE(fake->sent.isEmpty());
+}
+
+TEST_F(RealTimeWindowTest, StartRunsATestWithItsGraphAndResultsAndClosingMidRunAsksFirst) {
+    SequenceStore(connection)
+        .add({.name = "Short",
+              .settings = {3, 2, 5, 1000, 0, 30},
+              .steps = {{1, 75, 5, 100, 1}, {5, 75, 5, 100, 0}},
+              .shearRates_1ps = {100, 50, 25}});
+    frmRealTime& w = runningOnSimulator("Window test");
+    ASSERT_TRUE(w.unit().selectSequence("Short"));
+    for (int i = 0; i < 3; ++i) timerTick(w);
+
+    w.cmdStart_Stop->click();
+    EXPECT_EQ(w.lblTestName->text(), "Window test");
+    EXPECT_TRUE(w.panelText("StartTime").startsWith("Start Time: "));
+    EXPECT_FALSE(w.cmdExit->isEnabled());
+    while (w.engine()->rampIndex() < 2) timerTick(w);
+    for (int i = 0; i < 5; ++i) timerTick(w);
+
+    EXPECT_EQ(w.panelText("ElapsedTime"), "Elapsed Time: 00:01:57") << "the 4 s ticks after set points count";
+    EXPECT_EQ(w.CWGraph1->viscosity()->count(), 4);
+    EXPECT_EQ(w.CWGraph1->sampleTemp()->count(), 4);
+    const OpenedTest stored =
+        OpenStoredTest(connection, "Window test", ChartDataOption::All, UnitSystem::CGS);
+    ASSERT_EQ(w.MSFlexGrid1->rowCount(), 1) << "no reading of ramp 2 yet";
+    ASSERT_EQ(stored.results.rows.size(), 1);
+    for (int c = 0; c < 12; ++c) EXPECT_EQ(w.MSFlexGrid1->item(0, c)->text(), stored.results.rows[0][c]);
+
+    const qsizetype commandsBefore = units.unit(1).commandLog().size();
+    messenger.answers.enqueue(false);
+    w.close();
+    EXPECT_FALSE(units.closed.count(1)) << "No keeps the window and the test";
+    EXPECT_TRUE(w.engine()->running());
+    messenger.answers.enqueue(true);
+    w.close();
+    EXPECT_TRUE(units.closed.count(1));
+    EXPECT_EQ(w.engine()->end(), TestRunEngine::End::RecordingStopped);
+    ASSERT_EQ(messenger.shown.size(), 2);
+    EXPECT_EQ(messenger.shown[1].text, frmRealTime::kCloseWhileRunning);
+    for (qsizetype i = commandsBefore; i < units.unit(1).commandLog().size(); ++i)
+        EXPECT_FALSE(units.unit(1).commandLog()[i].startsWith(UnitCommands::kStop)) << "the unit goes on";
+}
+
+// Not a check: with R7716_SCREENSHOT_DIR set, runs the demonstration sequence for 100 minutes on a shown
+// window and saves it there as unit-window-mid-run.png.
+TEST_F(RealTimeWindowTest, ScreenshotOfAUnitWindowMidRun) {
+    const QString folder = qEnvironmentVariable("R7716_SCREENSHOT_DIR");
+    if (folder.isEmpty()) GTEST_SKIP() << "R7716_SCREENSHOT_DIR is not set";
+    createDemoSequences(connection);
+    frmRealTime& w = runningOnSimulator("Borate 35 lot 2231");
+    w.setWindowTitle("Unit 1 Real Time Test");
+    w.resize(1180, 820);
+    w.show();
+    w.cmdSelect->click();
+    w.nameDialog()->cmdOk->click();
+    for (int i = 0; i < 3; ++i) timerTick(w);
+    w.cmdStart_Stop->click();
+    while (w.engine()->results().readings().empty() ||
+           w.engine()->results().readings().back().time_s < 100 * 60)
+        timerTick(w);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.grab().save(folder + "/unit-window-mid-run.png"));
 }
 
 TEST_F(RealTimeWindowTest, ExitClosesThePortStopsPollingAndTellsTheHostWhichUnit) {

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "analysis/LiveResults.h"
+#include "instrument/RealTimeUnit.h"
+#include "sequence/SequenceData.h"
+#include "testinfo/TestInfoInput.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class Messenger;
+class ReadingWriter;
+class clsConnection;
+
+// The test run of a sequence-test unit, without the window: Start with the test's data and the pressure
+// guard, the run step of every tick (set points, sampling, averaging, storing, ramp and step ends), Stop,
+// the refresh of the sequence, and the shut-down on low viscosity. It plugs into its RealTimeUnit's tick as
+// the run step; the window (or r7716-cli run) shows what it holds after each tick.
+//
+// Times: the sampling positions count ticks, as the unit's sequence does; RESULT_TIME, the elapsed display
+// and the ramp ends use the seconds of the unit's clock since the start (RealTimeUnit::RunFrame), so a
+// long tick after a set point or a late tick counts as the time it took.
+//
+// Every reading goes to the database only through the ReadingWriter, and is kept in the live results as it
+// is stored. A reading that cannot be stored is reported in the status bar (and the diagnostic log) and
+// the run goes on: the unit keeps running its sequence either way.
+class TestRunEngine {
+  public:
+    static inline const QString kPressureText =
+        QStringLiteral("Pressure not enough for your test.  Please add more pressure.");
+    static inline const QString kPressureCause =
+        QStringLiteral("Pressure is not applied to perform high temperature test.  Instrument No. ");
+    static inline const QString kViscosityCause = QStringLiteral(
+        " Shut down due to viscosity average below preset shut down viscosity. Instrument No. ");
+    static inline const QString kNoRampsText =
+        QStringLiteral("The sequence \"%1\" has no temperature step; there is nothing to run.");
+    static inline const QString kNotStoredText = QStringLiteral("The test could not be stored.\n\n%1");
+
+    // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
+    static constexpr double kPressureFreeUpTo_F = 210;
+    static constexpr double kBoilingPoint_F = 212;
+    static constexpr double kPressureAtBoilingPoint_psi = 100;
+    // The tick after a set point is this long, so the unit can settle on it.
+    static constexpr int kSetPointTickInterval_ms = 4000;
+
+    enum class StartOutcome {
+        NotReady,         // a test runs already, no sequence is selected, or it has no step
+        Cancelled,        // the operator cancelled the test information
+        Refused,          // the name or geometry was refused, or the test could not be stored (shown)
+        PressureRefused,  // the test row is stored, the unit is not started (logged and shown)
+        Started,
+    };
+    // Why a run is over.
+    enum class End {
+        None,               // not started, or still running
+        SequenceDone,       // after its last ramp
+        Stopped,            // the Stop button (or r7716-cli run interrupted)
+        ViscosityShutDown,  // the average viscosity fell below the shut-down viscosity
+        SequenceShortened,  // a refreshed sequence has fewer ramps than the run had reached
+        RecordingStopped,   // the window closed while the unit goes on
+    };
+
+    // Installs itself as the unit's run step; readings go through writer; the test row through connection.
+    TestRunEngine(RealTimeUnit& unit, clsConnection& connection, ReadingWriter& writer, Messenger& messenger);
+    ~TestRunEngine();
+    TestRunEngine(const TestRunEngine&) = delete;
+    TestRunEngine& operator=(const TestRunEngine&) = delete;
+
+    // Start: asks for the test information (the bob preset as given), stores the test row and its
+    // additives (refusing a name stored since the question with the dialog's duplicate message), then
+    // StartTest. unitNumber: the unit as the error log names it.
+    StartOutcome start(const TestInfoAsker& ask, const std::optional<QString>& presetBob, int unitNumber);
+    // Where readings go from now on.
+    void setWriter(ReadingWriter& writer) { writer_ = &writer; }
+    // Stop: the stop command, and the run is over. The readings stored stay the test's results.
+    void shutDown() { finish(End::Stopped); }
+    // The window closes while the test runs: recording ends, the unit is left running its sequence.
+    void stopRecording();
+    // Refresh Test Sequence: in a temperature ramp, reads the selected sequence again and starts the
+    // current ramp over with its new values. Nothing in a shear-rate ramp or while idle.
+    void refreshSequence();
+
+    bool running() const { return unit_.run().running(); }
+    End end() const { return end_; }
+    // Why the run ended, in words; empty while it runs or before a start.
+    QString endText() const;
+    const QString& testName() const { return testName_; }
+    double testId() const { return testId_; }
+    // The readings stored in this test, its fits and results table.
+    const LiveResults& results() const { return results_; }
+    // Told of every reading once it is stored.
+    void setStoredListener(std::function<void(const Reading&)> listener) { stored_ = std::move(listener); }
+
+    // The sequence the run follows (the selected one as it was at Start or the last refresh).
+    const StoredSequence& sequence() const { return sequence_; }
+    int rampIndex() const { return rampIndex_; }
+    int stepIndex() const { return stepIndex_; }
+    // The viscosity check counts each stored temperature-ramp reading as this many seconds: one sample
+    // interval, the time between two such readings.
+    double secondsPerReading() const { return sampleIntervalTicks(); }
+
+  private:
+    enum class Phase { TemperatureRamp = 0, ShearRateRamp = 1 };
+
+    bool StartTest();
+    bool storeTest(const TestInfoInput& input);
+    bool pressureRefuses();
+    // The run step of a tick; false ends the tick.
+    bool step();
+    bool temperatureStep();
+    bool shearRateStep();
+    // Ramp end: the next ramp, or the end of the run (false) after the last.
+    bool nextRamp();
+    void sendSetPoint(double temp_F, double shearRate_1ps);
+    void takeReading();
+    bool averageComplete() const;
+    void StoreReading(Phase phase);
+    // After a stored temperature-ramp reading; true when it shut the run down.
+    bool viscosityShutDown();
+    void clearSums();
+    void finish(End why);
+    int sampleIntervalTicks() const;
+    int sampleRateTicks() const;
+
+    RealTimeUnit& unit_;
+    clsConnection& connection_;
+    ReadingWriter* writer_;
+    Messenger& messenger_;
+    std::function<void(const Reading&)> stored_;
+
+    StoredSequence sequence_;
+    QString testName_;
+    double testId_ = 0;
+    int unitNumber_ = 0;
+    double bobRadius_cm_ = 0, bobLength_cm_ = 0;
+    double shearRateFactor_ = 0;
+    LiveResults results_;
+    End end_ = End::None;
+
+    Phase phase_ = Phase::TemperatureRamp;
+    int rampIndex_ = 1;  // 1 ... N
+    int stepIndex_ = 0;  // 1 ... M in a shear-rate ramp, else 0
+    int stepTick_ = 0;
+    int readingsInAverage_ = 0;
+    double bathSum_ = 0, sampleSum_ = 0, rateSum_ = 0, pressureSum_ = 0, stressSum_ = 0;
+    qint64 rampStart_s_ = 0;
+    double viscositySum_ = 0;
+    int viscosityCount_ = 0;
+    double lastStoredTime_s_ = -1;
+};

@@ -1,0 +1,130 @@
+#include "instrument/ui/LiveGraph.h"
+
+#include "analysis/RampFit.h"
+
+#include <QChart>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QValueAxis* axis(const QString& title, int ticks, const QColor& color) {
+    auto* a = new QValueAxis;
+    QFont small = a->labelsFont();
+    small.setPointSizeF(8);
+    a->setLabelsFont(small);
+    a->setTitleFont(small);
+    a->setTitleText(title);
+    if (color.isValid()) a->setTitleBrush(color);
+    a->setRange(0, 100);
+    a->setTickCount(ticks);
+    a->setLabelFormat(QStringLiteral("%g"));
+    return a;
+}
+
+QLineSeries* curve(QChart* chart, const QString& name, const QColor& color, QValueAxis* x, QValueAxis* y) {
+    auto* s = new QLineSeries;
+    s->setName(name);
+    QPen pen(color);
+    pen.setWidthF(1.6);
+    s->setPen(pen);
+    chart->addSeries(s);
+    s->attachAxis(x);
+    s->attachAxis(y);
+    return s;
+}
+
+// The range of the values, made readable; a flat or empty range still spans something.
+void fit(QValueAxis* axis, double low, double high, bool fromZero) {
+    if (!(low <= high)) low = high = 0;
+    if (fromZero) low = std::min(0.0, low);
+    if (high - low < 1e-9) {
+        low -= fromZero ? 0 : 0.5;
+        high += fromZero ? 1 : 0.5;
+    }
+    // Steps of 1, 2 or 5 times a power of ten, at most kMaxSteps of them, the range widened to whole steps.
+    constexpr int kMaxSteps = 6;
+    const double raw = (high - low) / kMaxSteps;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = power;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * power;
+        if (step >= raw) break;
+    }
+    low = std::floor(low / step + 1e-9) * step;
+    high = std::ceil(high / step - 1e-9) * step;
+    axis->setRange(low, high);
+    axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
+}
+
+}  // namespace
+
+LiveGraph::LiveGraph(QWidget* parent) : QChartView(parent) {
+    auto* chart = new QChart;
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setAlignment(Qt::AlignTop);
+    QFont small = chart->legend()->font();
+    small.setPointSizeF(8);
+    chart->legend()->setFont(small);
+    const QColor viscosityColor(0x1f, 0x4e, 0xb4), bathColor(0xd0, 0x5a, 0x1c), sampleColor(0xb0, 0x1c, 0x2e),
+        rateColor(0x2e, 0x8b, 0x3e);
+    time_ = axis(QStringLiteral("Time (Min)"), 6, {});
+    viscosityAxis_ = axis(QStringLiteral("Vsicosity (Cp)"), 5, viscosityColor);
+    temperatureAxis_ = axis(QStringLiteral("Temperature (F)"), 5, sampleColor);
+    shearRateAxis_ = axis(QStringLiteral("Shear Rate (1/S)"), 5, rateColor);
+    chart->addAxis(time_, Qt::AlignBottom);
+    chart->addAxis(viscosityAxis_, Qt::AlignLeft);
+    chart->addAxis(temperatureAxis_, Qt::AlignRight);
+    chart->addAxis(shearRateAxis_, Qt::AlignRight);
+    viscosity_ = curve(chart, QStringLiteral("Viscosity"), viscosityColor, time_, viscosityAxis_);
+    bathTemp_ = curve(chart, QStringLiteral("Bath Temp"), bathColor, time_, temperatureAxis_);
+    sampleTemp_ = curve(chart, QStringLiteral("Sample Temp"), sampleColor, time_, temperatureAxis_);
+    shearRate_ = curve(chart, QStringLiteral("Shear Rate"), rateColor, time_, shearRateAxis_);
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing);
+}
+
+void LiveGraph::clear() {
+    draw({});
+}
+
+void LiveGraph::draw(std::span<const Reading> readings) {
+    QList<QPointF> viscosity, bath, sample, rate;
+    viscosity.reserve(readings.size());
+    bath.reserve(readings.size());
+    sample.reserve(readings.size());
+    rate.reserve(readings.size());
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    double viscosityHigh = -kInf, tempLow = kInf, tempHigh = -kInf, rateHigh = -kInf;
+    for (const Reading& r : readings) {
+        const double minutes = r.time_s / 60.0;
+        // At rest the viscosity is 0, as the main window's chart draws it, not a spike of millions.
+        const double cP = ReadingViscosity(r.shearRate_1ps, r.shearStress_dyncm2);
+        viscosity.append({minutes, cP});
+        bath.append({minutes, r.bathTemp_F});
+        sample.append({minutes, r.sampleTemp_F});
+        rate.append({minutes, r.shearRate_1ps});
+        viscosityHigh = std::max(viscosityHigh, cP);
+        tempLow = std::min({tempLow, r.bathTemp_F, r.sampleTemp_F});
+        tempHigh = std::max({tempHigh, r.bathTemp_F, r.sampleTemp_F});
+        rateHigh = std::max(rateHigh, r.shearRate_1ps);
+    }
+    if (readings.empty()) {
+        fit(time_, 0, 0, true);
+    } else {
+        fit(time_, readings.front().time_s / 60.0, readings.back().time_s / 60.0, false);
+    }
+    fit(viscosityAxis_, 0, viscosityHigh, true);
+    fit(temperatureAxis_, tempLow, tempHigh, false);
+    fit(shearRateAxis_, 0, rateHigh, true);
+    viscosity_->replace(viscosity);
+    bathTemp_->replace(bath);
+    sampleTemp_->replace(sample);
+    shearRate_->replace(rate);
+}

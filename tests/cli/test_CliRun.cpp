@@ -1,0 +1,104 @@
+// r7716-cli run against a simulated unit behind the port factory, on the unit's simulated time: the whole
+// sequence stored and printed, and each way the command refuses or fails.
+
+#include "cli/Commands.h"
+
+#include "analysis/OpenTest.h"
+#include "common/ErrorLog.h"
+#include "instrument/TestRunEngine.h"
+#include "instrument/UnitCommands.h"
+#include "sequence/SequenceStore.h"
+#include "simulator/SimulatedUnitPort.h"
+#include "store/clsConnection.h"
+#include "support/QStringPrinter.h"
+#include "support/ScriptedMessenger.h"
+#include "support/StoredTestBuilder.h"
+#include "support/TempWorkDir.h"
+#include "testinfo/TestInfoEntry.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A working directory with unit 2 on port 6 (bob XB1), a stored sequence, and the unit.
+struct RunDir {
+    explicit RunDir(double rampTemp_F = 75, double pressure_psi = 300)
+        : unit({.pressure_psi = pressure_psi, .noise = 0}) {
+        writeFile("initial.txt", " 0 \r\n 6 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n");
+        writeFile("BOBINFO.TXT", "B5\r\nXB1\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\n");
+        writeFile("bad.txt", "COLOUR=blue\n");
+        connection.OpenDB();
+        SequenceStore(connection)
+            .add({.name = "Short",
+                  .settings = {3, 2, 5, 1000, 0, 30},
+                  .steps = {{1, 75, 5, 100, 1}, {0.5, rampTemp_F, 5, 100, 0}},
+                  .shearRates_1ps = {100, 50, 25}});
+    }
+    int run(const QStringList& arguments) {
+        QTextStream o(&out), e(&err);
+        return cli::run(arguments, o, e, [this](int) { return std::make_unique<SimulatedUnitPort>(unit); });
+    }
+
+    TempWorkDir dir;
+    ScriptedMessenger messenger;
+    clsConnection connection{&messenger};
+    UnitFirmware unit;
+    QString out, err;
+};
+
+TEST(CliRun, RunsTheSequenceToItsEndPrintingEachReadingAsStoredWithTheTestInformationOfItsFile) {
+    RunDir d;
+    writeFile("info.txt", "FLUID_ID=Borate 35\nADDITIVE=Guar|35|lb/Mgal|G-1\n");
+    ASSERT_EQ(d.run({"run", "2", "Short", "Gel A", "--info", "info.txt"}), cli::kOk) << d.err.toStdString();
+    EXPECT_TRUE(d.err.endsWith("The sequence has ended.\n")) << d.err.toStdString();
+
+    const OpenedTest test = OpenStoredTest(d.connection, "Gel A", ChartDataOption::All, UnitSystem::CGS);
+    QStringList stored;
+    for (const Reading& r : test.readings) stored << cli::readingLine(r);
+    EXPECT_EQ(stored.size(), 4);
+    EXPECT_EQ(d.out.split(u'\n', Qt::SkipEmptyParts), stored);
+    EXPECT_EQ(test.bobRadius_cm, 1.7245) << "the unit's bob of BOBINFO.TXT";
+    EXPECT_EQ(test.testInfoRow.value(2).toString(), "Borate 35");
+    EXPECT_EQ(test.additives.size(), 1);
+    EXPECT_TRUE(d.unit.commandLog().last().startsWith(UnitCommands::kStop));
+}
+
+TEST(CliRun, RefusalsAndFailuresExitWithTheirStatusAndMessage) {
+    struct Case {
+        QStringList arguments;
+        int status;
+        QString message;
+        double rampTemp_F = 75, pressure_psi = 300;
+    };
+    const Case cases[] = {
+        {{"run", "2", "Short", "T"}, 1, TestRunEngine::kPressureText, 211, 99},
+        {{"run", "2", "Long", "T"}, 2, "no sequence named \"Long\" is stored."},
+        {{"run", "2", "Short", "stored"}, 1, TestInfoEntry::kDuplicateName},
+        {{"run", "2", "Short", ""}, 1, TestInfoEntry::kEmptyName},
+        {{"run", "2", "Short", "silent"}, 1, "Unit 2 has sent no status reply for 10 s."},
+        {{"run", "2", "Short", "T", "--info", "bad.txt"}, cli::kUsage, "unknown key \"COLOUR\""},
+        {{"run", "2", "Short", "T", "--tick-ms", "0"}, cli::kUsage, "--tick-ms takes"},
+    };
+    for (const Case& c : cases) {
+        RunDir d(c.rampTemp_F, c.pressure_psi);
+        stored_test::store(d.connection, {"STORED"});
+        if (c.arguments[3] == "silent")
+            d.unit.injectFault(UnitFirmware::Fault::NoAnswer, UnitFirmware::kForever);
+        EXPECT_EQ(d.run(c.arguments), c.status) << c.message.toStdString();
+        EXPECT_TRUE(d.err.contains(c.message)) << d.err.toStdString();
+        EXPECT_TRUE(d.out.isEmpty());
+        EXPECT_EQ(QFile::exists(kErrorLogFileName), c.pressure_psi < 100)
+            << "the pressure refusal's log line";
+    }
+}
+
+}  // namespace
