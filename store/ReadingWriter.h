@@ -27,6 +27,9 @@ class ReadingWriter {
     // What the unit window's status bar says while readings wait ("server unreachable: 12 readings
     // waiting"); empty when none waits.
     virtual QString statusText() const { return {}; }
+    // Tries at once to store what waits, even while a server that failed is being left alone (the end of a
+    // run). True when nothing waits any more.
+    virtual bool storeWaitingNow() { return true; }
 };
 
 // The writer of a live run on the connection's database: for the file, DirectReadingWriter (a failure is

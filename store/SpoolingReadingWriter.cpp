@@ -141,6 +141,10 @@ void SpoolingReadingWriter::keep(double testId, const Reading& reading, bool out
 }
 
 bool SpoolingReadingWriter::deliverWaiting() {
+    return deliver(false);
+}
+
+bool SpoolingReadingWriter::deliver(bool atOnce) {
     try {
         if (!spool_ || spool_->count() == 0) {
             timer_.stop();
@@ -150,7 +154,7 @@ bool SpoolingReadingWriter::deliverWaiting() {
         failed(error.report(), false);
         return false;
     }
-    if (serverResting()) return false;
+    if (!atOnce && serverResting()) return false;
     // Several writers, in this program or another one, share the spool: one sends at a time.
     QLockFile lock(spoolPath_ + QStringLiteral(".lock"));
     if (!lock.tryLock(0)) return false;

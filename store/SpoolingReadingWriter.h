@@ -45,6 +45,7 @@ class SpoolingReadingWriter : public ReadingWriter {
     // any more; false when the server could not take them (the reason in lastFailure()), or while it is
     // not to be asked again yet.
     bool deliverWaiting();
+    bool storeWaitingNow() override { return deliver(true); }
     // Why the server took no reading last time; empty once it takes them again.
     QString lastFailure() const { return lastFailure_; }
 
@@ -55,6 +56,8 @@ class SpoolingReadingWriter : public ReadingWriter {
     // Attaches the record object to the connection once per open.
     void attach();
     bool serverResting() const;
+    // deliverWaiting; at once asks the server even while it is being left alone.
+    bool deliver(bool atOnce);
     void storeDirectly(double testId, const Reading& reading);
     void keep(double testId, const Reading& reading, bool outcomeUnknown, const QString& serverFailure);
     ReadingSpool& spool();
