@@ -7,10 +7,13 @@
 #include "common/VbFormat.h"
 #include "common/Version.h"
 #include "instrument/RealTimeHost.h"
+#include "store/DatabaseLocation.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 
 #include <QTextStream>
+
+#include <optional>
 
 namespace cli {
 
@@ -21,9 +24,12 @@ const char* const kToolUsage =
     "       r7716-cli --help\n"
     "       r7716-cli --version\n"
     "       r7716-cli <command> --help\n"
+    "       r7716-cli --database URI <command> [<arguments>]\n"
     "\n"
     "Works on the database \"R7716.mdb\" and the settings file \"initial.txt\" of the current directory,\n"
-    "as the program does: a missing database is created with its tables.\n"
+    "as the program does: a missing database is created with its tables. When \"database.txt\" there names\n"
+    "a PostgreSQL database (e.g. postgresql://r7716@labserver/rheology), that database is used instead;\n"
+    "--database names one for this command line (a URI, or the path of a database file).\n"
     "\n"
     "Commands:\n";
 
@@ -36,6 +42,7 @@ const char* const kToolExitStatus =
 struct Globals {
     bool help = false;
     bool version = false;
+    QString database;  // --database: the database instead of the working directory's
 };
 
 // An option before the command: one entry each. One that takes a value names it; apply stores it.
@@ -49,6 +56,7 @@ struct GlobalOption {
 const GlobalOption kGlobalOptions[] = {
     {"--help", "-h", nullptr, [](Globals& g, const QString&) { g.help = true; }},
     {"--version", nullptr, nullptr, [](Globals& g, const QString&) { g.version = true; }},
+    {"--database", nullptr, "URI", [](Globals& g, const QString& value) { g.database = value; }},
 };
 
 bool isOption(const QString& argument) {
@@ -59,12 +67,19 @@ bool isHelp(const QString& argument) {
     return argument == QLatin1String("--help") || argument == QLatin1String("-h");
 }
 
+// The global option an argument gives ("--database URI" or "--database=URI").
 const GlobalOption* globalOption(const QString& argument) {
+    const qsizetype equals = argument.indexOf(u'=');
+    const QString name = equals > 0 ? argument.left(equals) : argument;
     for (const GlobalOption& option : kGlobalOptions)
-        if (argument == QLatin1String(option.name) ||
-            (option.alias && argument == QLatin1String(option.alias)))
-            return &option;
+        if (name == QLatin1String(option.name) || (option.alias && name == QLatin1String(option.alias)))
+            return equals > 0 && !option.valueName ? nullptr : &option;
     return nullptr;
+}
+
+// Whether the option's value is the next argument.
+bool takesNextArgument(const GlobalOption& option, const QString& argument) {
+    return option.valueName && !argument.contains(u'=');
 }
 
 const Command* commandNamed(const QString& name) {
@@ -154,7 +169,8 @@ CommandLine parseCommand(const Command& command, const QStringList& arguments, Q
             else if (k + 1 < arguments.size())
                 value = arguments[++k];
             else
-                return refuse(QStringLiteral("%1 needs a value (%2).").arg(optionName, QLatin1String(option->valueName)));
+                return refuse(QStringLiteral("%1 needs a value (%2).")
+                                  .arg(optionName, QLatin1String(option->valueName)));
         } else if (equals > 0) {
             return refuse(QStringLiteral("%1 takes no value.").arg(optionName));
         }
@@ -202,7 +218,7 @@ int openDatabase(clsConnection& connection, StreamMessenger& messenger, QTextStr
 
 // Runs a command whose command line is checked: opens what its entry needs, then its function.
 int runCommand(const Command& command, const CommandLine& line, QTextStream& out, QTextStream& err,
-               const UnitPortFactory& ports) {
+               const UnitPortFactory& ports, const std::optional<store::DatabaseLocation>& database) {
     // "initial.txt" is read once per command line, whatever the command needs of it.
     Settings settings;
     settings.load();
@@ -214,6 +230,7 @@ int runCommand(const Command& command, const CommandLine& line, QTextStream& out
     }
     StreamMessenger messenger(err);
     clsConnection connection(&messenger);
+    if (database) connection.setLocation(*database);
     if (const int status = openDatabase(connection, messenger, err); status != kOk) return status;
     call.connection = &connection;
     try {
@@ -249,7 +266,11 @@ QStringList Options::values(const char* name) const {
 
 bool needsWindowSystem(const QStringList& arguments) {
     qsizetype next = 0;
-    while (next < arguments.size() && isOption(arguments[next])) ++next;
+    while (next < arguments.size() && isOption(arguments[next])) {
+        const GlobalOption* option = globalOption(arguments[next]);
+        if (option && takesNextArgument(*option, arguments[next])) ++next;
+        ++next;
+    }
     if (next >= arguments.size()) return false;
     const Command* command = commandNamed(arguments[next]);
     if (!command || !command->needsWindowSystem) return false;
@@ -283,8 +304,8 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
          ++next) {
         const GlobalOption* option = globalOption(arguments[next]);
         if (!option) return usageError(err, QStringLiteral("unknown option '%1'.").arg(arguments[next]));
-        QString value;
-        if (option->valueName) {
+        QString value = arguments[next].section(u'=', 1);
+        if (takesNextArgument(*option, arguments[next])) {
             if (next + 1 >= arguments.size())
                 return usageError(err, QStringLiteral("%1 needs a value.").arg(arguments[next]));
             value = arguments[++next];
@@ -300,6 +321,14 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         return kOk;
     }
     if (next >= arguments.size()) return usageError(err, QStringLiteral("no command given."));
+    std::optional<store::DatabaseLocation> database;
+    if (!globals.database.isNull()) {
+        try {
+            database = store::DatabaseLocation::parse(globals.database);
+        } catch (const StoreError& error) {
+            return usageError(err, QStringLiteral("--database: ") + error.description());
+        }
+    }
 
     const Command* command = commandNamed(arguments[next]);
     if (!command) return usageError(err, QStringLiteral("unknown command '%1'.").arg(arguments[next]));
@@ -309,7 +338,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err, const 
         out << command->help;
         return kOk;
     }
-    return runCommand(*command, line, out, err, ports);
+    return runCommand(*command, line, out, err, ports, database);
 }
 
 }  // namespace cli

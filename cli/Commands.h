@@ -34,6 +34,10 @@ int runTest(const Invocation& call);
 // A stored reading as run prints it: its nine columns, tab-separated.
 QString readingLine(const Reading& reading);
 
+// Moving data between databases (CopyDbCommand.cpp).
+extern const char* const kCopyDbHelp;
+int copyDb(const Invocation& call);
+
 // The unit system of the settings; a settings file that gives none valid is named on err once.
 UnitSystem unitSystemOf(const Invocation& call);
 

@@ -10,6 +10,7 @@
 #include "instrument/TestRunEngine.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
+#include "store/SpoolingReadingWriter.h"
 #include "store/clsConnection.h"
 #include "testinfo/TestInfoFile.h"
 
@@ -42,17 +43,26 @@ const char* const kRunHelp =
     "                time the program measures is scaled by 1000 / N, so stored times stay in the unit's\n"
     "                seconds. For demonstrations with r7716-sim --speed 1000/N, never for a real unit.\n"
     "\n"
+    "On a database server (\"database.txt\", --database) that cannot be reached, readings wait in the\n"
+    "local spool \"R7716-spool.db\" and are printed when they are kept there; they are stored, in order,\n"
+    "as soon as the server is back. Readings still waiting at the end stay in the spool for the next run\n"
+    "on this station (or its unit window) to store first.\n"
+    "\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays.\n"
     "\n"
     "Exit status 0 when the sequence has ended (by itself, by the low-viscosity shut-down, or stopped by\n"
     "a signal; the reason goes to standard error); 1 when the start is refused (pressure, a duplicate or\n"
     "empty name: the message on standard error, the log line written), when the unit or its port fails\n"
-    "(a unit silent for 10 s included) or a reading could not be stored; 2 when the sequence is not\n"
-    "stored; 64 for a wrong command line.\n";
+    "(a unit silent for 10 s included), a reading could not be stored or readings still wait in the\n"
+    "spool; 2 when the sequence is not stored; 64 for a wrong command line.\n";
 
 namespace {
 
 constexpr const char* kCommand = "r7716-cli run";
+constexpr const char* kWaitingStored = "the waiting readings are stored.";
+constexpr const char* kStillWaiting =
+    "%1 reading(s) still wait for the database server in \"%2\"; the next run on this station stores "
+    "them first.";
 // A unit that answers nothing for this long (its seconds) has failed.
 constexpr double kSilence_s = 10;
 // The longest the loop waits without looking at the signals.
@@ -141,8 +151,9 @@ std::optional<TestInfoInput> testInfo(const Invocation& call, const QString& tes
 // Polls the unit, runs the test, and ends it; returns the exit status.
 class Runner {
   public:
-    Runner(const Invocation& call, RealTimeUnit& unit, TestRunEngine& engine, double scale)
-        : call_(call), unit_(unit), engine_(engine), clock_(scale), scale_(scale) {
+    Runner(const Invocation& call, RealTimeUnit& unit, TestRunEngine& engine, ReadingWriter& writer,
+           double scale)
+        : call_(call), unit_(unit), engine_(engine), writer_(writer), clock_(scale), scale_(scale) {
         unit_.setClock([this] { return clock_.now_s(); });
     }
 
@@ -201,12 +212,17 @@ class Runner {
                                      .arg(RealTimeHost::unitText(call_.unit), number(kSilence_s)));
     }
 
-    // A failed tick is written once when it starts, as the window's status bar names it.
+    // A failed tick is written once when it starts, as the window's status bar names it; so are readings
+    // that begin to wait for the database server, and their arrival.
     void reportFailures() {
         const QString failure = unit_.failures().statusText();
         if (failure != lastFailure_ && !failure.isEmpty()) call_.err << kCommand << ": " << failure << '\n';
-        call_.err.flush();
         lastFailure_ = failure;
+        const QString waiting = writer_.statusText();
+        if (!waiting.isEmpty() && !readingsWaited_) call_.err << kCommand << ": " << waiting << '\n';
+        if (waiting.isEmpty() && readingsWaited_) call_.err << kCommand << ": " << kWaitingStored << '\n';
+        readingsWaited_ = !waiting.isEmpty();
+        call_.err.flush();
     }
 
     int finished(const QString& reason) {
@@ -214,6 +230,10 @@ class Runner {
         const int notStored = unit_.failures().count(TickFailureKind::Storage);
         if (notStored > 0)
             return failed(call_.err, QStringLiteral("%1 reading(s) could not be stored.").arg(notStored));
+        if (writer_.waiting() > 0 && !writer_.storeWaitingNow())
+            return failed(call_.err, QString::fromLatin1(kStillWaiting)
+                                         .arg(writer_.waiting())
+                                         .arg(QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName)));
         call_.err.flush();
         return kOk;
     }
@@ -221,6 +241,7 @@ class Runner {
     const Invocation& call_;
     RealTimeUnit& unit_;
     TestRunEngine& engine_;
+    ReadingWriter& writer_;
     InterruptGuard interrupts_;
     RunClock clock_;
     double scale_;
@@ -228,6 +249,7 @@ class Runner {
     double lastReply_s_ = -1;
     double nextTick_s_ = 0;  // on raw_s()
     QString lastFailure_;
+    bool readingsWaited_ = false;
 };
 
 }  // namespace
@@ -276,14 +298,14 @@ int runTest(const Invocation& call) {
     unit.setUnitName(RealTimeHost::unitText(call.unit));
     if (!unit.selectSequence(sequenceName)) return kUnitError;
 
-    DirectReadingWriter writer(call.database());
-    TestRunEngine engine(unit, call.database(), writer, messenger);
+    const std::unique_ptr<ReadingWriter> writer = makeReadingWriter(call.database());
+    TestRunEngine engine(unit, call.database(), *writer, messenger);
     engine.setStoredListener([&call](const Reading& reading) {
         call.out << readingLine(reading) << '\n';
         call.out.flush();
     });
 
-    Runner runner(call, unit, engine, 1000.0 / tick_ms);
+    Runner runner(call, unit, engine, *writer, 1000.0 / tick_ms);
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);

@@ -23,10 +23,17 @@ TestRunEngine::TestRunEngine(RealTimeUnit& unit, clsConnection& connection, Read
                              Messenger& messenger)
     : unit_(unit), connection_(connection), writer_(&writer), messenger_(messenger) {
     unit_.setRunStep([this] { return step(); });
+    unit_.showWaitingReadingsOf(writer_);
 }
 
 TestRunEngine::~TestRunEngine() {
     unit_.setRunStep({});
+    unit_.showWaitingReadingsOf(nullptr);
+}
+
+void TestRunEngine::setWriter(ReadingWriter& writer) {
+    writer_ = &writer;
+    unit_.showWaitingReadingsOf(writer_);
 }
 
 // ---- B, C: starting -------------------------------------------------------------------------------------

@@ -72,8 +72,8 @@ class TestRunEngine {
     // additives (refusing a name stored since the question with the dialog's duplicate message), then
     // StartTest. unitNumber: the unit as the error log names it.
     StartOutcome start(const TestInfoAsker& ask, const std::optional<QString>& presetBob, int unitNumber);
-    // Where readings go from now on.
-    void setWriter(ReadingWriter& writer) { writer_ = &writer; }
+    // Where readings go from now on; the unit's status bar shows the readings that wait in it.
+    void setWriter(ReadingWriter& writer);
     // Stop: the stop command, and the run is over. The readings stored stay the test's results.
     void shutDown() { finish(End::Stopped); }
     // The window closes while the test runs: recording ends, the unit is left running its sequence.

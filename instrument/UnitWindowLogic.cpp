@@ -2,6 +2,7 @@
 
 #include "common/Messenger.h"
 #include "instrument/RealTimeHost.h"
+#include "store/ReadingWriter.h"
 #include "store/StoreError.h"
 
 #include <QFileInfo>
@@ -65,6 +66,8 @@ QString UnitWindowLogic::closeRefusal(bool) const {
 }
 
 QString UnitWindowLogic::messagePanelText() const {
-    const QString failure = failures_.statusText();
-    return failure.isEmpty() ? statusBar_.message : failure;
+    if (const QString failure = failures_.statusText(); !failure.isEmpty()) return failure;
+    if (waitingReadings_)
+        if (const QString waiting = waitingReadings_->statusText(); !waiting.isEmpty()) return waiting;
+    return statusBar_.message;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class Messenger;
+class ReadingWriter;
 
 // The texts of a unit window's status bar.
 struct UnitStatusBarTexts {
@@ -72,8 +73,11 @@ class UnitWindowLogic {
     const UnitDisplayTexts& texts() const { return poller_.texts(); }
     const UnitReadings& readings() const { return poller_.display().readings(); }
     const UnitStatusBarTexts& statusBar() const { return statusBar_; }
-    // Panel 2: a failure while there is one to show, else the window's own message.
+    // Panel 2: a failure while there is one to show, else readings that wait for the database ("server
+    // unreachable: 12 readings waiting"), else the window's own message.
     QString messagePanelText() const;
+    // The writer of the window's live run, whose waiting readings panel 2 shows; null for none.
+    void showWaitingReadingsOf(const ReadingWriter* writer) { waitingReadings_ = writer; }
     bool exitEnabled() const { return exitEnabled_; }
     int timerInterval_ms() const { return timerInterval_ms_; }
     UnitPoller& poller() { return poller_; }
@@ -100,4 +104,5 @@ class UnitWindowLogic {
 
   private:
     TickFailures failures_;
+    const ReadingWriter* waitingReadings_ = nullptr;
 };

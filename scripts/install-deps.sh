@@ -6,11 +6,13 @@ set -euo pipefail
 packages=(
   g++ cmake make
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev qt6-charts-dev
+  libqt6sql6-psql   # the lab-wide database on a PostgreSQL server (database.txt)
   qt6-datavisualization-dev qt6-declarative-dev
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
   xvfb xauth sqlite3
   unzip  # the report tests read the .xlsx files back
+  postgresql  # the server the store's tests and the database benchmark start for themselves
 )
 
 missing=()
@@ -24,4 +26,10 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
+# The tests and the benchmark start clusters of their own: the server package is not to make and start a
+# system-wide one on port 5432 as well.
+if [[ " ${missing[*]} " == *" postgresql "* ]] && [ ! -d /etc/postgresql ]; then
+  $SUDO mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" | $SUDO tee /etc/postgresql-common/createcluster.d/r7716.conf >/dev/null
+fi
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -6,6 +6,31 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 build=${R7716_BUILD_DIR:-$root/build}
+
+# Everything the run leaves in temporary folders lies in one folder, removed when the run ends, whatever its
+# outcome: one throwaway PostgreSQL cluster for every test against the server engine (each makes its own
+# database in it), the clusters that single tests start and stop themselves (even when a test crashed
+# before removing its own), and the tests' scratch files. Without server programs those tests skip.
+run_dir=$(mktemp -d /tmp/r7716-test.XXXXXX)
+chmod 755 "$run_dir"  # the clusters' user (nobody, under root) reaches the clusters inside
+mkdir -m 1777 "$run_dir/tmp"
+cleanup() {
+  local version
+  while IFS= read -r version; do
+    "$root/scripts/pg-cluster.sh" remove "$(dirname "$(dirname "$version")")" || true
+  done < <(find "$run_dir" -maxdepth 4 -path '*/data/PG_VERSION' 2>/dev/null)
+  rm -rf "$run_dir"
+}
+trap cleanup EXIT
+export TMPDIR=$run_dir/tmp
+if [ -z "${R7716_TEST_PG_URI:-}" ]; then
+  if uri=$("$root/scripts/pg-cluster.sh" start "$run_dir/pg" --fast); then
+    export R7716_TEST_PG_URI=$uri
+  else
+    echo "No PostgreSQL test cluster: the tests against the server engine are skipped." >&2
+  fi
+fi
+
 cd "$build"
 # A display number away from the usual :99, so that another xvfb-run starting at the same moment on this
 # machine does not pick the same one. -noreset: by default the server resets whenever its last client

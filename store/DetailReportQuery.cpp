@@ -14,6 +14,7 @@ constexpr int kTestTimeColumn = 3;
 }  // namespace
 
 Result Read(clsConnection& connection, double testId) {
+    connection.reconnectIfLost();
     const QSqlDatabase db = connection.ADOConnection();
     Result result;
 
@@ -24,7 +25,7 @@ Result Read(clsConnection& connection, double testId) {
         result.found = true;
         for (int column = 0; column < kTestInfoColumns; ++column) {
             QVariant value = info.query().value(column);
-            if (column == kTestTimeColumn && !value.isNull()) {
+            if (column == kTestTimeColumn && !value.isNull() && value.typeId() != QMetaType::QDateTime) {
                 const QDateTime time = store::parseStoredTime(value.toString());
                 value = time.isValid() ? QVariant(time) : value;
             }

@@ -14,6 +14,20 @@ void SetReading(clsTEST_RESULT& record, const Reading& r) {
     record.setRESULT_BATH_TEMP(r.bathTemp_F);
 }
 
+Reading ReadingOfRow(const std::array<double, 11>& row) {
+    using C = TestResultColumn;
+    static_assert(C::Count == 11);
+    return {row[C::RAMP_NO],
+            row[C::RAMP_STEP_NO],
+            row[C::RESULT_TIME],
+            row[C::RESULT_SAMPLE_TEMP],
+            row[C::RESULT_PRESS],
+            row[C::RESULT_SHEAR_RATE],
+            row[C::RESULT_SHEAR_STRESS],
+            row[C::RESULT_TYPE_ID],
+            row[C::RESULT_BATH_TEMP]};
+}
+
 DirectReadingWriter::DirectReadingWriter(clsConnection& connection) : record_(std::make_unique<clsTEST_RESULT>()) {
     record_->ConnectX(connection);
 }

@@ -1,6 +1,7 @@
 #include "store/RecordBase.h"
 
 #include "common/VbFormat.h"
+#include "store/SqlDialect.h"
 #include "store/clsConnection.h"
 
 #include <QSqlError>
@@ -22,13 +23,14 @@ constexpr const char* kStoredTimeFormat = "yyyy-MM-dd HH:mm:ss";
 }  // namespace
 
 void Statement::prepare(const QSqlDatabase& db, const char* text, std::span<const Param> params) {
+    const Engine engine = dialect::engineOf(db);
     query_ = QSqlQuery(db);
-    query_.setForwardOnly(true);
+    query_.setForwardOnly(dialect::readsForwardOnly(engine));
     params_ = params;
     const QString verb = QString::fromLatin1(text).trimmed().section(u' ', 0, 0).toUpper();
     writes_ =
         verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE");
-    if (!query_.prepare(QString::fromLatin1(text))) throw StoreError::fromSql(query_.lastError());
+    if (!query_.prepare(dialect::statementText(engine, text))) throw dialect::failure(query_);
 }
 
 void Statement::run(std::initializer_list<QVariant> values) {
@@ -63,9 +65,9 @@ void Statement::run(std::initializer_list<QVariant> values) {
     }
     const bool ok = query_.exec();
     if (!ok) {
-        const QSqlError error = query_.lastError();
+        const StoreError error = dialect::failure(query_);
         query_.finish();
-        throw StoreError::fromSql(error);
+        throw error;
     }
 }
 
@@ -132,7 +134,7 @@ QDateTime parseStoredTime(const QString& text) {
 }
 
 void throwIfFailed(const QSqlQuery& query) {
-    if (query.lastError().type() != QSqlError::NoError) throw StoreError::fromSql(query.lastError());
+    if (query.lastError().type() != QSqlError::NoError) throw dialect::failure(query);
 }
 
 double readNumber(const QVariant& value, double fallback, const char* field) {
@@ -148,11 +150,25 @@ RecordBase::~RecordBase() = default;
 void RecordBase::ConnectX(clsConnection& connection) {
     attached_ = false;
     link_ = connection.link();
-    const QSqlDatabase db = connection.ADOConnection();
+    connection.ADOConnection();  // raises why it is not open
+    connection.reconnectIfLost();
     openSerial_ = connection.openSerial();
-    prepareStatements(db);
+    prepareOn(connection);
     attached_ = true;
     runInitialSelection();
+}
+
+void RecordBase::prepareOn(clsConnection& owner) {
+    try {
+        prepareStatements(owner.ADOConnection());
+    } catch (const StoreError& error) {
+        // Preparing changes nothing, so a connection found broken here is made again at once.
+        if (error.number() != StoreError::kServerUnreachable || owner.InTransaction()) throw;
+        owner.markLost();
+        owner.reconnectIfLost();
+        prepareStatements(owner.ADOConnection());
+    }
+    session_ = owner.sessionSerial();
 }
 
 clsConnection& RecordBase::connection() const {
@@ -168,9 +184,22 @@ clsConnection& RecordBase::connection() const {
 }
 
 void RecordBase::run(store::Statement& statement, std::initializer_list<QVariant> values) {
-    const clsConnection& owner = connection();
+    clsConnection& owner = connection();
+    owner.reconnectIfLost();
+    if (owner.sessionSerial() != session_) prepareOn(owner);
     if (statement.writes()) owner.requireWritable();
-    statement.run(values);
+    try {
+        statement.run(values);
+    } catch (const StoreError& error) {
+        if (error.number() != StoreError::kServerUnreachable) throw;
+        owner.markLost();
+        // A selection is asked again on a new connection (the server may have restarted since the last
+        // statement); a write is not, since it may have taken effect before the connection broke.
+        if (statement.writes() || owner.InTransaction()) throw;
+        owner.reconnectIfLost();
+        prepareOn(owner);
+        statement.run(values);
+    }
 }
 
 void RecordBase::lookupLoaded(int rows) {

@@ -113,7 +113,8 @@ class RecordBase {
     // The attached connection; raises StoreError when there is none, it is closed or it was reopened.
     clsConnection& connection() const;
     // Runs a statement of this object after checking that the connection is still usable (and, for a
-    // statement that writes, that it may be written: not read-only, no transaction lost).
+    // statement that writes, that it may be written: not read-only, no transaction lost). A broken server
+    // connection is made again first, and the statements prepared again on it.
     void run(store::Statement& statement, std::initializer_list<QVariant> values);
 
     // Bookkeeping after a selection that read `rows` rows into the snapshot.
@@ -132,8 +133,12 @@ class RecordBase {
     bool noRows_ = true;
 
   private:
+    // Prepares every statement in the connection's current session.
+    void prepareOn(clsConnection& owner);
+
     std::shared_ptr<clsConnection* const> link_;
     int openSerial_ = 0;
+    int session_ = 0;
     bool attached_ = false;
 };
 

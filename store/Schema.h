@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SqlDialect.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -7,15 +9,20 @@
 
 class clsConnection;
 
-// The six tables of "R7716.mdb". Keys are AUTOINCREMENT so a deleted key is never handed out again; date
-// and time values are stored as local-time text 'YYYY-MM-DD HH:MM:SS', which also sorts in time order.
+// The six tables, the same on both engines: the same columns in the same order, automatic keys that are
+// never handed out again, and the test time as local date and time to the second (SqlDialect says how
+// each engine declares them).
 namespace store {
+
+struct TableColumn {
+    QString name;
+    dialect::ColumnKind kind;
+};
 
 struct TableSchema {
     QString name;
-    QStringList columns;  // in the order the record classes select them, key first
-    QString createSql;
-    QString indexName;  // the lookup index of the table
+    std::vector<TableColumn> columns;  // in the order the record classes select them, key first
+    QString indexName;                 // the lookup index of the table
     QString indexSql;
     // The name column kept unique regardless of letter case by a unique index (empty: none), and what
     // its values are called in a message.
@@ -24,6 +31,8 @@ struct TableSchema {
 };
 
 const std::vector<TableSchema>& schemaTables();
+// The table's CREATE statement on an engine.
+QString createTableSql(const TableSchema& table, Engine engine);
 // The unique index of a table's name column (only for tables that have one).
 QString uniqueNameIndexName(const TableSchema& table);
 QString uniqueNameIndexSql(const TableSchema& table);

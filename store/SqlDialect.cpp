@@ -1,31 +1,107 @@
 #include "store/SqlDialect.h"
 
+#include "store/DetailReportQuery.h"
 #include "store/StoreError.h"
+#include "store/clsSEQUENCE_INFO.h"
+#include "store/clsTEST_INFO.h"
+#include "store/clsTEST_RESULT.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <cstring>
 
 namespace store::dialect {
 
 namespace {
 
-// The driver reports the engine's extended result codes; the low byte is the primary code.
+// SQLite reports its extended result codes; the low byte is the primary code.
 constexpr int kSqliteConstraint = 19;
 constexpr int kSqliteConstraintUnique = 2067;
+// PostgreSQL's SQLSTATE of a unique index refusing a row.
+constexpr int kPostgresUniqueViolation = 23505;
+constexpr const char* kPostgresTransactionAborted = "25P02";
+// The key of the store's write lock on a server: an advisory lock held to the end of the transaction.
+constexpr int kWriteLockKey = 7716;
+// A station that vanishes in the middle of a transaction would hold the write lock until the server
+// notices, hours later with the usual keep-alive settings: the server ends such a session after this.
+constexpr const char* kIdleInTransactionTimeout = "-c idle_in_transaction_session_timeout=60000";
+constexpr const char* kReadOnlySession = "-c default_transaction_read_only=on";
+constexpr const char* kUnreachable = "The database server cannot be reached: %1";
 
-// Reads one pragma's answer; throws StoreError when the engine refuses it.
-QString pragma(const QSqlDatabase& db, const QString& statement) {
+// Statements the server would run differently as they stand, with the text it runs instead: equal
+// reading times in the order the readings were stored (SQLite reads them in that order from its index),
+// tests without a time last in the newest-first list (where SQLite sorts its Nulls), sequence names in the
+// order of their characters whatever the server's language settings.
+struct Translation {
+    const char* original;
+    const char* postgres;
+};
+const Translation kPostgresTranslations[] = {
+    {clsTEST_RESULT::kSelectSql,
+     "SELECT TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS, "
+     "RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP  FROM TEST_RESULT Where "
+     "TEST_ID = ?  ORDER BY RESULT_TIME, TEST_RESULT_ID "},
+    {clsTEST_INFO::kListSql,
+     "SELECT TEST_NAME, TEST_TIME, RESEARCHER_NAME  FROM TEST_INFO  ORDER BY TEST_TIME DESC NULLS LAST"},
+    {clsSEQUENCE_INFO::kNamesSql,
+     "SELECT SEQUENCE_NAME  FROM SEQUENCE_INFO ORDER BY SEQUENCE_NAME COLLATE \"C\""},
+    {detail_report_query::kReadingsSql,
+     "SELECT TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME/60.0, RESULT_SAMPLE_TEMP, "
+     "RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP, "
+     "(RESULT_SHEAR_STRESS/(0.0000001+RESULT_SHEAR_RATE)*100.0) AS VISCOSITY, "
+     "(RESULT_SHEAR_STRESS/5.11) AS FANNDIAL FROM TEST_RESULT WHERE TEST_ID = ? "
+     "ORDER BY RAMP_NO, RAMP_STEP_NO, RESULT_TIME, TEST_RESULT_ID"},
+};
+
+// Runs one statement and returns the first column of its first row; throws StoreError when refused.
+QVariant scalar(const QSqlDatabase& db, const QString& statement) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(statement)) throw StoreError::fromSql(query.lastError());
-    return query.next() ? query.value(0).toString() : QString();
+    if (!query.exec(statement)) throw failure(query);
+    return query.next() ? query.value(0) : QVariant();
 }
 
-}  // namespace
+QSet<QString> firstColumn(const QSqlDatabase& db, const QString& statement, const QString& value = {}) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement)) throw failure(query);
+    if (!value.isNull()) query.addBindValue(value);
+    if (!query.exec()) throw failure(query);
+    QSet<QString> names;
+    while (query.next()) names.insert(query.value(0).toString().toUpper());
+    if (query.lastError().type() != QSqlError::NoError) throw failure(query);
+    return names;
+}
 
-void configure(QSqlDatabase& db, const QString& filePath, Access access, int busyTimeout_ms) {
+bool isPostgres(const QSqlDriver* driver) {
+    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+// A server failure that means the connection itself is gone: the driver closed it, libpq failed without
+// a result from the server (no SQLSTATE), a connection exception, or the server shutting down.
+bool connectionGone(const QSqlError& error, bool driverOpen) {
+    const QString code = error.nativeErrorCode();
+    return !driverOpen || code.isEmpty() || code.startsWith(QLatin1String("08")) ||
+           code == QLatin1String("57P01") || code == QLatin1String("57P02") || code == QLatin1String("57P03");
+}
+
+QString serverReason(const QSqlError& error) {
+    QString reason = error.databaseText().simplified();
+    if (reason.isEmpty()) reason = error.driverText().simplified();
+    const QString code = error.nativeErrorCode();
+    if (!code.isEmpty() && reason.endsWith(u'(' + code + u')')) reason.chop(code.size() + 2);
+    return reason.trimmed();
+}
+
+QString withOption(const QString& options, const char* option) {
+    return options.isEmpty() ? QString::fromLatin1(option) : options + u' ' + QLatin1String(option);
+}
+
+void configureFile(QSqlDatabase& db, const QString& filePath, Access access, int busyTimeout_ms) {
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout_ms);
     if (access == Access::ReadWrite) {
         db.setDatabaseName(filePath);
@@ -45,22 +121,62 @@ void configure(QSqlDatabase& db, const QString& filePath, Access access, int bus
     db.setConnectOptions(options);
 }
 
+}  // namespace
+
+const char* driverName(Engine engine) {
+    return engine == Engine::Postgres ? "QPSQL" : "QSQLITE";
+}
+
+Engine engineOf(const QSqlDatabase& db) {
+    return isPostgres(db.driver()) ? Engine::Postgres : Engine::Sqlite;
+}
+
+void configure(QSqlDatabase& db, const DatabaseLocation& location, Access access, int busyTimeout_ms) {
+    if (location.engine == Engine::Sqlite) {
+        configureFile(db, location.filePath, access, busyTimeout_ms);
+        return;
+    }
+    DatabaseLocation session = location;
+    QString options = session.parameter(QStringLiteral("options"));
+    if (!options.contains(QLatin1String("idle_in_transaction_session_timeout")))
+        options = withOption(options, kIdleInTransactionTimeout);
+    if (access == Access::ReadOnly) options = withOption(options, kReadOnlySession);
+    session.parameters.removeIf([](const auto& p) { return p.first == QLatin1String("options"); });
+    session.parameters.append({QStringLiteral("options"), options});
+    // Every parameter goes through the driver's options, which it hands to libpq as they are.
+    db.setConnectOptions(session.connectionString());
+}
+
 QString prepareForWriting(const QSqlDatabase& db) {
+    if (engineOf(db) == Engine::Postgres) return {};
     // Write-ahead log with a full flush at every commit: a committed reading survives a crash of the
     // program and a power cut, and a commit costs one flush of the log instead of the three a rollback
     // journal needs. Where the log cannot be used the engine keeps its rollback journal, which with a
     // full flush is just as safe, only slower.
-    const QString mode = pragma(db, QStringLiteral("PRAGMA journal_mode=WAL")).toLower();
-    pragma(db, QStringLiteral("PRAGMA synchronous=FULL"));
+    const QString mode = scalar(db, QStringLiteral("PRAGMA journal_mode=WAL")).toString().toLower();
+    scalar(db, QStringLiteral("PRAGMA synchronous=FULL"));
     return mode;
 }
 
 QString journalMode(const QSqlDatabase& db) {
-    return pragma(db, QStringLiteral("PRAGMA journal_mode")).toLower();
+    if (engineOf(db) == Engine::Postgres) return {};
+    return scalar(db, QStringLiteral("PRAGMA journal_mode")).toString().toLower();
 }
 
-QString beginStatement() {
-    return QStringLiteral("BEGIN IMMEDIATE");
+void beginTransaction(const QSqlDatabase& db) {
+    if (engineOf(db) == Engine::Sqlite) {
+        scalar(db, QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    // A server lets writers work side by side; the lock makes the store's transactions take turns, as
+    // they do on the file, while single readings of live runs are stored without waiting for it.
+    scalar(db, QStringLiteral("BEGIN"));
+    try {
+        scalar(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLockKey));
+    } catch (const StoreError&) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
 }
 
 QString savepointStatement(const QString& name) {
@@ -76,19 +192,114 @@ QString rollbackToStatement(const QString& name) {
 }
 
 bool engineInTransaction(const QSqlDatabase& db) {
-    // The engine refuses to begin a transaction inside another; one that begins is ended at once.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("BEGIN"))) return true;
-    probe.exec(QStringLiteral("ROLLBACK"));
-    return false;
+    if (engineOf(db) == Engine::Sqlite) {
+        // The engine refuses to begin a transaction inside another; one that begins is ended at once.
+        if (!probe.exec(QStringLiteral("BEGIN"))) return true;
+        probe.exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    // A server undoes a transaction only when its connection is gone; otherwise the transaction is still
+    // there, in a failed state when a statement in it failed.
+    if (!db.isOpen()) return false;
+    if (probe.exec(QStringLiteral("SELECT 1"))) return true;
+    return probe.lastError().nativeErrorCode() == QLatin1String(kPostgresTransactionAborted) ||
+           !connectionGone(probe.lastError(), db.isOpen());
 }
 
 bool isUniqueViolation(const StoreError& error) {
-    return error.number() == kSqliteConstraintUnique || error.number() == kSqliteConstraint;
+    return error.number() == kSqliteConstraintUnique || error.number() == kSqliteConstraint ||
+           error.number() == kPostgresUniqueViolation;
+}
+
+StoreError failure(const QSqlQuery& query) {
+    const QSqlError error = query.lastError();
+    const QSqlDriver* driver = query.driver();
+    if (isPostgres(driver) && connectionGone(error, driver->isOpen()))
+        return StoreError(StoreError::kServerUnreachable,
+                          QString::fromLatin1(kUnreachable).arg(serverReason(error)));
+    return StoreError::fromSql(error);
+}
+
+StoreError openFailure(const QSqlDatabase& db) {
+    const QSqlError error = db.lastError();
+    // libpq reports a failed connection (refused, timed out, authentication) without an SQLSTATE.
+    if (isPostgres(db.driver()))
+        return StoreError(StoreError::kServerUnreachable,
+                          QString::fromLatin1(kUnreachable).arg(serverReason(error)));
+    return StoreError::fromSql(error);
 }
 
 QString foldedName(const QString& column) {
     return QStringLiteral("lower(%1)").arg(column);
+}
+
+QString columnType(Engine engine, ColumnKind kind) {
+    const bool server = engine == Engine::Postgres;
+    switch (kind) {
+        case ColumnKind::Key:
+            // Readings of a whole lab outgrow 32 bits within a few years.
+            return server ? QStringLiteral("BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY")
+                          : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+        case ColumnKind::Key32:
+            return server ? QStringLiteral("INTEGER GENERATED ALWAYS AS IDENTITY PRIMARY KEY")
+                          : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+        case ColumnKind::Text:
+            return QStringLiteral("TEXT");
+        case ColumnKind::Number:
+            return server ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+        case ColumnKind::DateTime:
+            // The file keeps local time as text 'YYYY-MM-DD HH:MM:SS', which sorts in time order; the
+            // server keeps the same local time as a date and time without zone, given and read as that
+            // text, so no time zone conversion ever shifts a test's time.
+            return server ? QStringLiteral("TIMESTAMP(0)") : QStringLiteral("TEXT");
+    }
+    return {};
+}
+
+QSet<QString> tableNames(const QSqlDatabase& db) {
+    // The first read of a file: a file of another kind fails here with "file is not a database", a file
+    // that another program holds locked with "database is locked".
+    if (engineOf(db) == Engine::Sqlite)
+        return firstColumn(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?"),
+                           QStringLiteral("table"));
+    return firstColumn(db, QStringLiteral("SELECT table_name FROM information_schema.tables WHERE "
+                                          "table_schema = current_schema()"));
+}
+
+QSet<QString> indexNames(const QSqlDatabase& db) {
+    if (engineOf(db) == Engine::Sqlite)
+        return firstColumn(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?"),
+                           QStringLiteral("index"));
+    return firstColumn(
+        db, QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"));
+}
+
+QSet<QString> columnNames(const QSqlDatabase& db, const QString& table) {
+    if (engineOf(db) == Engine::Sqlite) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table))) throw failure(query);
+        QSet<QString> names;
+        while (query.next()) names.insert(query.value(1).toString().toUpper());
+        return names;
+    }
+    return firstColumn(
+        db,
+        QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                       "current_schema() AND table_name = lower(?)"),
+        table);
+}
+
+QString statementText(Engine engine, const char* text) {
+    if (engine == Engine::Postgres)
+        for (const Translation& t : kPostgresTranslations)
+            if (std::strcmp(t.original, text) == 0) return QString::fromLatin1(t.postgres);
+    return QString::fromLatin1(text);
+}
+
+bool readsForwardOnly(Engine) {
+    return true;
 }
 
 }  // namespace store::dialect

@@ -5,13 +5,19 @@
 #include <QSqlError>
 
 StoreError StoreError::fromSql(const QSqlError& error) {
+    const QString nativeCode = error.nativeErrorCode();
     bool isNumber = false;
-    const int code = error.nativeErrorCode().toInt(&isNumber);
+    const int code = nativeCode.toInt(&isNumber);
     // The engine's own text says what went wrong ("file is not a database"); the driver's text only
     // says which step failed, so it is the fallback.
     QString description = error.databaseText().trimmed();
+    // The PostgreSQL driver appends the SQLSTATE in parentheses; it is the number, or named once below.
+    const QString codeSuffix = u'(' + nativeCode + u')';
+    if (!nativeCode.isEmpty() && description.endsWith(codeSuffix))
+        description = description.chopped(codeSuffix.size()).trimmed();
     if (description.isEmpty()) description = error.driverText().trimmed();
     if (description.isEmpty()) description = QStringLiteral("Unknown database failure");
+    if (!isNumber && !nativeCode.isEmpty()) description += QStringLiteral(" (SQLSTATE %1)").arg(nativeCode);
     return StoreError(isNumber ? code : kEngine, description);
 }
 

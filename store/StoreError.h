@@ -9,17 +9,20 @@ class QSqlError;
 // that called them reports the failure (number and description) and carries on.
 class StoreError : public std::runtime_error {
   public:
-    // Numbers of the failures the store detects itself. The database engine's own result codes (the
-    // number of every other StoreError) are all below 1000, so these never collide with them.
-    static constexpr int kNotOpen = 3001;       // no usable connection (never opened, failed, or gone)
-    static constexpr int kTypeMismatch = 3002;  // a value that cannot become the field's type
-    static constexpr int kShortRow = 3003;      // an All array with fewer elements than the row has fields
-    static constexpr int kOverflow = 3004;      // a number outside the range of a 32-bit field
-    static constexpr int kBadSchema = 3005;     // the file is a database but its tables are not ours
-    static constexpr int kEngine = 3006;        // the database engine failed without giving a code
-    static constexpr int kNameTaken = 3007;     // a test or sequence of that name (in any case) is stored
-    static constexpr int kReadOnly = 3008;      // a write to a database that is open read-only
+    // Numbers of the failures the store detects itself. Every other StoreError carries the engine's own
+    // result code: SQLite's (extended) codes, or PostgreSQL's five-character SQLSTATE when it is all
+    // digits ("23505"); neither uses the numbers below.
+    static constexpr int kNotOpen = 3001;          // no usable connection (never opened, failed, or gone)
+    static constexpr int kTypeMismatch = 3002;     // a value that cannot become the field's type
+    static constexpr int kShortRow = 3003;         // an All array with fewer elements than the row has fields
+    static constexpr int kOverflow = 3004;         // a number outside the range of a 32-bit field
+    static constexpr int kBadSchema = 3005;        // the file is a database but its tables are not ours
+    static constexpr int kEngine = 3006;           // the database engine failed without giving a code
+    static constexpr int kNameTaken = 3007;        // a test or sequence of that name (in any case) is stored
+    static constexpr int kReadOnly = 3008;         // a write to a database that is open read-only
     static constexpr int kTransactionLost = 3009;  // the engine undid a transaction after a failure in it
+    static constexpr int kBadLocation = 3010;      // "database.txt" or a database named on a command line
+    static constexpr int kServerUnreachable = 3011;  // the database server cannot be reached (now)
 
     StoreError(int number, const QString& description)
         : std::runtime_error(description.toStdString()), number_(number), description_(description) {}

@@ -11,10 +11,26 @@ namespace store {
 
 Transaction::Transaction(clsConnection& connection)
     : connection_(connection), level_(connection.transactionDepth_), openSerial_(connection.openSerial_) {
-    const QSqlDatabase db = connection_.writeDatabase();
-    execSql(db, level_ == 0 ? dialect::beginStatement() : dialect::savepointStatement(savepointName()));
+    if (level_ > 0) {
+        execSql(connection_.writeDatabase(), dialect::savepointStatement(savepointName()));
+    } else {
+        try {
+            begin();
+        } catch (const StoreError& error) {
+            // A server connection found broken as the transaction begins is made again: nothing was
+            // sent in it yet.
+            if (error.number() != StoreError::kServerUnreachable) throw;
+            connection_.markLost();
+            begin();
+        }
+    }
     ++connection_.transactionDepth_;
     open_ = true;
+}
+
+void Transaction::begin() {
+    connection_.reconnectIfLost();
+    dialect::beginTransaction(connection_.writeDatabase());
 }
 
 Transaction::~Transaction() {
@@ -24,7 +40,9 @@ Transaction::~Transaction() {
 }
 
 bool Transaction::belongsToOpenConnection() const {
-    return connection_.openSerial_ == openSerial_ && connection_.database().isOpen();
+    // A broken server connection still belongs to this open: its session ends only when the database is
+    // closed or opened again.
+    return connection_.openSerial_ == openSerial_ && QSqlDatabase::contains(connection_.connectionName_);
 }
 
 QString Transaction::savepointName() const {
@@ -36,8 +54,10 @@ void Transaction::end() {
     if (!belongsToOpenConnection()) return;
     connection_.transactionDepth_ = level_;
     // With no transaction left, the engine is back to committing each statement on its own.
-    if (level_ == 0 && connection_.transactionState_ == clsConnection::TransactionState::Lost)
+    if (level_ == 0 && connection_.transactionState_ == clsConnection::TransactionState::Lost) {
         connection_.transactionState_ = clsConnection::TransactionState::Normal;
+        connection_.lostReason_.clear();
+    }
 }
 
 void Transaction::commit() {
@@ -50,14 +70,20 @@ void Transaction::commit() {
     if (connection_.transactionDepth_ != level_ + 1)
         throw StoreError(StoreError::kEngine,
                          QStringLiteral("A transaction begun inside this one is still open."));
+    if (connection_.isLost()) connection_.loseTransaction();
     if (connection_.transactionState_ != clsConnection::TransactionState::Normal) {
         const StoreError refused = connection_.transactionStateError();
         undo();
         throw refused;
     }
     // A failed commit leaves the guard open: leaving its scope undoes the work.
-    execSql(connection_.database(),
-            level_ == 0 ? QStringLiteral("COMMIT") : dialect::releaseStatement(savepointName()));
+    try {
+        execSql(connection_.database(),
+                level_ == 0 ? QStringLiteral("COMMIT") : dialect::releaseStatement(savepointName()));
+    } catch (const StoreError& error) {
+        if (error.number() == StoreError::kServerUnreachable) connection_.markLost();
+        throw;
+    }
     end();
 }
 
@@ -70,6 +96,12 @@ void Transaction::rollback() {
 QString Transaction::undo() {
     if (!belongsToOpenConnection()) {
         open_ = false;
+        return {};
+    }
+    if (connection_.isLost()) {
+        // The server undid the whole transaction when the connection broke.
+        connection_.loseTransaction();
+        end();
         return {};
     }
     // Guards nested in this one that are still open end with it.

@@ -24,6 +24,11 @@ namespace store {
 // transaction on its own after a failure inside it (a full disk can), the guard still ends cleanly; the
 // enclosing guards then refuse to commit (StoreError::kTransactionLost) and the connection refuses
 // writes until the outermost guard has ended, so that nothing is written outside the transaction.
+//
+// On a server the outermost guard also takes the store's write lock (SqlDialect), so that transactions of
+// several stations take turns as they do on the file. When the connection to the server breaks inside a
+// transaction the server has undone all of it: the guards end cleanly and the commit is refused
+// (StoreError::kTransactionLost).
 class Transaction {
   public:
     explicit Transaction(clsConnection& connection);
@@ -41,6 +46,8 @@ class Transaction {
     bool isNested() const { return level_ > 0; }
 
   private:
+    // Begins the outermost transaction, connecting again first when the server connection broke.
+    void begin();
     bool belongsToOpenConnection() const;
     QString savepointName() const;
     // Undoes the work; returns the problem when it could not, instead of raising it.

@@ -17,7 +17,7 @@
 
 clsConnection::clsConnection(Messenger* messenger)
     : messenger_(messenger),
-      connectionName_(QStringLiteral("clsConnection-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      baseName_(QStringLiteral("clsConnection-") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())),
       link_(std::make_shared<clsConnection*>(this)) {}
@@ -39,12 +39,78 @@ void clsConnection::closeDatabase() {
     transactionDepth_ = 0;
     transactionState_ = TransactionState::Normal;
     stuckReason_.clear();
-    if (!QSqlDatabase::contains(connectionName_)) return;
+    lostReason_.clear();
+    lost_ = false;
+    reconnectFailed_.invalidate();
+    dropSession();
+}
+
+void clsConnection::dropSession() {
+    if (connectionName_.isEmpty() || !QSqlDatabase::contains(connectionName_)) return;
     {
         QSqlDatabase db = database();
         if (db.isOpen()) db.close();
     }
+    // Statements prepared in this session lose their driver with it and are never run again: the record
+    // objects prepare theirs anew in the next session.
     QSqlDatabase::removeDatabase(connectionName_);
+}
+
+void clsConnection::openSession(bool readOnly) {
+    dropSession();
+    ++sessionSerial_;
+    connectionName_ = baseName_ + QStringLiteral("-%1").arg(sessionSerial_);
+    QSqlDatabase db = QSqlDatabase::addDatabase(
+        QString::fromLatin1(store::dialect::driverName(location_.engine)), connectionName_);
+    if (!db.isValid())
+        throw StoreError(StoreError::kEngine,
+                         isServer() ? QStringLiteral("The PostgreSQL driver of Qt is not "
+                                                     "installed (libqt6sql6-psql).")
+                                    : QStringLiteral("The SQLite driver of Qt is not installed."));
+    store::dialect::configure(db, location_,
+                              readOnly ? store::dialect::Access::ReadOnly : store::dialect::Access::ReadWrite,
+                              busyTimeout_ms_);
+    if (!db.open()) throw store::dialect::openFailure(db);
+}
+
+void clsConnection::setLocation(const store::DatabaseLocation& location, bool readOnly) {
+    chosenLocation_ = location;
+    openReadOnly_ = readOnly;
+}
+
+bool clsConnection::isLost() const {
+    return open_ && isServer() && (lost_ || !database().isOpen());
+}
+
+void clsConnection::markLost() {
+    if (open_ && isServer()) lost_ = true;
+}
+
+void clsConnection::loseTransaction() {
+    transactionState_ = TransactionState::Lost;
+    lostReason_ = QStringLiteral(
+        "The connection to the database server broke; nothing of the transaction "
+        "was stored.");
+}
+
+void clsConnection::reconnectIfLost() {
+    if (!isLost()) return;
+    if (transactionDepth_ > 0) {
+        loseTransaction();
+        throw transactionStateError();
+    }
+    try {
+        openSession(readOnly_);
+    } catch (const StoreError&) {
+        reconnectFailed_.start();
+        throw;
+    }
+    lost_ = false;
+    reconnectFailed_.invalidate();
+}
+
+qint64 clsConnection::msSinceReconnectFailed() const {
+    return reconnectFailed_.isValid() ? reconnectFailed_.elapsed() : -1;
 }
 
 QString clsConnection::writeBarrier() const {
@@ -62,25 +128,27 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
     closeDatabase();
     ++openSerial_;
     journalMode_.clear();
-
-    const QString directory = QDir::currentPath();
-    connectionString_ = QString::fromLatin1(kProviderPrefix) + directory + QString::fromLatin1(kFileSuffix) +
-                        QString::fromLatin1(kPersistSecurity);
-    filePath_ = QDir(directory).absoluteFilePath(QString::fromLatin1(kFileName));
-    readOnlyReason_ = writeBarrier();
-    readOnly_ = !readOnlyReason_.isEmpty();
+    connectionString_.clear();
+    filePath_.clear();
 
     store::SchemaOutcome schema;
     try {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QString::fromLatin1(store::dialect::kDriver), connectionName_);
-        if (!db.isValid())
-            throw StoreError(StoreError::kEngine,
-                             QStringLiteral("The SQLite driver of Qt is not installed."));
-        store::dialect::configure(
-            db, filePath_, readOnly_ ? store::dialect::Access::ReadOnly : store::dialect::Access::ReadWrite,
-            busyTimeout_ms_);
-        if (!db.open()) throw StoreError::fromSql(db.lastError());
+        location_ = chosenLocation_ ? *chosenLocation_ : store::DatabaseLocation::fromWorkingDirectory();
+        if (isServer()) {
+            connectionString_ = location_.text;
+            readOnlyReason_ = openReadOnly_ ? QString::fromLatin1(kOpenedForReading) : QString();
+        } else {
+            filePath_ = location_.filePath;
+            const QFileInfo file(filePath_);
+            connectionString_ =
+                QString::fromLatin1(kProviderPrefix) + file.absolutePath() +
+                QString::fromLatin1(kFileSuffix).replace(QLatin1String(kFileName), file.fileName()) +
+                QString::fromLatin1(kPersistSecurity);
+            readOnlyReason_ = openReadOnly_ ? QString::fromLatin1(kOpenedForReading) : writeBarrier();
+        }
+        readOnly_ = !readOnlyReason_.isEmpty();
+        openSession(readOnly_);
+        const QSqlDatabase db = database();
         if (readOnly_) {
             store::checkSchema(db);
             journalMode_ = store::dialect::journalMode(db);
@@ -103,8 +171,7 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
     }
     open_ = true;
     if (schema.createdNew && messenger_)
-        messenger_->info(QString::fromLatin1(kNewDatabaseCreated) + QDir::toNativeSeparators(filePath_), {},
-                         MsgIcon::Information);
+        messenger_->info(QString::fromLatin1(kNewDatabaseCreated) + displayName(), {}, MsgIcon::Information);
     // Said at every start while the names last: the operator is the one who can rename them.
     if (!schema.caseDuplicates.isEmpty() && messenger_)
         messenger_->info(
@@ -121,7 +188,7 @@ QSqlDatabase clsConnection::ADOConnection() const {
 }
 
 QString clsConnection::ReadOnlyRefusal() const {
-    return QString::fromLatin1(kReadOnlyRefusal).arg(QDir::toNativeSeparators(filePath_), readOnlyReason_);
+    return QString::fromLatin1(kReadOnlyRefusal).arg(displayName(), readOnlyReason_);
 }
 
 StoreError clsConnection::transactionStateError() const {
@@ -130,6 +197,7 @@ StoreError clsConnection::transactionStateError() const {
                           QStringLiteral("A failed transaction could not be undone (%1); nothing more is "
                                          "stored until the database is opened again.")
                               .arg(stuckReason_));
+    if (!lostReason_.isEmpty()) return StoreError(StoreError::kTransactionLost, lostReason_);
     return StoreError(StoreError::kTransactionLost,
                       QStringLiteral("The database undid the whole transaction after a failure inside it; "
                                      "nothing of it was stored."));

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "store/DatabaseLocation.h"
 #include "store/StoreError.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <random>
 
 class Messenger;
@@ -13,7 +16,14 @@ class Transaction;
 }
 
 // The one database connection of the program: created and opened by the main window at start-up and lent
-// to every other window, whose record objects attach to it with ConnectX.
+// to every other window, whose record objects attach to it with ConnectX. The database is the file
+// "R7716.mdb" of the working directory, or the lab's PostgreSQL server when "database.txt" there names one
+// (store/DatabaseLocation.h); the record classes work the same on both.
+//
+// A server connection can break (a restart, the network): the next statement then fails with
+// StoreError::kServerUnreachable, and every later use tries to connect again (within the connect timeout)
+// before it runs. Selections are asked again at once on the new connection; writes are not, since a
+// write may have taken effect before the connection broke, and a transaction that was open is lost whole.
 class clsConnection {
   public:
     // Texts of the connection, kept as the program has always shown and stored them.
@@ -30,6 +40,7 @@ class clsConnection {
     static constexpr const char* kReadOnlyRefusal =
         "The database %1 is open read-only (%2); nothing can be stored or changed in it.";
     static constexpr const char* kFileWriteProtected = "the file is write-protected";
+    static constexpr const char* kOpenedForReading = "it is opened for reading only";
     static constexpr const char* kFolderWriteProtected = "its folder is write-protected";
     static constexpr const char* kCaseDuplicates =
         "Some names in the database differ only in letter case, so the database cannot itself keep names "
@@ -44,19 +55,27 @@ class clsConnection {
     clsConnection(const clsConnection&) = delete;
     clsConnection& operator=(const clsConnection&) = delete;
 
-    // Opens "R7716.mdb" in the current working directory, creating it with the six tables when missing.
-    // Several programs may do so at once: the engine's locking decides which one creates the tables, and
-    // no file is ever removed. A file (or folder) that this program may not write is opened read-only.
-    // The four arguments are accepted for the callers' sake and have no effect.
+    // Opens the database of the current working directory (or the one set with setLocation), creating its
+    // six tables when missing. Several programs may do so at once: the engine's locking decides which one
+    // creates the tables, and no file is ever removed. A file (or folder) that this program may not write
+    // is opened read-only. The four arguments are accepted for the callers' sake and have no effect.
     void OpenDB(const QString& dataSource = {}, const QString& userName = {}, const QString& password = {},
                 const QString& extra = {});
+    // The database the next OpenDB opens instead of the working directory's; readOnly opens it for reading
+    // only (the source of a copy: nothing is created or changed in it, and a missing file stays missing).
+    void setLocation(const store::DatabaseLocation& location, bool readOnly = false);
+    // The database of the last OpenDB (also when it failed to open).
+    const store::DatabaseLocation& location() const { return location_; }
+    bool isServer() const { return location_.engine == store::Engine::Postgres; }
+    // Which database this is, for the operator: the file's path or the server's URI.
+    QString displayName() const { return location_.displayName(); }
 
     // The open database; throws StoreError when the connection is not open.
     QSqlDatabase ADOConnection() const;
     bool IsOpen() const { return open_; }
     QString LastError() const { return lastError_; }
     QString ConnectionString() const { return connectionString_; }
-    // Full path of the database file used by the last OpenDB.
+    // Full path of the database file used by the last OpenDB; empty for a server.
     QString FilePath() const { return filePath_; }
 
     // A transaction held by the connection and ended by token, for the record classes' callers; the same
@@ -89,6 +108,20 @@ class clsConnection {
     // Counts the opens; statements prepared under an earlier open are refused after a new OpenDB.
     int openSerial() const { return openSerial_; }
 
+    // A server connection that broke and is not made again yet.
+    bool isLost() const;
+    // Records that the server connection broke (a statement failed with kServerUnreachable).
+    void markLost();
+    // Connects again when the server connection broke; raises StoreError kServerUnreachable when the
+    // server still cannot be reached, and kTransactionLost inside a transaction, which went with the
+    // connection. Does nothing for a connection that is fine.
+    void reconnectIfLost();
+    // Counts the engine sessions (each open and each new connection); statements prepared in an earlier
+    // session are prepared again before they run.
+    int sessionSerial() const { return sessionSerial_; }
+    // Milliseconds since the last connect attempt failed, or -1 when the last one succeeded.
+    qint64 msSinceReconnectFailed() const;
+
   private:
     friend class store::Transaction;
     enum class TransactionState {
@@ -98,6 +131,11 @@ class clsConnection {
     };
 
     void closeDatabase();
+    // Opens a new engine session under a new connection name, and lets the old one go.
+    void openSession(bool readOnly);
+    void dropSession();
+    // The transaction went with the server connection.
+    void loseTransaction();
     QSqlDatabase database() const;
     // The open database for a write; raises StoreError as requireWritable does (before the open has
     // finished too, so that the tables can be created under a transaction).
@@ -107,7 +145,15 @@ class clsConnection {
     QString writeBarrier() const;
 
     Messenger* messenger_;
+    QString baseName_;
     QString connectionName_;
+    store::DatabaseLocation location_;
+    std::optional<store::DatabaseLocation> chosenLocation_;
+    bool openReadOnly_ = false;
+    int sessionSerial_ = 0;
+    bool lost_ = false;
+    QString lostReason_;
+    QElapsedTimer reconnectFailed_;
     QString connectionString_;
     QString filePath_;
     QString lastError_;

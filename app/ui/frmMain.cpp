@@ -92,10 +92,13 @@ void frmMain::Form_Load() {
 
 void frmMain::openDatabase() {
     connection_ = std::make_unique<clsConnection>(&messenger_);
-    // The arguments name the data source for the record; the file is always "R7716.mdb" in the working
-    // directory.
+    // The arguments name the data source for the record; the database is "R7716.mdb" in the working
+    // directory, or the server that "database.txt" there names.
     connection_->OpenDB(QStringLiteral("R7716"), QStringLiteral("Admin"), QString(), QString());
     session_ = std::make_unique<OpenTestSession>(*connection_, settings_, messenger_);
+    // A lab-wide database is named in the caption, so that nobody mistakes whose data the window shows.
+    if (connection_->isServer())
+        setWindowTitle(windowTitle() + QStringLiteral(" - ") + connection_->displayName());
     if (connection_->IsReadOnly()) setWindowTitle(windowTitle() + QStringLiteral(" (read-only)"));
 }
 

@@ -196,7 +196,7 @@ void frmRealTime::createControls() {
 void frmRealTime::InitialInst(clsConnection& connection) {
     unit_.InitialInst(connection);
     connection_ = &connection;
-    writer_ = std::make_unique<DirectReadingWriter>(connection);
+    writer_ = makeReadingWriter(connection);
     engine_ = std::make_unique<TestRunEngine>(unit_, connection, *writer_, messenger_);
     if (!askTestInfo_) askTestInfo_ = testInfoDialog(this, connection, messenger_);
 }

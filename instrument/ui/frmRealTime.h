@@ -43,7 +43,8 @@ class frmRealTime : public UnitWindow {
     ~frmRealTime() override;
 
     // Attaches the window's records to the main window's connection and makes its run engine, storing
-    // readings straight into that database; called once, right after creation.
+    // readings into that database (on a server through the local spool while it cannot be reached);
+    // called once, right after creation.
     void InitialInst(clsConnection& connection);
     // Where the run's readings go from now on (a spooling writer, say); only while no test runs.
     void setReadingWriter(std::unique_ptr<ReadingWriter> writer);

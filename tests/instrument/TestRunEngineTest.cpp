@@ -9,7 +9,9 @@
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/ReadingWriter.h"
+#include "store/SpoolingReadingWriter.h"
 #include "store/clsConnection.h"
+#include "support/PgServer.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/StoredTestBuilder.h"
@@ -17,6 +19,7 @@
 #include "testinfo/TestInfoEntry.h"
 #include "testinfo/TestInfoFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -41,7 +44,8 @@ StoredSequence rampAndRates(double sampleInterval_s) {
 
 // A unit window's logic and run engine on a simulated unit, in a working directory of its own.
 struct Rig {
-    explicit Rig(const StoredSequence& s, double pressure_psi = 300) {
+    explicit Rig(const StoredSequence& s, double pressure_psi = 300, const QString& databaseUri = {}) {
+        if (!databaseUri.isEmpty()) connection.setLocation(store::DatabaseLocation::parse(databaseUri));
         connection.OpenDB();
         writer = std::make_unique<DirectReadingWriter>(connection);
         unit.InitialInst(connection);
@@ -209,6 +213,38 @@ TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithThe
         EXPECT_EQ(TestInfoEntry::storedNames(run.connection).size(), storedMeanwhile ? 1 : 0);
         EXPECT_FALSE(run.engine->running());
     }
+}
+
+// The database server stops in the middle of a run and starts again.
+TEST(TestRunEngine, ReadingsTheServerCannotTakeAreCountedInTheStatusBarAndArriveInOrderEachOnce) {
+    static int argc = 1;
+    static char name[] = "test_instrument";
+    static char* argv[] = {name, nullptr};
+    static const auto app =
+        QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    pg_test::Cluster server;
+    if (!server.started() && server.error().isEmpty()) GTEST_SKIP() << pg_test::kNoServer;
+    ASSERT_TRUE(server.started()) << server.error().toStdString();
+    server.createDatabase("lab");
+    Rig run(rampAndRates(10), 300, server.databaseUri("lab"));
+    SpoolingReadingWriter writer(run.connection, run.dir.file("spool.db"));
+    writer.setIntervals(20, 0);  // ask the server again at every reading
+    run.engine->setWriter(writer);
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    const auto ticksUntilReadings = [&](std::size_t n) {
+        for (int i = 0; i < 1000 && run.engine->results().readings().size() < n; ++i) run.ticks(1);
+    };
+    ticksUntilReadings(2);
+    ASSERT_TRUE(server.stop());
+    ticksUntilReadings(4);
+    EXPECT_EQ(run.unit.messagePanelText(), "server unreachable: 2 readings waiting");
+    ASSERT_TRUE(server.start());
+    run.runToEnd();
+    EXPECT_EQ(writer.waiting(), 0);
+    EXPECT_EQ(run.unit.messagePanelText(), run.unit.statusBar().message);
+    const std::vector<Key> all = {{1, 0, 17, 0}, {1, 0, 29, 0}, {1, 0, 41, 0}, {1, 0, 55, 0},
+                                  {1, 1, 77, 1}, {1, 2, 93, 1}, {1, 3, 109, 1}};
+    EXPECT_EQ(run.storedKeys(), all);
 }
 
 }  // namespace

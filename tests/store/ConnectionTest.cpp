@@ -278,9 +278,9 @@ TEST(ConnectionOpen, AFileLockedByAnotherProgramIsReportedAsBusyAfterTheWait) {
     EXPECT_TRUE(QFileInfo(dir.file("R7716.mdb")).isFile());
 }
 
-class ConnectionTransactions : public StoreFixture {};
+class ConnectionTransactions : public EngineStore {};
 
-TEST_F(ConnectionTransactions, TokensFollowTheOpenTransaction) {
+TEST_P(ConnectionTransactions, TokensFollowTheOpenTransaction) {
     const int token = connection.BeginTrans();
     EXPECT_GE(token, 1);
     EXPECT_LE(token, 1000000);
@@ -295,7 +295,7 @@ TEST_F(ConnectionTransactions, TokensFollowTheOpenTransaction) {
     EXPECT_FALSE(connection.RollBack(token));
 }
 
-TEST_F(ConnectionTransactions, RollBackUndoesAndCommitKeepsTheRecordsWrittenInside) {
+TEST_P(ConnectionTransactions, RollBackUndoesAndCommitKeepsTheRecordsWrittenInside) {
     clsSEQUENCE_INFO info;
     info.ConnectX(connection);
     for (const bool commit : {false, true}) {
@@ -309,7 +309,7 @@ TEST_F(ConnectionTransactions, RollBackUndoesAndCommitKeepsTheRecordsWrittenInsi
     EXPECT_EQ(info.JustName().value(0, 0).toString(), "committed");
 }
 
-TEST_F(ConnectionTransactions, RecordObjectsRaiseStoreErrorOnceTheirConnectionIsGoneOrReopened) {
+TEST_P(ConnectionTransactions, RecordObjectsRaiseStoreErrorOnceTheirConnectionIsGoneOrReopened) {
     clsSEQUENCE_RAMP ramp;
     {
         clsConnection shortLived;
@@ -326,3 +326,5 @@ TEST_F(ConnectionTransactions, RecordObjectsRaiseStoreErrorOnceTheirConnectionIs
     define.ConnectX(connection);
     EXPECT_NO_THROW(define.GetSeqDetail());
 }
+
+INSTANTIATE_ON_BOTH_ENGINES(ConnectionTransactions);

@@ -55,10 +55,14 @@ Step rel(int offset) {
 
 // Three steps stored out of order; the snapshot comes back in RAMP_NO order, so the current row's RAMPNO
 // is the cursor position + 1.
-class RecordCursor : public StoreFixture, public ::testing::WithParamInterface<CursorCase> {
+class RecordCursor : public StoreFixture,
+                     public ::testing::WithParamInterface<std::tuple<Engine, CursorCase>> {
   protected:
+    Engine engine() const override { return std::get<0>(GetParam()); }
+    const CursorCase& param() const { return std::get<1>(GetParam()); }
     void SetUp() override {
         StoreFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         ramp.ConnectX(connection);
         for (double rampNo : {3.0, 1.0, 2.0}) {
             ramp.setSequenceId(7);
@@ -72,29 +76,31 @@ class RecordCursor : public StoreFixture, public ::testing::WithParamInterface<C
 };
 
 TEST_P(RecordCursor, MovesLandWhereTheCursorRulesSay) {
-    applyMoves(ramp, GetParam().steps);
-    EXPECT_EQ(ramp.position(), GetParam().position);
-    EXPECT_EQ(ramp.EOF(), GetParam().eof);
-    EXPECT_EQ(ramp.RAMPNO(), GetParam().position + 1);
+    applyMoves(ramp, param().steps);
+    EXPECT_EQ(ramp.position(), param().position);
+    EXPECT_EQ(ramp.EOF(), param().eof);
+    EXPECT_EQ(ramp.RAMPNO(), param().position + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, RecordCursor,
-    ::testing::Values(CursorCase{"AfterLookup", {}, 0, false},
-                      CursorCase{"NextTwice", {kNext, kNext}, 2, false},
-                      CursorCase{"NextPastTheEndStaysOnTheLastRow", {kNext, kNext, kNext}, 2, true},
-                      CursorCase{"PreviousAtTheStartStays", {kPrevious}, 0, false},
-                      CursorCase{"RelBeyondTheEndLandsOnTheLast", {rel(100)}, 2, false},
-                      CursorCase{"RelBeforeTheStartLandsOnTheFirst", {kLast, rel(-100)}, 0, false},
-                      CursorCase{"RelZeroDoesNothing", {kNext, rel(0)}, 1, false},
-                      CursorCase{"PreviousKeepsEof", {kLast, kNext, kPrevious}, 1, true},
-                      CursorCase{"FirstKeepsEof", {kNext, kNext, kNext, kFirst}, 0, true},
-                      CursorCase{"LastThenBackOne", {kLast, rel(-1)}, 1, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        kBothEngines,
+        ::testing::Values(CursorCase{"AfterLookup", {}, 0, false},
+                          CursorCase{"NextTwice", {kNext, kNext}, 2, false},
+                          CursorCase{"NextPastTheEndStaysOnTheLastRow", {kNext, kNext, kNext}, 2, true},
+                          CursorCase{"PreviousAtTheStartStays", {kPrevious}, 0, false},
+                          CursorCase{"RelBeyondTheEndLandsOnTheLast", {rel(100)}, 2, false},
+                          CursorCase{"RelBeforeTheStartLandsOnTheFirst", {kLast, rel(-100)}, 0, false},
+                          CursorCase{"RelZeroDoesNothing", {kNext, rel(0)}, 1, false},
+                          CursorCase{"PreviousKeepsEof", {kLast, kNext, kPrevious}, 1, true},
+                          CursorCase{"FirstKeepsEof", {kNext, kNext, kNext, kFirst}, 0, true},
+                          CursorCase{"LastThenBackOne", {kLast, rel(-1)}, 1, false})),
+    [](const auto& info) { return engineName(std::get<0>(info.param)) + std::get<1>(info.param).name; });
 
-class RecordSnapshot : public StoreFixture {};
+class RecordSnapshot : public EngineStore {};
 
-TEST_F(RecordSnapshot, ReadingUntilEofYieldsEveryRowOnceAndLeavesTheLastRowCurrent) {
+TEST_P(RecordSnapshot, ReadingUntilEofYieldsEveryRowOnceAndLeavesTheLastRowCurrent) {
     clsTEST_RESULT result;
     result.ConnectX(connection);
     for (double time : {10.0, 20.0, 30.0}) {
@@ -121,7 +127,7 @@ TEST_F(RecordSnapshot, ReadingUntilEofYieldsEveryRowOnceAndLeavesTheLastRowCurre
     EXPECT_TRUE(result.EOF());
 }
 
-TEST_F(RecordSnapshot, MovesOnAnEmptySnapshotLeaveTheCurrentRowAlone) {
+TEST_P(RecordSnapshot, MovesOnAnEmptySnapshotLeaveTheCurrentRowAlone) {
     clsSEQUENCE_RAMP_DEFINE define;
     define.ConnectX(connection);
     define.setSequenceId(9);
@@ -149,89 +155,96 @@ T& as(RecordBase& record) {
     return static_cast<T&>(record);
 }
 
-class RecordLookupNotFound : public StoreFixture, public ::testing::WithParamInterface<LookupCase> {};
+class RecordLookupNotFound : public StoreFixture,
+                             public ::testing::WithParamInterface<std::tuple<Engine, LookupCase>> {
+  protected:
+    Engine engine() const override { return std::get<0>(GetParam()); }
+    const LookupCase& param() const { return std::get<1>(GetParam()); }
+};
 
 TEST_P(RecordLookupNotFound, ResetsEveryFieldToItsDefault) {
-    std::unique_ptr<RecordBase> record = GetParam().make();
-    const QVariantList defaults = GetParam().make()->All();
+    std::unique_ptr<RecordBase> record = param().make();
+    const QVariantList defaults = param().make()->All();
     record->ConnectX(connection);
-    GetParam().storeRowAndPointAtIt(*record);
-    GetParam().lookup(*record);
+    param().storeRowAndPointAtIt(*record);
+    param().lookup(*record);
     ASSERT_FALSE(record->EOF());
     ASSERT_NE(record->All(), defaults);
 
-    GetParam().pointAtNothing(*record);
-    GetParam().lookup(*record);
+    param().pointAtNothing(*record);
+    param().lookup(*record);
     EXPECT_TRUE(record->EOF());
     EXPECT_TRUE(record->BOF());
     EXPECT_TRUE(record->IsEmpty());
     EXPECT_EQ(record->rowCount(), 0);
     QVariantList all = record->All();
     QVariantList expected = defaults;
-    if (GetParam().name == std::string("TestInfo")) all[3] = expected[3] = QVariant();  // "now" moves on
+    if (param().name == std::string("TestInfo")) all[3] = expected[3] = QVariant();  // "now" moves on
     EXPECT_EQ(all, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Classes, RecordLookupNotFound,
-    ::testing::Values(LookupCase{"TestInfo", [] { return std::make_unique<clsTEST_INFO>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsTEST_INFO>(r);
-                                     t.setTEST_NAME("found");
-                                     t.setRESEARCHER_NAME("Ann");
-                                     t.setBOB_RADIUS(1.7);
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsTEST_INFO>(r).setTEST_NAME("missing"); },
-                                 [](RecordBase& r) { as<clsTEST_INFO>(r).GetTestDetail(); }},
-                      LookupCase{"TestResult", [] { return std::make_unique<clsTEST_RESULT>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsTEST_RESULT>(r);
-                                     t.setTest_Id(3);
-                                     t.setRESULT_PRESS(500);
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsTEST_RESULT>(r).setTest_Id(99); },
-                                 [](RecordBase& r) { as<clsTEST_RESULT>(r).GetTestDetail(); }},
-                      LookupCase{"TestAdditive", [] { return std::make_unique<clsTEST_ADDITIVE>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsTEST_ADDITIVE>(r);
-                                     t.setTESTId(3);
-                                     t.setADDITIVE_NM("guar");
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsTEST_ADDITIVE>(r).setTESTId(99); },
-                                 [](RecordBase& r) { as<clsTEST_ADDITIVE>(r).GetSeqDetail(); }},
-                      LookupCase{"SequenceInfo", [] { return std::make_unique<clsSEQUENCE_INFO>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsSEQUENCE_INFO>(r);
-                                     t.setSEQUENCE_NAME("found");
-                                     t.setSAMPLE_INTERVAL(30);
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsSEQUENCE_INFO>(r).setSEQUENCE_NAME("missing"); },
-                                 [](RecordBase& r) { as<clsSEQUENCE_INFO>(r).GetSeqDetail(); }},
-                      LookupCase{"SequenceRamp", [] { return std::make_unique<clsSEQUENCE_RAMP>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsSEQUENCE_RAMP>(r);
-                                     t.setSequenceId(3);
-                                     t.setRAMP_TEMP(250);
-                                     t.setSHEAR_RATE(40);
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsSEQUENCE_RAMP>(r).setSequenceId(99); },
-                                 [](RecordBase& r) { as<clsSEQUENCE_RAMP>(r).GetSeqDetail(); }},
-                      LookupCase{"SequenceRampDefine",
-                                 [] { return std::make_unique<clsSEQUENCE_RAMP_DEFINE>(); },
-                                 [](RecordBase& r) {
-                                     auto& t = as<clsSEQUENCE_RAMP_DEFINE>(r);
-                                     t.setSequenceId(3);
-                                     t.setRAMP_SHEAR_RATE(511);
-                                     t.AddNew();
-                                 },
-                                 [](RecordBase& r) { as<clsSEQUENCE_RAMP_DEFINE>(r).setSequenceId(99); },
-                                 [](RecordBase& r) { as<clsSEQUENCE_RAMP_DEFINE>(r).GetSeqDetail(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        kBothEngines,
+        ::testing::Values(
+            LookupCase{"TestInfo", [] { return std::make_unique<clsTEST_INFO>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsTEST_INFO>(r);
+                           t.setTEST_NAME("found");
+                           t.setRESEARCHER_NAME("Ann");
+                           t.setBOB_RADIUS(1.7);
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsTEST_INFO>(r).setTEST_NAME("missing"); },
+                       [](RecordBase& r) { as<clsTEST_INFO>(r).GetTestDetail(); }},
+            LookupCase{"TestResult", [] { return std::make_unique<clsTEST_RESULT>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsTEST_RESULT>(r);
+                           t.setTest_Id(3);
+                           t.setRESULT_PRESS(500);
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsTEST_RESULT>(r).setTest_Id(99); },
+                       [](RecordBase& r) { as<clsTEST_RESULT>(r).GetTestDetail(); }},
+            LookupCase{"TestAdditive", [] { return std::make_unique<clsTEST_ADDITIVE>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsTEST_ADDITIVE>(r);
+                           t.setTESTId(3);
+                           t.setADDITIVE_NM("guar");
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsTEST_ADDITIVE>(r).setTESTId(99); },
+                       [](RecordBase& r) { as<clsTEST_ADDITIVE>(r).GetSeqDetail(); }},
+            LookupCase{"SequenceInfo", [] { return std::make_unique<clsSEQUENCE_INFO>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsSEQUENCE_INFO>(r);
+                           t.setSEQUENCE_NAME("found");
+                           t.setSAMPLE_INTERVAL(30);
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsSEQUENCE_INFO>(r).setSEQUENCE_NAME("missing"); },
+                       [](RecordBase& r) { as<clsSEQUENCE_INFO>(r).GetSeqDetail(); }},
+            LookupCase{"SequenceRamp", [] { return std::make_unique<clsSEQUENCE_RAMP>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsSEQUENCE_RAMP>(r);
+                           t.setSequenceId(3);
+                           t.setRAMP_TEMP(250);
+                           t.setSHEAR_RATE(40);
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsSEQUENCE_RAMP>(r).setSequenceId(99); },
+                       [](RecordBase& r) { as<clsSEQUENCE_RAMP>(r).GetSeqDetail(); }},
+            LookupCase{"SequenceRampDefine", [] { return std::make_unique<clsSEQUENCE_RAMP_DEFINE>(); },
+                       [](RecordBase& r) {
+                           auto& t = as<clsSEQUENCE_RAMP_DEFINE>(r);
+                           t.setSequenceId(3);
+                           t.setRAMP_SHEAR_RATE(511);
+                           t.AddNew();
+                       },
+                       [](RecordBase& r) { as<clsSEQUENCE_RAMP_DEFINE>(r).setSequenceId(99); },
+                       [](RecordBase& r) { as<clsSEQUENCE_RAMP_DEFINE>(r).GetSeqDetail(); }})),
+    [](const auto& info) { return engineName(std::get<0>(info.param)) + std::get<1>(info.param).name; });
 
 TEST(RecordDefaults, NewRecordObjectsHoldTheirClassDefaults) {
     const clsTEST_INFO info;
@@ -250,7 +263,9 @@ TEST(RecordDefaults, NewRecordObjectsHoldTheirClassDefaults) {
     EXPECT_EQ(clsSEQUENCE_RAMP_DEFINE().All(), QVariantList(4, 0.0));
 }
 
-class RecordAll : public StoreFixture {};
+class RecordAll : public SqliteStore {};
+
+INSTANTIATE_ON_BOTH_ENGINES(RecordSnapshot);
 
 TEST_F(RecordAll, WritingAllConvertsEachElementAndRefusesWhatDoesNotFit) {
     clsSEQUENCE_INFO info;

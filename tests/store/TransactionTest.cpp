@@ -11,22 +11,27 @@ namespace {
 
 using store::Transaction;
 
-class TransactionGuard : public StoreFixture {
+template <class Fixture>
+class Guard : public Fixture {
   protected:
     void add(const QString& name) {
-        info.ConnectX(connection);
+        info.ConnectX(this->connection);
         info.setSEQUENCE_NAME(name);
         info.AddNew();
     }
     QString stored() {
-        return sql("SELECT group_concat(SEQUENCE_NAME, ',') FROM (SELECT SEQUENCE_NAME FROM SEQUENCE_INFO "
-                   "ORDER BY 1)")
-            .toString();
+        QSqlQuery query(this->connection.ADOConnection());
+        query.exec("SELECT SEQUENCE_NAME FROM SEQUENCE_INFO ORDER BY 1");
+        QStringList names;
+        while (query.next()) names << query.value(0).toString();
+        return names.join(u',');
     }
     clsSEQUENCE_INFO info;
 };
+using TransactionGuard = Guard<EngineStore>;
+using FileTransactionGuard = Guard<SqliteStore>;
 
-TEST_F(TransactionGuard, KeepsWhatIsCommittedAndUndoesTheRestAtEveryLevel) {
+TEST_P(TransactionGuard, KeepsWhatIsCommittedAndUndoesTheRestAtEveryLevel) {
     const int token = connection.BeginTrans();
     {
         Transaction inner(connection);
@@ -52,7 +57,7 @@ TEST_F(TransactionGuard, KeepsWhatIsCommittedAndUndoesTheRestAtEveryLevel) {
 
 // A full disk, as the page limit or as the engine undoing the whole transaction by itself (which it may do
 // then), inside StoreNewTest alone and inside a caller's transaction that carries on after it.
-TEST_F(TransactionGuard, AFullDiskIsReportedWithItsOwnReasonAndNothingIsWrittenOutsideTheTransaction) {
+TEST_F(FileTransactionGuard, AFullDiskIsReportedWithItsOwnReasonAndNothingIsWrittenOutsideTheTransaction) {
     const std::tuple<QString, int, bool> cases[] = {
         {QStringLiteral("PRAGMA max_page_count = %1").arg(sql("PRAGMA page_count").toInt() + 4), 13, false},
         {"CREATE TRIGGER undo_all BEFORE INSERT ON TEST_RESULT WHEN NEW.RESULT_TIME = 4000 "
@@ -88,5 +93,7 @@ TEST_F(TransactionGuard, AFullDiskIsReportedWithItsOwnReasonAndNothingIsWrittenO
     add("small");  // the connection writes on
     EXPECT_EQ(stored(), "small");
 }
+
+INSTANTIATE_ON_BOTH_ENGINES(TransactionGuard);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // r7716-cli run as a program of its own against a unit served on a pseudo-terminal, fifty times as fast:
-// killed in the middle of a run it has lost no reading it had reported stored, and SIGTERM stops the unit
-// as the Stop button does.
+// killed in the middle of a run it has lost no reading it had reported stored, SIGTERM stops the unit as
+// the Stop button does, and two of them store into one database server at once.
 
 #include "analysis/OpenTest.h"
 #include "cli/Commands.h"
@@ -9,7 +9,9 @@
 #include "sequence/SequenceStore.h"
 #include "simulator/PortListFile.h"
 #include "simulator/pty/PtyUnitServer.h"
+#include "store/DatabaseLocation.h"
 #include "store/clsConnection.h"
+#include "support/PgServer.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
@@ -20,23 +22,31 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <map>
 #include <thread>
 
 namespace {
 
-// Unit 1 served in a thread of its own, as r7716-sim serves it, and r7716-cli running a long sequence on it
-// that stores a reading every few ticks.
+// Units 1 ... n served in a thread of their own, as r7716-sim serves them, each with an r7716-cli of its own
+// running a long sequence as the test "Run <unit>" that stores a reading every few ticks. Unit n works at
+// n times 300 psi, so that the readings of each are known by their pressure.
 struct ServedRun {
-    ServedRun() {
-        const QString device = server.addUnit(1, {.pressure_psi = 300});
-        EXPECT_TRUE(PortListFile(SerialPortName::kPortListFile).write({{1, device}}));
+    // databaseUri: the database of the programs, instead of the working directory's file.
+    explicit ServedRun(int units = 1, const QString& databaseUri = {}) {
+        std::map<int, QString> devices;
+        for (int unit = 1; unit <= units; ++unit)
+            devices[unit] = server.addUnit(unit, {.pressure_psi = 300.0 * unit});
+        EXPECT_TRUE(PortListFile(SerialPortName::kPortListFile).write(devices));
         for (const auto& [name, text] :
-             {std::pair{"initial.txt", " 1 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n"},
+             {std::pair{"initial.txt", " 1 \r\n 2 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n"},
               {"BOBINFO.TXT", "B5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\nB5\r\n"}}) {
             QFile f(name);
             EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
         }
+        if (!databaseUri.isEmpty()) connection.setLocation(store::DatabaseLocation::parse(databaseUri));
         connection.OpenDB();
         SequenceStore(connection)
             .add({.name = "Long",
@@ -46,17 +56,28 @@ struct ServedRun {
         thread = std::thread([this] {
             while (!stop) server.serviceOnce(5);
         });
-        cli.start(R7716_CLI_PATH, {"run", "1", "Long", "Run 1", "--tick-ms", "20"});
-        EXPECT_TRUE(cli.waitForStarted());
+        for (int unit = 1; unit <= units; ++unit) {
+            QStringList arguments{"run", QString::number(unit), "Long", testName(unit), "--tick-ms", "20"};
+            if (!databaseUri.isEmpty()) arguments = QStringList{"--database", databaseUri} + arguments;
+            Program& program = *programs.emplace_back(std::make_unique<Program>());
+            program.process.start(R7716_CLI_PATH, arguments);
+            EXPECT_TRUE(program.process.waitForStarted());
+        }
     }
     ~ServedRun() {
-        cli.kill();
-        cli.waitForFinished();
+        for (auto& program : programs) {
+            program->process.kill();
+            program->process.waitForFinished();
+        }
         stop = true;
         thread.join();
     }
+    static QString testName(int unit) { return QStringLiteral("Run %1").arg(unit); }
+    QProcess& cli(int unit = 1) { return programs[unit - 1]->process; }
     // The whole lines printed once at least that many are; empty after a minute without them.
-    QStringList printed(int atLeast) {
+    QStringList printed(int atLeast, int unit = 1) {
+        QProcess& cli = programs[unit - 1]->process;
+        QString& output = programs[unit - 1]->output;
         for (int i = 0; i < 600 && output.count(u'\n') < atLeast && cli.state() == QProcess::Running; ++i) {
             cli.waitForReadyRead(100);
             output += QString::fromUtf8(cli.readAllStandardOutput());
@@ -67,10 +88,10 @@ struct ServedRun {
                    : output.left(output.lastIndexOf(u'\n') + 1).split(u'\n', Qt::SkipEmptyParts);
     }
     // The readings stored, as the program prints them.
-    QStringList stored() {
+    QStringList stored(int unit = 1) {
         QStringList lines;
         for (const Reading& r :
-             OpenStoredTest(connection, "Run 1", ChartDataOption::All, UnitSystem::CGS).readings)
+             OpenStoredTest(connection, testName(unit), ChartDataOption::All, UnitSystem::CGS).readings)
             lines << cli::readingLine(r);
         return lines;
     }
@@ -86,15 +107,18 @@ struct ServedRun {
     PtyUnitServer server{50};
     std::atomic<bool> stop{false};
     std::thread thread;
-    QProcess cli;
-    QString output;
+    struct Program {
+        QProcess process;
+        QString output;
+    };
+    std::vector<std::unique_ptr<Program>> programs;
 };
 
 TEST(CliRunProcess, KilledMidRunItHasLostNoReadingItReportedStored) {
     ServedRun run;
-    ASSERT_FALSE(run.printed(12).isEmpty()) << run.cli.readAllStandardError().toStdString();
-    run.cli.kill();
-    ASSERT_TRUE(run.cli.waitForFinished(10000));
+    ASSERT_FALSE(run.printed(12).isEmpty()) << run.cli().readAllStandardError().toStdString();
+    run.cli().kill();
+    ASSERT_TRUE(run.cli().waitForFinished(10000));
     const QStringList printed = run.printed(0), stored = run.stored();
     ASSERT_GE(stored.size(), printed.size());
     EXPECT_LE(stored.size(), printed.size() + 1) << "at most the reading stored as the program died";
@@ -103,17 +127,39 @@ TEST(CliRunProcess, KilledMidRunItHasLostNoReadingItReportedStored) {
 
 TEST(CliRunProcess, SigtermStopsTheUnitAsStopDoesAndExitsZero) {
     ServedRun run;
-    ASSERT_FALSE(run.printed(3).isEmpty()) << run.cli.readAllStandardError().toStdString();
-    run.cli.terminate();
-    ASSERT_TRUE(run.cli.waitForFinished(10000));
-    EXPECT_EQ(run.cli.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.cli.exitCode(), 0);
-    EXPECT_TRUE(run.cli.readAllStandardError().contains("the unit was stopped"));
+    ASSERT_FALSE(run.printed(3).isEmpty()) << run.cli().readAllStandardError().toStdString();
+    run.cli().terminate();
+    ASSERT_TRUE(run.cli().waitForFinished(10000));
+    EXPECT_EQ(run.cli().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.cli().exitCode(), 0);
+    EXPECT_TRUE(run.cli().readAllStandardError().contains("the unit was stopped"));
     EXPECT_EQ(run.stored(), run.printed(0));
     bool stopped = false;
     run.server.withUnit(
         1, [&](UnitFirmware& u) { stopped = u.commandLog().last().startsWith(UnitCommands::kStop); });
     EXPECT_TRUE(stopped);
+}
+
+TEST(CliRunProcess, TwoRunsStoringIntoOneServerDatabaseAtOnceLoseNothingAndMixNothing) {
+    REQUIRE_PG_SERVER();
+    pg_test::TestDatabase database;
+    ServedRun run(2, database.uri());
+    for (const int unit : {1, 2})
+        ASSERT_FALSE(run.printed(12, unit).isEmpty()) << run.cli(unit).readAllStandardError().toStdString();
+    for (const int unit : {1, 2}) run.cli(unit).terminate();
+    for (const int unit : {1, 2}) {
+        ASSERT_TRUE(run.cli(unit).waitForFinished(10000));
+        EXPECT_EQ(run.cli(unit).exitCode(), 0) << run.cli(unit).readAllStandardError().toStdString();
+        const QStringList printed = run.printed(0, unit);
+        EXPECT_EQ(run.stored(unit), printed) << "unit " << unit;
+        // Pressure is the sixth value; each unit's stays near its own.
+        EXPECT_TRUE(std::ranges::all_of(printed,
+                                        [unit](const QString& line) {
+                                            return std::abs(line.section(u'\t', 5, 5).toDouble() -
+                                                            300 * unit) < 50;
+                                        }))
+            << "unit " << unit;
+    }
 }
 
 }  // namespace
