@@ -16,28 +16,17 @@ namespace {
 
 // Whether a reading is stored already, every value alike: asked for a batch whose sending ended without
 // an answer (the connection broke at the commit), which the server has then either taken whole or not at
-// all. Two readings of one live run never agree in every value, their times differ.
+// all. Two readings of one live run never agree in every value, their times differ. The columns are those of
+// the insert, in its order, so that its parameters serve.
 constexpr const char* kIsStoredSql =
     "SELECT COUNT(*) FROM TEST_RESULT WHERE TEST_ID = ? AND RAMP_NO = ? AND RAMP_STEP_NO = ? AND "
     "RESULT_TIME = ? AND RESULT_SAMPLE_TEMP = ? AND RESULT_PRESS = ? AND RESULT_SHEAR_RATE = ? AND "
     "RESULT_SHEAR_STRESS = ? AND RESULT_TYPE_ID = ? AND RESULT_BATH_TEMP = ?";
-constexpr store::Param kIsStoredParams[] = {
-    {"pTEST_ID", store::ParamType::Double, 0},
-    {"pRAMP_NO", store::ParamType::Double, 0},
-    {"pRAMP_STEP_NO", store::ParamType::Double, 0},
-    {"pRESULT_TIME", store::ParamType::Double, 0},
-    {"pRESULT_SAMPLE_TEMP", store::ParamType::Double, 0},
-    {"pRESULT_PRESS", store::ParamType::Double, 0},
-    {"pRESULT_SHEAR_RATE", store::ParamType::Double, 0},
-    {"pRESULT_SHEAR_STRESS", store::ParamType::Double, 0},
-    {"pRESULT_TYPE_ID", store::ParamType::Double, 0},
-    {"pRESULT_BATH_TEMP", store::ParamType::Double, 0},
-};
 constexpr const char* kLogWhere = "Reading spool";
 
 bool isStored(clsConnection& connection, const ReadingSpool::Entry& e) {
     store::Statement statement;
-    statement.prepare(connection.ADOConnection(), kIsStoredSql, kIsStoredParams);
+    statement.prepare(connection.ADOConnection(), kIsStoredSql, clsTEST_RESULT::kInsertParams);
     const Reading& r = e.reading;
     statement.run({e.testId, r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F, r.pressure_psi,
                    r.shearRate_1ps, r.shearStress_dyncm2, r.typeId, r.bathTemp_F});
