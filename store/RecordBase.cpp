@@ -150,9 +150,19 @@ RecordBase::~RecordBase() = default;
 void RecordBase::ConnectX(clsConnection& connection) {
     attached_ = false;
     link_ = connection.link();
-    connection.ADOConnection();  // raises why it is not open
-    connection.reconnectIfLost();
     openSerial_ = connection.openSerial();
+    try {
+        connection.reconnectIfLost();
+    } catch (const StoreError& error) {
+        // The server is away: the object stays attached to this open, unprepared, so that its first
+        // statement once the server is back connects and prepares (a window attaches once, at start-up).
+        if (error.number() == StoreError::kServerUnreachable) {
+            session_ = kUnprepared;
+            attached_ = true;
+        }
+        throw;
+    }
+    connection.ADOConnection();  // raises why it is not open
     prepareOn(connection);
     attached_ = true;
     runInitialSelection();
@@ -176,7 +186,7 @@ clsConnection& RecordBase::connection() const {
     if (!owner || !attached_)
         throw StoreError(StoreError::kNotOpen,
                          QStringLiteral("The record object is not attached to an open database (ConnectX)."));
-    if (!owner->IsOpen() || owner->openSerial() != openSerial_)
+    if ((!owner->IsOpen() && !owner->isLost()) || owner->openSerial() != openSerial_)
         throw StoreError(StoreError::kNotOpen,
                          QStringLiteral("The database this record object was attached to "
                                         "is no longer open."));

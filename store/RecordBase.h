@@ -138,7 +138,9 @@ class RecordBase {
 
     std::shared_ptr<clsConnection* const> link_;
     int openSerial_ = 0;
-    int session_ = 0;
+    // No session's statements are prepared yet (session serials count from 1).
+    static constexpr int kUnprepared = 0;
+    int session_ = kUnprepared;
     bool attached_ = false;
 };
 

@@ -12,7 +12,9 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace store::dialect {
 
@@ -31,6 +33,14 @@ constexpr int kWriteLockKey = 7716;
 constexpr const char* kIdleInTransactionTimeout = "-c idle_in_transaction_session_timeout=60000";
 constexpr const char* kReadOnlySession = "-c default_transaction_read_only=on";
 constexpr const char* kUnreachable = "The database server cannot be reached: %1";
+constexpr const char* kRefused = "The database server refused the connection: %1";
+// What libpq reports of a server that answered a connection with an error of its own ("FATAL:  password
+// authentication failed ...", "... database \"lab\" does not exist"), or asked for a password that is
+// nowhere to be found. A server that is starting, stopping or full also answers so, but only for a moment.
+constexpr const char* kServerAnswered = "FATAL";
+constexpr const char* kNoPassword = "no password supplied";
+const char* const kServerBusyForAMoment[] = {"the database system is", "too many clients",
+                                             "remaining connection slots"};
 
 // Statements the server would run differently as they stand, with the text it runs instead: equal
 // reading times in the order the readings were stored (SQLite reads them in that order from its index),
@@ -95,6 +105,15 @@ QString serverReason(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
     if (!code.isEmpty() && reason.endsWith(u'(' + code + u')')) reason.chop(code.size() + 2);
     return reason.trimmed();
+}
+
+// A connection the server itself turned down for good (a password, a role, a database, pg_hba.conf):
+// trying again changes nothing until someone changes the server or the station.
+bool refusedByServer(const QString& reason) {
+    if (reason.contains(QLatin1String(kNoPassword))) return true;
+    if (!reason.contains(QLatin1String(kServerAnswered))) return false;
+    return std::none_of(std::begin(kServerBusyForAMoment), std::end(kServerBusyForAMoment),
+                        [&reason](const char* busy) { return reason.contains(QLatin1String(busy)); });
 }
 
 QString withOption(const QString& options, const char* option) {
@@ -224,9 +243,13 @@ StoreError failure(const QSqlQuery& query) {
 StoreError openFailure(const QSqlDatabase& db) {
     const QSqlError error = db.lastError();
     // libpq reports a failed connection (refused, timed out, authentication) without an SQLSTATE.
-    if (isPostgres(db.driver()))
-        return StoreError(StoreError::kServerUnreachable,
-                          QString::fromLatin1(kUnreachable).arg(serverReason(error)));
+    if (isPostgres(db.driver())) {
+        const QString reason = serverReason(error);
+        return refusedByServer(reason)
+                   ? StoreError(StoreError::kServerRefused, QString::fromLatin1(kRefused).arg(reason))
+                   : StoreError(StoreError::kServerUnreachable,
+                                QString::fromLatin1(kUnreachable).arg(reason));
+    }
     return StoreError::fromSql(error);
 }
 

@@ -56,7 +56,8 @@ bool isUniqueViolation(const StoreError& error);
 // A failed statement as the program reports it: the engine's result code and text, or
 // StoreError::kServerUnreachable when the connection to the server is gone.
 StoreError failure(const QSqlQuery& query);
-// A failed open as the program reports it.
+// A failed open as the program reports it: a server that answered with a lasting refusal (a password,
+// a role, a database) is kServerRefused, any other failure to connect kServerUnreachable.
 StoreError openFailure(const QSqlDatabase& db);
 
 // An expression that folds a name column to one letter case, for the unique index and lookups by name

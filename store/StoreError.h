@@ -23,6 +23,7 @@ class StoreError : public std::runtime_error {
     static constexpr int kTransactionLost = 3009;  // the engine undid a transaction after a failure in it
     static constexpr int kBadLocation = 3010;      // "database.txt" or a database named on a command line
     static constexpr int kServerUnreachable = 3011;  // the database server cannot be reached (now)
+    static constexpr int kServerRefused = 3012;      // the server answered and turned the connection down
 
     StoreError(int number, const QString& description)
         : std::runtime_error(description.toStdString()), number_(number), description_(description) {}

@@ -41,6 +41,7 @@ void clsConnection::closeDatabase() {
     stuckReason_.clear();
     lostReason_.clear();
     lost_ = false;
+    awaitingServer_ = false;
     reconnectFailed_.invalidate();
     dropSession();
 }
@@ -79,7 +80,7 @@ void clsConnection::setLocation(const store::DatabaseLocation& location, bool re
 }
 
 bool clsConnection::isLost() const {
-    return open_ && isServer() && (lost_ || !database().isOpen());
+    return isServer() && (awaitingServer_ || (open_ && (lost_ || !database().isOpen())));
 }
 
 void clsConnection::markLost() {
@@ -95,6 +96,10 @@ void clsConnection::loseTransaction() {
 
 void clsConnection::reconnectIfLost() {
     if (!isLost()) return;
+    if (awaitingServer_) {
+        finishAwaitedOpen();
+        return;
+    }
     if (transactionDepth_ > 0) {
         loseTransaction();
         throw transactionStateError();
@@ -131,7 +136,7 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
     connectionString_.clear();
     filePath_.clear();
 
-    store::SchemaOutcome schema;
+    std::optional<store::SchemaOutcome> schema;
     try {
         location_ = chosenLocation_ ? *chosenLocation_ : store::DatabaseLocation::fromWorkingDirectory();
         if (isServer()) {
@@ -147,16 +152,8 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
             readOnlyReason_ = openReadOnly_ ? QString::fromLatin1(kOpenedForReading) : writeBarrier();
         }
         readOnly_ = !readOnlyReason_.isEmpty();
-        openSession(readOnly_);
-        const QSqlDatabase db = database();
-        if (readOnly_) {
-            store::checkSchema(db);
-            journalMode_ = store::dialect::journalMode(db);
-        } else {
-            schema = store::ensureSchema(*this, db);
-            journalMode_ = store::dialect::prepareForWriting(db);
-        }
-        if (!db.isOpen()) {
+        schema = openSessionAndSchema();
+        if (!schema) {
             lastError_ = QString::fromLatin1(kFailedToOpen);
             closeDatabase();
             return;
@@ -166,14 +163,68 @@ void clsConnection::OpenDB(const QString&, const QString&, const QString&, const
         // file left empty by a creation that failed is given its tables at the next open.
         closeDatabase();
         lastError_ = QString::fromLatin1(kOpenErrorSource) + error.report();
+        // A server that is away (restarting at night, say) is opened by the first action once it is back.
+        if (isServer() && error.number() == StoreError::kServerUnreachable) {
+            awaitingServer_ = true;
+            reconnectFailed_.start();
+        }
         if (messenger_) messenger_->info(lastError_);
         return;
     }
     open_ = true;
-    if (schema.createdNew && messenger_)
+    announce(*schema);
+}
+
+std::optional<store::SchemaOutcome> clsConnection::openSessionAndSchema() {
+    store::SchemaOutcome schema;
+    openSession(readOnly_);
+    const QSqlDatabase db = database();
+    if (readOnly_) {
+        store::checkSchema(db);
+        journalMode_ = store::dialect::journalMode(db);
+    } else {
+        schema = store::ensureSchema(*this, db);
+        journalMode_ = store::dialect::prepareForWriting(db);
+    }
+    if (!db.isOpen()) return std::nullopt;
+    return schema;
+}
+
+void clsConnection::finishAwaitedOpen() {
+    // Cleared first: the tables are created under a transaction, which must not come back here.
+    awaitingServer_ = false;
+    std::optional<store::SchemaOutcome> schema;
+    try {
+        schema = openSessionAndSchema();
+    } catch (const StoreError& error) {
+        if (error.number() == StoreError::kServerUnreachable) {
+            dropSession();
+            awaitingServer_ = true;
+            reconnectFailed_.start();
+            throw;
+        }
+        // Reached but refused, or not our tables: closed, as an OpenDB that failed so.
+        closeDatabase();
+        lastError_ = QString::fromLatin1(kOpenErrorSource) + error.report();
+        throw;
+    }
+    if (!schema) {
+        closeDatabase();
+        lastError_ = QString::fromLatin1(kFailedToOpen);
+        throw StoreError(StoreError::kNotOpen, lastError_);
+    }
+    open_ = true;
+    lastError_.clear();
+    reconnectFailed_.invalidate();
+    announce(*schema);
+}
+
+void clsConnection::announce(const store::SchemaOutcome& schema) {
+    if (!messenger_) return;
+    if (schema.createdNew)
         messenger_->info(QString::fromLatin1(kNewDatabaseCreated) + displayName(), {}, MsgIcon::Information);
     // Said at every start while the names last: the operator is the one who can rename them.
-    if (!schema.caseDuplicates.isEmpty() && messenger_)
+    if (!schema.caseDuplicates.isEmpty())
         messenger_->info(
             QString::fromLatin1(kCaseDuplicates).arg(schema.caseDuplicates.join(QStringLiteral("\r\n"))), {},
             MsgIcon::Exclamation);

@@ -13,7 +13,8 @@
 class Messenger;
 namespace store {
 class Transaction;
-}
+struct SchemaOutcome;
+}  // namespace store
 
 // The one database connection of the program: created and opened by the main window at start-up and lent
 // to every other window, whose record objects attach to it with ConnectX. The database is the file
@@ -24,6 +25,8 @@ class Transaction;
 // StoreError::kServerUnreachable, and every later use tries to connect again (within the connect timeout)
 // before it runs. Selections are asked again at once on the new connection; writes are not, since a
 // write may have taken effect before the connection broke, and a transaction that was open is lost whole.
+// A server that cannot be reached when OpenDB runs (a station started while the server restarts) counts
+// as lost the same way: the first action once it is back opens the database, tables and all.
 class clsConnection {
   public:
     // Texts of the connection, kept as the program has always shown and stored them.
@@ -59,6 +62,8 @@ class clsConnection {
     // six tables when missing. Several programs may do so at once: the engine's locking decides which one
     // creates the tables, and no file is ever removed. A file (or folder) that this program may not write
     // is opened read-only. The four arguments are accepted for the callers' sake and have no effect.
+    // When a server cannot be reached the open fails (LastError says why) but the connection counts as
+    // lost: reconnectIfLost opens it later. A server that refuses the connection is not tried again.
     void OpenDB(const QString& dataSource = {}, const QString& userName = {}, const QString& password = {},
                 const QString& extra = {});
     // The database the next OpenDB opens instead of the working directory's; readOnly opens it for reading
@@ -72,6 +77,8 @@ class clsConnection {
 
     // The open database; throws StoreError when the connection is not open.
     QSqlDatabase ADOConnection() const;
+    // False until the database has been opened (also while an OpenDB waits for its server); true while
+    // an open server connection is broken.
     bool IsOpen() const { return open_; }
     QString LastError() const { return lastError_; }
     QString ConnectionString() const { return connectionString_; }
@@ -108,13 +115,14 @@ class clsConnection {
     // Counts the opens; statements prepared under an earlier open are refused after a new OpenDB.
     int openSerial() const { return openSerial_; }
 
-    // A server connection that broke and is not made again yet.
+    // A server connection that broke and is not made again yet, or an OpenDB that found its server away.
     bool isLost() const;
     // Records that the server connection broke (a statement failed with kServerUnreachable).
     void markLost();
     // Connects again when the server connection broke; raises StoreError kServerUnreachable when the
     // server still cannot be reached, and kTransactionLost inside a transaction, which went with the
-    // connection. Does nothing for a connection that is fine.
+    // connection. Does nothing for a connection that is fine. Finishes an OpenDB that found the server
+    // away; when the server then refuses, or its tables are not ours, the database is closed for good.
     void reconnectIfLost();
     // Counts the engine sessions (each open and each new connection); statements prepared in an earlier
     // session are prepared again before they run.
@@ -131,6 +139,12 @@ class clsConnection {
     };
 
     void closeDatabase();
+    // Opens the session and checks (or creates) the tables; nullopt when the engine did not open it.
+    std::optional<store::SchemaOutcome> openSessionAndSchema();
+    // The open that found the server away, done now that reconnectIfLost reaches it.
+    void finishAwaitedOpen();
+    // Tells the operator what the schema check found.
+    void announce(const store::SchemaOutcome& schema);
     // Opens a new engine session under a new connection name, and lets the old one go.
     void openSession(bool readOnly);
     void dropSession();
@@ -152,6 +166,8 @@ class clsConnection {
     bool openReadOnly_ = false;
     int sessionSerial_ = 0;
     bool lost_ = false;
+    // OpenDB found the server away: the next reconnectIfLost opens the database, tables and all.
+    bool awaitingServer_ = false;
     QString lostReason_;
     QElapsedTimer reconnectFailed_;
     QString connectionString_;

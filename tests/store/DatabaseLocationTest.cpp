@@ -1,8 +1,12 @@
 // Where the data lives: "database.txt", --database and the sources and targets of a copy.
 #include "StoreFixture.h"
 #include "store/DatabaseLocation.h"
+#include "store/clsTEST_INFO.h"
+#include "support/StoredTestBuilder.h"
 
 #include <QElapsedTimer>
+
+#undef EOF
 
 namespace {
 
@@ -132,6 +136,41 @@ TEST(ServerAway, OpeningReportsTheServerWithinTheConnectTimeout) {
             << messenger.shown[0].text.toStdString();
         EXPECT_EQ(connection.displayName(), address);
     }
+}
+
+// A station started while the server restarts at night: once the server is back, the first action opens
+// the database (tables and all) on the same connection, and a record attached at start-up works. A server
+// that answers with a refusal is not waited for.
+TEST(ServerAway, AStationStartedWhileTheServerIsDownWorksOnceItIsBack) {
+    pg_test::Cluster server;
+    if (!server.started() && server.error().isEmpty()) GTEST_SKIP() << pg_test::kNoServer;
+    ASSERT_TRUE(server.started()) << server.error().toStdString();
+    server.createDatabase("lab");
+    ASSERT_TRUE(server.stop());
+    ScriptedMessenger messenger;
+    clsConnection connection(&messenger);
+    connection.setLocation(DatabaseLocation::parse(server.databaseUri("lab")));
+    connection.OpenDB();
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_TRUE(connection.LastError().contains("Error #: 3011")) << connection.LastError().toStdString();
+    clsTEST_INFO attachedAtStart;
+    EXPECT_THROW(attachedAtStart.ConnectX(connection), StoreError);
+
+    ASSERT_TRUE(server.start());
+    const double testId = stored_test::store(connection, {.name = "Overnight"});
+    EXPECT_TRUE(connection.IsOpen());
+    attachedAtStart.setTEST_NAME("Overnight");
+    attachedAtStart.GetTestDetail();
+    ASSERT_FALSE(attachedAtStart.EOF());
+    EXPECT_EQ(attachedAtStart.Test_Id(), testId);
+    ASSERT_EQ(messenger.shown.size(), 2);
+    EXPECT_TRUE(messenger.shown[1].text.startsWith(clsConnection::kNewDatabaseCreated));
+
+    clsConnection refused;
+    refused.setLocation(DatabaseLocation::parse(server.databaseUri("absent")));
+    refused.OpenDB();
+    EXPECT_TRUE(refused.LastError().contains("Error #: 3012")) << refused.LastError().toStdString();
+    EXPECT_FALSE(refused.isLost());
 }
 
 }  // namespace
