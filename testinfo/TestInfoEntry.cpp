@@ -5,8 +5,6 @@
 #include "sequence/TextGrid.h"
 #include "store/RecordTable.h"
 
-#undef EOF  // the record classes' EOF(), not the C library's macro
-
 namespace {
 
 QList<TestInfoEntry::StoredTest> listOf(const RecordTable& list) {
@@ -59,15 +57,7 @@ void TestInfoEntry::copyFrom(const QString& name, TestInfoTexts& texts) {
     try {
         info_.setTEST_NAME(name);
         info_.GetTestDetail();
-        if (info_.Test_Id() != 0) {
-            additive_.ConnectX(connection_);
-            additive_.setTESTId(info_.Test_Id());
-            additive_.GetSeqDetail();
-            if (!additive_.IsEmpty())
-                for (additive_.MoveFirst(); !additive_.EOF(); additive_.MoveNext())
-                    additives.append({additive_.ADDITIVE_NM(), additive_.ADD_CONCEN(), additive_.ADD_UNIT(),
-                                      additive_.ADD_LOTNO()});
-        }
+        if (info_.Test_Id() != 0) additives = additive_grid::stored(additive_, connection_, info_.Test_Id());
     } catch (const std::exception& error) {
         messenger_.info(testinfo_text::failure(QString::fromLatin1(kCopyFailed), error), QString(),
                         MsgIcon::Critical);
@@ -79,15 +69,7 @@ void TestInfoEntry::copyFrom(const QString& name, TestInfoTexts& texts) {
         return;
     }
 
-    texts.fluidId = info_.Fluid_ID();
-    texts.setBobNo(info_.BOB_NO(), bobs::lookup);
-    texts.rotoNo = info_.ROTOR_NO();
-    texts.bobRadius = testinfo_text::number(info_.BOB_RADIUS());
-    texts.bobLength = testinfo_text::number(info_.BOB_EFF_LENGTH());
-    texts.preTestPh = testinfo_text::number(info_.PreTest_PH());
-    texts.postTestPh = testinfo_text::number(info_.PostTest_PH());
-    texts.researchName = info_.RESEARCHER_NAME();
-    texts.safety = info_.All().value(11).toString();  // SAFETY has no getter of its own
+    texts.setStored(info_, bobs::lookup);
 
     const bool tooMany = additives.size() > TestInfoInput::kMaxAdditives;
     if (tooMany) additives.resize(TestInfoInput::kMaxAdditives);

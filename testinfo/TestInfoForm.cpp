@@ -3,6 +3,10 @@
 #include "common/VbFormat.h"
 #include "sequence/TextGrid.h"
 #include "store/StoreError.h"
+#include "store/clsTEST_ADDITIVE.h"
+#include "store/clsTEST_INFO.h"
+
+#undef EOF  // the record classes' EOF(), not the C library's macro
 
 #include <QLocale>
 
@@ -27,6 +31,18 @@ void TestInfoTexts::setBobNo(const QString& bob, BobLookup lookup) {
         bobRadius = QString::fromLatin1(geometry->radius_cm);
         bobLength = QString::fromLatin1(geometry->effLength_cm);
     }
+}
+
+void TestInfoTexts::setStored(clsTEST_INFO& info, BobLookup lookup) {
+    fluidId = info.Fluid_ID();
+    setBobNo(info.BOB_NO(), lookup);
+    rotoNo = info.ROTOR_NO();
+    bobRadius = testinfo_text::number(info.BOB_RADIUS());
+    bobLength = testinfo_text::number(info.BOB_EFF_LENGTH());
+    preTestPh = testinfo_text::number(info.PreTest_PH());
+    postTestPh = testinfo_text::number(info.PostTest_PH());
+    researchName = info.RESEARCHER_NAME();
+    safety = info.All().value(11).toString();  // SAFETY has no getter of its own
 }
 
 TestInfoInput TestInfoTexts::toInput() const {
@@ -87,6 +103,18 @@ QList<NewAdditive> read(const TextGrid& grid) {
         additives.append({name, vb::Val(grid.TextMatrix(r, kConcentration)), grid.TextMatrix(r, kUnit),
                           grid.TextMatrix(r, kLotNo)});
     }
+    return additives;
+}
+
+QList<NewAdditive> stored(clsTEST_ADDITIVE& additive, clsConnection& connection, double testId) {
+    QList<NewAdditive> additives;
+    additive.ConnectX(connection);
+    additive.setTESTId(testId);
+    additive.GetSeqDetail();
+    if (!additive.IsEmpty())
+        for (additive.MoveFirst(); !additive.EOF(); additive.MoveNext())
+            additives.append(
+                {additive.ADDITIVE_NM(), additive.ADD_CONCEN(), additive.ADD_UNIT(), additive.ADD_LOTNO()});
     return additives;
 }
 

@@ -14,6 +14,10 @@
 
 class TextGrid;
 
+class clsConnection;
+class clsTEST_ADDITIVE;
+class clsTEST_INFO;
+
 // The texts of the test-information fields, one per box, as the operator sees them. Both
 // test-information windows and the --info file work on these, so the defaults, the bob lookup and the
 // reading of numbers are the same everywhere.
@@ -45,6 +49,9 @@ struct TestInfoTexts {
     // A change of the bob box: a name the lookup knows brings its radius and length; any other name leaves
     // them as they are (a geometry typed by hand).
     void setBobNo(const QString& bob, BobLookup lookup);
+    // The fields of a stored test's row except its name and date; the bob first, so that the stored radius
+    // and length win over the lookup's.
+    void setStored(clsTEST_INFO& info, BobLookup lookup);
 
     // The data handed back: texts as they stand, numbers by the leading-number rule. No additives.
     TestInfoInput toInput() const;
@@ -74,6 +81,9 @@ void clear(TextGrid& grid);
 void write(TextGrid& grid, const QList<NewAdditive>& additives);
 // The additives from row 1 down to the first row without a name; concentrations by the leading-number rule.
 QList<NewAdditive> read(const TextGrid& grid);
+// The stored additives of the test with this key, in their stored order, read through the given record.
+// Record failures come out as StoreError.
+QList<NewAdditive> stored(clsTEST_ADDITIVE& additive, clsConnection& connection, double testId);
 
 }  // namespace additive_grid
 

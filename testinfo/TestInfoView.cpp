@@ -5,8 +5,6 @@
 #include "store/Transaction.h"
 #include "testinfo/TestInfoEntry.h"
 
-#undef EOF  // the record classes' EOF(), not the C library's macro
-
 TestInfoView::TestInfoView(clsConnection& connection, Messenger& messenger, TextGrid& additives)
     : connection_(connection), messenger_(messenger), additives_(additives) {}
 
@@ -30,13 +28,7 @@ std::optional<TestInfoTexts> TestInfoView::load(const QString& testName, double 
         info_.MoveRel(found);
         timeIsNull_ = rows.value(rows.columnIndex(QStringLiteral("TEST_TIME")), found).isNull();
 
-        additive_.ConnectX(connection_);
-        additive_.setTESTId(testId);
-        additive_.GetSeqDetail();
-        if (!additive_.IsEmpty())
-            for (additive_.MoveFirst(); !additive_.EOF(); additive_.MoveNext())
-                additives.append({additive_.ADDITIVE_NM(), additive_.ADD_CONCEN(), additive_.ADD_UNIT(),
-                                  additive_.ADD_LOTNO()});
+        additives = additive_grid::stored(additive_, connection_, testId);
     } catch (const std::exception& error) {
         messenger_.info(testinfo_text::failure(QString::fromLatin1(kReadFailed), error), QString(),
                         MsgIcon::Critical);
@@ -45,16 +37,8 @@ std::optional<TestInfoTexts> TestInfoView::load(const QString& testName, double 
 
     TestInfoTexts texts = TestInfoTexts::initial();
     texts.testName = info_.TEST_NAME();
-    texts.fluidId = info_.Fluid_ID();
     texts.testDate = timeIsNull_ ? QString() : testinfo_text::shortDate(info_.TEST_TIME().date());
-    texts.setBobNo(info_.BOB_NO(), bobs::lookupExact);
-    texts.rotoNo = info_.ROTOR_NO();
-    texts.bobRadius = testinfo_text::number(info_.BOB_RADIUS());
-    texts.bobLength = testinfo_text::number(info_.BOB_EFF_LENGTH());
-    texts.preTestPh = testinfo_text::number(info_.PreTest_PH());
-    texts.postTestPh = testinfo_text::number(info_.PostTest_PH());
-    texts.researchName = info_.RESEARCHER_NAME();
-    texts.safety = info_.All().value(11).toString();  // SAFETY has no getter of its own
+    texts.setStored(info_, bobs::lookupExact);
     // A test with more than 20 additives (stored by another program) gets the rows it needs, so that
     // saving does not drop the rest.
     additive_grid::write(additives_, additives);
