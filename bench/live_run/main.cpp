@@ -9,6 +9,7 @@
 //
 // Windows need a display; without one the offscreen platform is used. Runs in a scratch directory.
 
+#include "../polling/UnitBench.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "instrument/TestRunEngine.h"
@@ -41,30 +42,8 @@ namespace {
 constexpr int kUnits = 8;
 constexpr double kHour_s = 3600;
 
-double threadCpu_s() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-// Nobody answers questions during a benchmark; any message is printed and counted.
-class CountingMessenger : public Messenger {
-  public:
-    int shown = 0;
-    void info(const QString& text, const QString&, MsgIcon) override { note(text); }
-    bool okCancel(const QString& text, const QString&, MsgIcon) override { return note(text), true; }
-    bool yesNo(const QString& text, const QString&, MsgIcon) override { return note(text), true; }
-    std::optional<QString> inputBox(const QString& text, const QString&, const QString&) override {
-        note(text);
-        return std::nullopt;
-    }
-
-  private:
-    void note(const QString& text) {
-        ++shown;
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-};
+using unit_bench::CountingMessenger;
+using unit_bench::threadCpu_s;
 
 // A day of hour-long ramps: heat up, then hold, each ending in a four-rate shear-rate ramp.
 StoredSequence dayLong(int hours) {

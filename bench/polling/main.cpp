@@ -10,6 +10,7 @@
 //
 // Windows need a display; without one the offscreen platform is used. Runs in a scratch directory.
 
+#include "UnitBench.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "instrument/RealTimeUnit.h"
@@ -48,30 +49,8 @@ double processCpu_s() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double threadCpu_s() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-// Nobody answers questions during a benchmark; any message is printed and counted.
-class CountingMessenger : public Messenger {
-  public:
-    int shown = 0;
-    void info(const QString& text, const QString&, MsgIcon) override { note(text); }
-    bool okCancel(const QString& text, const QString&, MsgIcon) override { return note(text), true; }
-    bool yesNo(const QString& text, const QString&, MsgIcon) override { return note(text), true; }
-    std::optional<QString> inputBox(const QString& text, const QString&, const QString&) override {
-        note(text);
-        return std::nullopt;
-    }
-
-  private:
-    void note(const QString& text) {
-        ++shown;
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-};
+using unit_bench::CountingMessenger;
+using unit_bench::threadCpu_s;
 
 // The simulated instruments, kept on the wall clock.
 class Instruments {
