@@ -3,6 +3,7 @@
 #include "cli/CalibrateCommand.h"
 #include "cli/ChartCommand.h"
 #include "cli/Commands.h"
+#include "cli/DeleteCommand.h"
 #include "cli/ReportCommands.h"
 
 // The command table of r7716-cli. To add a command: write its function (declared in Commands.h) and add
@@ -108,6 +109,14 @@ std::span<const Command> commands() {
          .operandProblem = "results takes one test name.",
          .needs = Needs::Database,
          .run = results},
+        {.name = "delete",
+         .synopsis = "NAME",
+         .summary = "delete the stored test NAME with its readings, as the open-test dialog's Delete does",
+         .help = kDeleteHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "delete takes one test name.",
+         .needs = Needs::Database,
+         .run = deleteTest},
         {.name = "init-demo",
          .synopsis = "",
          .summary = "store the demonstration sequences and tests that are not stored yet",
@@ -151,14 +160,14 @@ std::span<const Command> commands() {
          .run = retrieve,
          .options = {{"--info", "FILE"}}},
         {.name = "run",
-         .synopsis = "UNIT SEQUENCE TEST [--info FILE] [--tick-ms N]",
+         .synopsis = "UNIT SEQUENCE TEST [--info FILE] [--tick-ms N] [--silence-s S]",
          .summary = "run the stored SEQUENCE on unit UNIT as the test TEST, as the window's Start does",
          .help = kRunHelp,
          .operands = {Operand::Unit, Operand::Name, Operand::Name},
          .operandProblem = "run takes a unit number, a sequence name and a test name.",
          .needs = Needs::Database,
          .run = runTest,
-         .options = {{"--info", "FILE"}, {"--tick-ms", "N"}}},
+         .options = {{"--info", "FILE"}, {"--tick-ms", "N"}, {"--silence-s", "S"}}},
         {.name = "chart",
          .synopsis = "NAME TYPE [--overlap NAME]... [--xlog] [--ylog] [--no-ramp] (--out FILE | --csv)",
          .summary =

@@ -19,11 +19,12 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 
 namespace cli {
 
 const char* const kRunHelp =
-    "Usage: r7716-cli run UNIT SEQUENCE TEST [--info FILE] [--tick-ms N]\n"
+    "Usage: r7716-cli run UNIT SEQUENCE TEST [--info FILE] [--tick-ms N] [--silence-s S]\n"
     "\n"
     "Runs the stored sequence SEQUENCE as the test TEST on instrument unit UNIT (1 to 8, on the port of\n"
     "line UNIT of \"initial.txt\") as the unit window's Start does: it polls the unit once a tick, starts\n"
@@ -42,19 +43,29 @@ const char* const kRunHelp =
     "  --tick-ms N   the tick period in ms (default 1000; the tick after a set point lasts 4 N). Every\n"
     "                time the program measures is scaled by 1000 / N, so stored times stay in the unit's\n"
     "                seconds. For demonstrations with r7716-sim --speed 1000/N, never for a real unit.\n"
+    "  --silence-s S how long (seconds, default 600) the run waits for a unit that stopped answering or\n"
+    "                whose port vanished (an adapter pulled out): polling goes on meanwhile and the port is\n"
+    "                opened again by itself once it is back. After S seconds of silence the stop command\n"
+    "                is sent and the command ends, saying that the unit may still be running. Before the\n"
+    "                start the unit is given 10 s (at most S) to answer its first status query.\n"
     "\n"
     "On a database server (\"database.txt\", --database) that cannot be reached, readings wait in the\n"
     "local spool \"R7716-spool.db\" and are printed when they are kept there; they are stored, in order,\n"
     "as soon as the server is back. Readings still waiting at the end stay in the spool for the next run\n"
     "on this station (or its unit window) to store first.\n"
     "\n"
-    "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays.\n"
+    "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays. A lost\n"
+    "terminal (SIGHUP) or a closed pipe (SIGPIPE, as with | head) never ends the run: it goes on storing\n"
+    "every reading to its end, and output that can no longer be written is dropped. While it runs, the\n"
+    "test cannot be deleted (r7716-cli delete, the open-test dialog); should it be deleted all the same,\n"
+    "the unit is stopped and the command ends.\n"
     "\n"
     "Exit status 0 when the sequence has ended (by itself, by the low-viscosity shut-down, or stopped by\n"
     "a signal; the reason goes to standard error); 1 when the start is refused (pressure, a duplicate or\n"
-    "empty name: the message on standard error, the log line written), when the unit or its port fails\n"
-    "(a unit silent for 10 s included), a reading could not be stored or readings still wait in the\n"
-    "spool; 2 when the sequence is not stored; 64 for a wrong command line.\n";
+    "empty name: the message on standard error, the log line written), when the unit does not answer\n"
+    "before the start or stays silent for --silence-s seconds during the run, when the test was deleted\n"
+    "during the run, a reading could not be stored or readings still wait in the spool; 2 when the\n"
+    "sequence is not stored; 64 for a wrong command line.\n";
 
 namespace {
 
@@ -63,8 +74,13 @@ constexpr const char* kWaitingStored = "the waiting readings are stored.";
 constexpr const char* kStillWaiting =
     "%1 reading(s) still wait for the database server in \"%2\"; the next run on this station stores "
     "them first.";
-// A unit that answers nothing for this long (its seconds) has failed.
-constexpr double kSilence_s = 10;
+// Before the start a unit gets this long (its seconds, at most --silence-s) to answer its first query.
+constexpr double kFirstReply_s = 10;
+// During the run the wait for a silent unit or a vanished port, unless --silence-s says otherwise.
+constexpr double kDefaultSilence_s = 600;
+constexpr double kMaxSilence_s = 7 * 24 * 3600.0;
+// A silence this long is mentioned once, and its end too.
+constexpr double kSilenceNotice_s = 10;
 // The longest the loop waits without looking at the signals.
 constexpr double kWaitSlice_s = 0.05;
 constexpr int kMaxTick_ms = 60000;
@@ -152,8 +168,14 @@ std::optional<TestInfoInput> testInfo(const Invocation& call, const QString& tes
 class Runner {
   public:
     Runner(const Invocation& call, RealTimeUnit& unit, TestRunEngine& engine, ReadingWriter& writer,
-           double scale)
-        : call_(call), unit_(unit), engine_(engine), writer_(writer), clock_(scale), scale_(scale) {
+           double scale, double silence_s)
+        : call_(call),
+          unit_(unit),
+          engine_(engine),
+          writer_(writer),
+          clock_(scale),
+          scale_(scale),
+          silence_s_(silence_s) {
         unit_.setClock([this] { return clock_.now_s(); });
     }
 
@@ -161,8 +183,10 @@ class Runner {
     bool awaitFirstReply() {
         while (unit_.poller().completeReplies() == 0) {
             if (interrupts_.interrupted()) return false;
-            if (silentTooLong()) {
-                unitSilent(false);
+            if (const double wait_s = std::min(kFirstReply_s, silence_s_); silent_s() >= wait_s) {
+                failed(call_.err,
+                       QStringLiteral("%1 has sent no status reply for %2 s. The test was not started.")
+                           .arg(RealTimeHost::unitText(call_.unit), number(wait_s)));
                 return false;
             }
             tickAndWait();
@@ -177,8 +201,12 @@ class Runner {
                 return finished(QStringLiteral("interrupted: the unit was stopped."));
             }
             tickAndWait();
-            if (!engine_.running()) return finished(engine_.endText());
-            if (silentTooLong()) return unitSilent(true);
+            // A deleted test has been reported by the engine itself.
+            if (!engine_.running())
+                return engine_.end() == TestRunEngine::End::TestGone ? kUnitError
+                                                                     : finished(engine_.endText());
+            if (silent_s() >= silence_s_) return unitSilent();
+            noteSilence();
         }
     }
 
@@ -203,13 +231,34 @@ class Runner {
         clock_.waitUntil(unit_.port(), nextTick_s_, interrupts_);
     }
 
-    bool silentTooLong() const { return lastReply_s_ >= 0 && unit_.now_s() - lastReply_s_ >= kSilence_s; }
+    // Seconds of the unit's clock since its last status reply (since the first tick before any reply).
+    double silent_s() const { return lastReply_s_ < 0 ? 0 : unit_.now_s() - lastReply_s_; }
 
-    int unitSilent(bool running) {
+    // A short silence (an adapter pulled out and plugged back) is waited out as the unit window waits it
+    // out; the operator is told what the run waits for, and when the unit is back.
+    void noteSilence() {
+        const bool silent = silent_s() >= kSilenceNotice_s;
+        if (silent && !silenceNoted_)
+            call_.err << kCommand << ": "
+                      << QStringLiteral(
+                             "%1 has sent no status reply for %2 s; the run waits for it up to %3 s.")
+                             .arg(RealTimeHost::unitText(call_.unit), number(kSilenceNotice_s),
+                                  number(silence_s_))
+                      << '\n';
+        if (!silent && silenceNoted_)
+            call_.err << kCommand << ": " << RealTimeHost::unitText(call_.unit) << " answers again.\n";
+        silenceNoted_ = silent;
+        call_.err.flush();
+    }
+
+    int unitSilent() {
         // The unit may hear the stop even if it cannot answer; a test it runs unrecorded must not go on.
-        if (running) engine_.shutDown();
-        return failed(call_.err, QStringLiteral("%1 has sent no status reply for %2 s.")
-                                     .arg(RealTimeHost::unitText(call_.unit), number(kSilence_s)));
+        engine_.shutDown();
+        return failed(call_.err,
+                      QStringLiteral("%1 has sent no status reply for %2 s; recording has ended. The stop "
+                                     "command was sent, but the unit may not have received it: it may still "
+                                     "be running its sequence, unrecorded. Please check the unit.")
+                          .arg(RealTimeHost::unitText(call_.unit), number(silence_s_)));
     }
 
     // A failed tick is written once when it starts, as the window's status bar names it; so are readings
@@ -245,6 +294,8 @@ class Runner {
     InterruptGuard interrupts_;
     RunClock clock_;
     double scale_;
+    double silence_s_;
+    bool silenceNoted_ = false;
     qint64 replies_ = 0;
     double lastReply_s_ = -1;
     double nextTick_s_ = 0;  // on raw_s()
@@ -261,7 +312,24 @@ QString readingLine(const Reading& r) {
         .join(u'\t');
 }
 
+// The wait for a silent unit that --silence-s gives; nothing (after the message) when it is not a number of
+// seconds in range.
+std::optional<double> silenceOf(const Invocation& call) {
+    if (!call.options.has("--silence-s")) return kDefaultSilence_s;
+    bool ok = false;
+    const double silence_s = call.options.value("--silence-s").toDouble(&ok);
+    if (ok && silence_s >= 1 && silence_s <= kMaxSilence_s) return silence_s;
+    usage(call.err,
+          QStringLiteral("--silence-s takes a number of seconds from 1 to %1.").arg(number(kMaxSilence_s)));
+    return std::nullopt;
+}
+
 int runTest(const Invocation& call) {
+    // A lost terminal or a closed pipe must never end a run, leaving the unit at its set point unrecorded:
+    // output that cannot be written is dropped instead. So to the program's end, whose last output may
+    // meet the same closed pipe.
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     const QString& sequenceName = call.operands[1];
     const QString& testName = call.operands[2];
     int tick_ms = 1000;
@@ -273,6 +341,8 @@ int runTest(const Invocation& call) {
                 call.err,
                 QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
     }
+    const std::optional<double> silence_s = silenceOf(call);
+    if (!silence_s) return kUsage;
 
     // The bob preset as the window presets the dialog with it.
     RealTimeHost::AddError bobError;
@@ -300,12 +370,21 @@ int runTest(const Invocation& call) {
 
     const std::unique_ptr<ReadingWriter> writer = makeReadingWriter(call.database());
     TestRunEngine engine(unit, call.database(), *writer, messenger);
-    engine.setStoredListener([&call](const Reading& reading) {
+    bool printing = true;
+    engine.setStoredListener([&call, &printing](const Reading& reading) {
+        if (!printing) return;
         call.out << readingLine(reading) << '\n';
         call.out.flush();
+        if (call.out.status() == QTextStream::Ok) return;
+        // The reader went away (a closed pipe, a lost terminal): every reading is stored all the same.
+        printing = false;
+        call.err << kCommand
+                 << ": standard output cannot be written; the run goes on storing every reading "
+                    "without printing it.\n";
+        call.err.flush();
     });
 
-    Runner runner(call, unit, engine, *writer, 1000.0 / tick_ms);
+    Runner runner(call, unit, engine, *writer, 1000.0 / tick_ms, *silence_s);
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);

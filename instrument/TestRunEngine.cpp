@@ -7,6 +7,7 @@
 #include "instrument/UnitCommands.h"
 #include "store/NewTest.h"
 #include "store/ReadingWriter.h"
+#include "store/RecordingLock.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_INFO.h"
@@ -47,9 +48,14 @@ TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
     }
     const std::optional<TestInfoInput> input = ask(presetBob);
     if (!input) return StartOutcome::Cancelled;
-    if (!storeTest(*input)) return StartOutcome::Refused;
     unitNumber_ = unitNumber;
-    return StartTest() ? StartOutcome::Started : StartOutcome::PressureRefused;
+    if (!storeTest(*input)) return StartOutcome::Refused;
+    lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(testId_),
+                                                   store::Recorder::thisProgram(unitNumber_));
+    keepLock();
+    if (StartTest()) return StartOutcome::Started;
+    lock_.reset();
+    return StartOutcome::PressureRefused;
 }
 
 bool TestRunEngine::storeTest(const TestInfoInput& input) {
@@ -174,8 +180,7 @@ bool TestRunEngine::temperatureStep() {
             position <= rate * sequence_.settings.samplePointsAverage) {
             takeReading();
             if (averageComplete()) {
-                StoreReading(Phase::TemperatureRamp);
-                if (viscosityShutDown()) return false;
+                if (!StoreReading(Phase::TemperatureRamp) || viscosityShutDown()) return false;
             }
         }
     }
@@ -210,7 +215,7 @@ bool TestRunEngine::shearRateStep() {
     if (stepTick_ > wait && vb::CInt(stepTick_ - wait) % sampleRateTicks() == 0) {
         takeReading();
         if (averageComplete()) {
-            StoreReading(Phase::ShearRateRamp);
+            if (!StoreReading(Phase::ShearRateRamp)) return false;
             ++stepIndex_;
             stepTick_ = 0;
             if (stepIndex_ > sequence_.shearRates_1ps.size()) return nextRamp();
@@ -257,7 +262,7 @@ void TestRunEngine::clearSums() {
 
 // ---- E: StoreReading ------------------------------------------------------------------------------------
 
-void TestRunEngine::StoreReading(Phase phase) {
+bool TestRunEngine::StoreReading(Phase phase) {
     // The average becomes the current readings, as the unit window has always shown it.
     UnitReadings& current = unit_.poller().display().readings();
     const double n = readingsInAverage_;
@@ -280,18 +285,24 @@ void TestRunEngine::StoreReading(Phase phase) {
     reading.shearStress_dyncm2 = current.shearStress;
     reading.typeId = static_cast<double>(phase);
     reading.bathTemp_F = current.bathTemp_F;
+    keepLock();
     try {
         writer_->write(testId_, reading);
     } catch (const StoreError& e) {
+        if (e.number() == StoreError::kTestGone) {
+            testGone(e);
+            return false;
+        }
         // Named in the status bar until seen and written to the diagnostic log; the run goes on.
         unit_.reportFailure(
             TickFailureKind::Storage,
             UnitWindowLogic::kNotStoredPrefix + RealTimeHost::errorText({e.description(), e.number()}));
-        return;
+        return true;
     }
     lastStoredTime_s_ = reading.time_s;
     results_.add(reading);
     if (stored_) stored_(reading);
+    return true;
 }
 
 // ---- I: the viscosity check -----------------------------------------------------------------------------
@@ -319,12 +330,32 @@ void TestRunEngine::finish(End why) {
     unit_.shutDown();
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     rampStart_s_ = 0;
+    lock_.reset();
     if (wasRunning) end_ = why;
     if (why == End::ViscosityShutDown) LogError(kViscosityCause + vb::Str(unitNumber_), messenger_);
 }
 
+void TestRunEngine::keepLock() {
+    if (!lock_) return;
+    try {
+        lock_->keep();
+    } catch (const StoreError& e) {
+        unit_.reportFailure(TickFailureKind::Other,
+                            kNotLockedPrefix + RealTimeHost::errorText({e.description(), e.number()}));
+    }
+}
+
+void TestRunEngine::testGone(const StoreError& e) {
+    finish(End::TestGone);
+    const QString text = endText();
+    DiagnosticLog log = unit_.failures().log();
+    log.append(unit_.failures().where(), text + u' ' + e.description());
+    messenger_.info(text, unit_.messageTitle(), MsgIcon::Exclamation);
+}
+
 void TestRunEngine::stopRecording() {
     if (!running()) return;
+    lock_.reset();
     unit_.run().state = RunState::Idle;
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(true);
@@ -359,6 +390,8 @@ QString TestRunEngine::endText() const {
                 "reached.");
         case End::RecordingStopped:
             return QStringLiteral("Recording stopped; the unit goes on with its sequence.");
+        case End::TestGone:
+            return kTestGoneText.arg(testName_);
     }
     return {};
 }

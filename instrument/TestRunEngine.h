@@ -8,11 +8,16 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Messenger;
 class ReadingWriter;
+class StoreError;
 class clsConnection;
+namespace store {
+class RecordingLock;
+}
 
 // The test run of a sequence-test unit, without the window: Start with the test's data and the pressure
 // guard, the run step of every tick (set points, sampling, averaging, storing, ramp and step ends), Stop,
@@ -25,7 +30,11 @@ class clsConnection;
 //
 // Every reading goes to the database only through the ReadingWriter, and is kept in the live results as it
 // is stored. A reading that cannot be stored is reported in the status bar (and the diagnostic log) and
-// the run goes on: the unit keeps running its sequence either way.
+// the run goes on: the unit keeps running its sequence either way. Only a test that is no longer stored
+// ends the run (End::TestGone): its readings would have nowhere to go.
+//
+// While it records, the run holds the test's recording lock (store/RecordingLock.h), so that no program
+// deletes the test meanwhile.
 class TestRunEngine {
   public:
     static inline const QString kPressureText =
@@ -37,6 +46,11 @@ class TestRunEngine {
     static inline const QString kNoRampsText =
         QStringLiteral("The sequence \"%1\" has no temperature step; there is nothing to run.");
     static inline const QString kNotStoredText = QStringLiteral("The test could not be stored.\n\n%1");
+    static inline const QString kTestGoneText = QStringLiteral(
+        "The test \"%1\" was deleted from the database while it was being recorded. The unit was stopped "
+        "and recording has ended.");
+    static inline const QString kNotLockedPrefix =
+        QStringLiteral("The test is not protected against deletion: ");
 
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;
@@ -60,6 +74,7 @@ class TestRunEngine {
         ViscosityShutDown,  // the average viscosity fell below the shut-down viscosity
         SequenceShortened,  // a refreshed sequence has fewer ramps than the run had reached
         RecordingStopped,   // the window closed while the unit goes on
+        TestGone,           // the test's row was deleted under the run; the unit was stopped
     };
 
     // Installs itself as the unit's run step; readings go through writer; the test row through connection.
@@ -116,11 +131,17 @@ class TestRunEngine {
     void sendSetPoint(double temp_F, double shearRate_1ps);
     void takeReading();
     bool averageComplete() const;
-    void StoreReading(Phase phase);
+    // False when the run ended because the test is gone.
+    bool StoreReading(Phase phase);
     // After a stored temperature-ramp reading; true when it shut the run down.
     bool viscosityShutDown();
     void clearSums();
     void finish(End why);
+    // The recording lock, taken or checked before a reading is stored; a failure is reported, the run goes
+    // on.
+    void keepLock();
+    // The writer found the test's row gone: the unit is stopped and the operator told.
+    void testGone(const StoreError& e);
     int sampleIntervalTicks() const;
     int sampleRateTicks() const;
 
@@ -138,6 +159,7 @@ class TestRunEngine {
     double shearRateFactor_ = 0;
     LiveResults results_;
     End end_ = End::None;
+    std::unique_ptr<store::RecordingLock> lock_;
 
     Phase phase_ = Phase::TemperatureRamp;
     int rampIndex_ = 1;  // 1 ... N

@@ -1,5 +1,6 @@
 #include "store/clsTEST_INFO.h"
 
+#include "store/RecordingLock.h"
 #include "store/Transaction.h"
 
 namespace {
@@ -102,6 +103,9 @@ void clsTEST_INFO::Update() {
 void clsTEST_INFO::Delete() {
     store::Transaction transaction(connection());
     const QVariant name = values_[TestName];
+    // A run recording the test would go on storing readings of a test that is gone; its lock refuses.
+    const store::RecordingLock::DeletionGuard recordings =
+        store::RecordingLock::guardDeletion(connection(), store::toText(name, "TEST_NAME"));
     run(deleteReadings_, {name});
     deleteReadings_.finish();
     run(deleteAdditives_, {name});

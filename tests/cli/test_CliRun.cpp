@@ -29,6 +29,23 @@ void writeFile(const QString& name, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// A port whose cable is pulled at the unit's second from_s and plugged back at to_s.
+class PulledPort : public SimulatedUnitPort {
+  public:
+    PulledPort(UnitFirmware& unit, double from_s, double to_s)
+        : SimulatedUnitPort(unit), from_s_(from_s), to_s_(to_s) {}
+    void delay(double seconds) override {
+        SimulatedUnitPort::delay(seconds);
+        if (const double now = unit().now_s(); now >= from_s_ && now < to_s_)
+            unplug();
+        else
+            plugIn();
+    }
+
+  private:
+    double from_s_, to_s_;
+};
+
 // A working directory with unit 2 on port 6 (bob XB1), a stored sequence, and the unit.
 struct RunDir {
     explicit RunDir(double rampTemp_F = 75, double pressure_psi = 300)
@@ -45,8 +62,11 @@ struct RunDir {
     }
     int run(const QStringList& arguments) {
         QTextStream o(&out), e(&err);
-        return cli::run(arguments, o, e, [this](int) { return std::make_unique<SimulatedUnitPort>(unit); });
+        return cli::run(arguments, o, e, [this](int) {
+            return std::make_unique<PulledPort>(unit, pulled.first, pulled.second);
+        });
     }
+    std::pair<double, double> pulled{-1, -1};  // the unit's seconds without cable
 
     TempWorkDir dir;
     ScriptedMessenger messenger;
@@ -84,9 +104,12 @@ TEST(CliRun, RefusalsAndFailuresExitWithTheirStatusAndMessage) {
         {{"run", "2", "Long", "T"}, 2, "no sequence named \"Long\" is stored."},
         {{"run", "2", "Short", "stored"}, 1, TestInfoEntry::kDuplicateName},
         {{"run", "2", "Short", ""}, 1, TestInfoEntry::kEmptyName},
-        {{"run", "2", "Short", "silent"}, 1, "Unit 2 has sent no status reply for 10 s."},
+        {{"run", "2", "Short", "silent"},
+         1,
+         "Unit 2 has sent no status reply for 10 s. The test was not started."},
         {{"run", "2", "Short", "T", "--info", "bad.txt"}, cli::kUsage, "unknown key \"COLOUR\""},
         {{"run", "2", "Short", "T", "--tick-ms", "0"}, cli::kUsage, "--tick-ms takes"},
+        {{"run", "2", "Short", "T", "--silence-s", "0.5"}, cli::kUsage, "--silence-s takes"},
     };
     for (const Case& c : cases) {
         RunDir d(c.rampTemp_F, c.pressure_psi);
@@ -98,6 +121,25 @@ TEST(CliRun, RefusalsAndFailuresExitWithTheirStatusAndMessage) {
         EXPECT_TRUE(d.out.isEmpty());
         EXPECT_EQ(QFile::exists(kErrorLogFileName), c.pressure_psi < 100)
             << "the pressure refusal's log line";
+    }
+}
+
+// An adapter pulled out for 12 s during the run is waited out as the window waits it out; one that stays out
+// longer than --silence-s ends the run, saying that the unit may still be running.
+TEST(CliRun, ASilenceShorterThanSilenceSIsWaitedOutAndALongerOneEndsTheRunWarningOfTheUnit) {
+    const std::tuple<QStringList, int, QString> cases[] = {
+        {{}, cli::kOk, "Unit 2 answers again.\nr7716-cli run: The sequence has ended.\n"},
+        {{"--silence-s", "30"}, 1, "may still be running its sequence, unrecorded. Please check the unit.\n"},
+    };
+    for (const auto& [silence, status, ending] : cases) {
+        RunDir d;
+        d.pulled = {40, silence.isEmpty() ? 52 : 1e9};
+        EXPECT_EQ(d.run(QStringList{"run", "2", "Short", "Gel"} + silence), status) << d.err.toStdString();
+        EXPECT_TRUE(d.err.contains("Unit 2 has sent no status reply for 10 s; the run waits for it up to " +
+                                   QString(silence.isEmpty() ? "600" : "30") + " s."))
+            << d.err.toStdString();
+        EXPECT_TRUE(d.err.endsWith(ending)) << d.err.toStdString();
+        EXPECT_EQ(d.out.count(u'\n'), silence.isEmpty() ? 4 : 1) << "every reading the unit was heard for";
     }
 }
 

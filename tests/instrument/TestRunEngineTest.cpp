@@ -9,6 +9,7 @@
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/ReadingWriter.h"
+#include "store/RecordingLock.h"
 #include "store/SpoolingReadingWriter.h"
 #include "store/clsConnection.h"
 #include "support/PgServer.h"
@@ -138,6 +139,8 @@ TEST(TestRunEngine, APressureTooLowForARampAbove210FRefusesTheStartLogsItAndKeep
         EXPECT_EQ(run.start(), refused ? TestRunEngine::StartOutcome::PressureRefused
                                        : TestRunEngine::StartOutcome::Started);
         EXPECT_TRUE(TestNameIsStored(run.connection, "Live"));
+        EXPECT_EQ(store::RecordingLock::recorderOf(run.connection, "Live").has_value(), !refused)
+            << "a run holds its test's recording lock; a refused start lets it go";
         run.ticks(5);
         EXPECT_EQ(run.sent(UnitCommands::kSetPoint), !refused)
             << temp_F << " F at " << pressure_psi << " psi";
@@ -213,6 +216,32 @@ TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithThe
         EXPECT_EQ(TestInfoEntry::storedNames(run.connection).size(), storedMeanwhile ? 1 : 0);
         EXPECT_FALSE(run.engine->running());
     }
+}
+
+// A writer that stores two readings, then finds the test's row gone (deleted by a program without the lock).
+class TestGoneAfterTwo : public DirectReadingWriter {
+  public:
+    using DirectReadingWriter::DirectReadingWriter;
+    void write(double testId, const Reading& reading) override {
+        if (++writes > 2) throw StoreError(StoreError::kTestGone, "The test row is no longer stored.");
+        DirectReadingWriter::write(testId, reading);
+    }
+    int writes = 0;
+};
+
+TEST(TestRunEngine, ATestDeletedUnderTheRunStopsTheUnitEndsTheRunAndIsReportedOnce) {
+    Rig run(rampAndRates(10));
+    TestGoneAfterTwo writer(run.connection);
+    run.engine->setWriter(writer);
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    run.runToEnd();
+    run.ticks(60);
+    EXPECT_EQ(run.engine->end(), TestRunEngine::End::TestGone);
+    EXPECT_EQ(writer.writes, 3) << "nothing is written after the test is gone";
+    EXPECT_TRUE(run.sent(UnitCommands::kStop));
+    EXPECT_EQ(run.messenger.texts(), QStringList{TestRunEngine::kTestGoneText.arg("Live")});
+    EXPECT_EQ(run.engine->endText(), TestRunEngine::kTestGoneText.arg("Live"));
+    EXPECT_FALSE(store::RecordingLock::recorderOf(run.connection, "Live"));
 }
 
 // The database server stops in the middle of a run and starts again.

@@ -1,6 +1,7 @@
 // r7716-cli run as a program of its own against a unit served on a pseudo-terminal, fifty times as fast:
 // killed in the middle of a run it has lost no reading it had reported stored, SIGTERM stops the unit as
-// the Stop button does, and two of them store into one database server at once.
+// the Stop button does, a closed pipe and a lost terminal do not, two of them store into one database
+// server at once, and another program cannot delete the test a run records.
 
 #include "analysis/OpenTest.h"
 #include "cli/Commands.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,13 @@
 #include <map>
 #include <thread>
 
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Units 1 ... n served in a thread of their own, as r7716-sim serves them, each with an r7716-cli of its own
@@ -35,7 +44,10 @@ namespace {
 // n times 300 psi, so that the readings of each are known by their pressure.
 struct ServedRun {
     // databaseUri: the database of the programs, instead of the working directory's file.
-    explicit ServedRun(int units = 1, const QString& databaseUri = {}) {
+    // beforeStart: what is done to each program before it starts.
+    explicit ServedRun(int units = 1, const QString& databaseUri = {}, const QString& sequence = "Long",
+                       const std::function<void(QProcess&)>& beforeStart = {})
+        : databaseUri(databaseUri) {
         std::map<int, QString> devices;
         for (int unit = 1; unit <= units; ++unit)
             devices[unit] = server.addUnit(unit, {.pressure_psi = 300.0 * unit});
@@ -53,14 +65,19 @@ struct ServedRun {
                   .settings = {3, 1, 2, 1000, 0, 4},
                   .steps = {{600, 75, 5, 100, 0}},
                   .shearRates_1ps = {100}});
+        SequenceStore(connection)
+            .add({.name = "Short",
+                  .settings = {3, 1, 2, 1000, 0, 4},
+                  .steps = {{5, 75, 5, 100, 0}},
+                  .shearRates_1ps = {100}});
         thread = std::thread([this] {
             while (!stop) server.serviceOnce(5);
         });
         for (int unit = 1; unit <= units; ++unit) {
-            QStringList arguments{"run", QString::number(unit), "Long", testName(unit), "--tick-ms", "20"};
-            if (!databaseUri.isEmpty()) arguments = QStringList{"--database", databaseUri} + arguments;
             Program& program = *programs.emplace_back(std::make_unique<Program>());
-            program.process.start(R7716_CLI_PATH, arguments);
+            if (beforeStart) beforeStart(program.process);
+            program.process.start(R7716_CLI_PATH, onDatabase({"run", QString::number(unit), sequence,
+                                                              testName(unit), "--tick-ms", "20"}));
             EXPECT_TRUE(program.process.waitForStarted());
         }
     }
@@ -73,6 +90,16 @@ struct ServedRun {
         thread.join();
     }
     static QString testName(int unit) { return QStringLiteral("Run %1").arg(unit); }
+    QStringList onDatabase(const QStringList& arguments) const {
+        return databaseUri.isEmpty() ? arguments : QStringList{"--database", databaseUri} + arguments;
+    }
+    // Another r7716-cli command on the same database, run to its end: its status and messages.
+    std::pair<int, QString> command(const QStringList& arguments) const {
+        QProcess other;
+        other.start(R7716_CLI_PATH, onDatabase(arguments));
+        const bool finished = other.waitForFinished(30000) && other.exitStatus() == QProcess::NormalExit;
+        return {finished ? other.exitCode() : -1, QString::fromUtf8(other.readAllStandardError())};
+    }
     QProcess& cli(int unit = 1) { return programs[unit - 1]->process; }
     // The whole lines printed once at least that many are; empty after a minute without them.
     QStringList printed(int atLeast, int unit = 1) {
@@ -101,6 +128,7 @@ struct ServedRun {
     static inline char appName[] = "test_simulator_pty", *argv[] = {appName, nullptr};
     std::unique_ptr<QCoreApplication> app =
         QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    QString databaseUri;
     TempWorkDir dir;
     ScriptedMessenger messenger;
     clsConnection connection{&messenger};
@@ -160,6 +188,60 @@ TEST(CliRunProcess, TwoRunsStoringIntoOneServerDatabaseAtOnceLoseNothingAndMixNo
                                         }))
             << "unit " << unit;
     }
+}
+
+// A program deleting the test while a run records it is refused, naming the unit and station; once the run
+// has ended the test goes with every reading.
+void deleteWhileRecorded(const QString& databaseUri) {
+    ServedRun run(1, databaseUri);
+    ASSERT_FALSE(run.printed(3).isEmpty()) << run.cli().readAllStandardError().toStdString();
+    const auto [status, message] = run.command({"delete", "Run 1"});
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(message.contains("is being recorded by unit 1 on station " + QSysInfo::machineHostName()))
+        << message.toStdString();
+    run.cli().terminate();
+    ASSERT_TRUE(run.cli().waitForFinished(10000));
+    EXPECT_EQ(run.cli().exitCode(), 0) << run.cli().readAllStandardError().toStdString();
+    EXPECT_EQ(run.stored(), run.printed(0)) << "nothing was deleted";
+    EXPECT_EQ(run.command({"delete", "Run 1"}).first, 0);
+    EXPECT_TRUE(run.stored().isEmpty());
+    EXPECT_EQ(run.command({"delete", "Run 1"}).first, 2);
+}
+
+TEST(CliRunProcess, ATestBeingRecordedInTheFileIsNotDeletedUntilItsRunEnds) {
+    deleteWhileRecorded({});
+}
+
+TEST(CliRunProcess, ATestBeingRecordedOnTheServerIsNotDeletedUntilItsRunEnds) {
+    REQUIRE_PG_SERVER();
+    pg_test::TestDatabase database;
+    deleteWhileRecorded(database.uri());
+}
+
+TEST(CliRunProcess, AClosedPipeAndALostTerminalDoNotEndTheRunWhichStoresEveryReadingToTheEnd) {
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+    ServedRun run(1, {}, "Short", [&pipe](QProcess& p) {
+        p.setChildProcessModifier([&pipe] { ::dup2(pipe[1], STDOUT_FILENO); });
+    });
+    ::close(pipe[1]);
+    // Three lines read, then the pipe closed, as "| head -3" does; then the terminal goes.
+    FILE* head = ::fdopen(pipe[0], "r");
+    char line[256];
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(std::fgets(line, sizeof line, head));
+    std::fclose(head);
+    ::kill(static_cast<pid_t>(run.cli().processId()), SIGHUP);
+    ASSERT_TRUE(run.cli().waitForFinished(60000));
+    EXPECT_EQ(run.cli().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.cli().exitCode(), 0);
+    const QString err = QString::fromUtf8(run.cli().readAllStandardError());
+    EXPECT_TRUE(err.contains("standard output cannot be written") &&
+                err.endsWith("The sequence has ended.\n"))
+        << err.toStdString();
+    // One reading every 4 s of the 5-minute ramp.
+    const QStringList stored = run.stored();
+    EXPECT_GE(stored.size(), 70);
+    EXPECT_GE(stored.value(stored.size() - 1).section(u'\t', 2, 2).toDouble(), 296);
 }
 
 }  // namespace
