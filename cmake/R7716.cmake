@@ -147,10 +147,11 @@ function(r7716_program target)
   r7716_check_includes(${target} SOURCES ${sources} OWN ${folder} DEPS ${ARG_DEPS})
 endfunction()
 
-# r7716_test(<folder>): tests/<folder>/*.cpp -> test_<folder> (label unit, no display) and
-# tests/<folder>/ui/*.cpp -> test_<folder>_ui (label ui, run under xvfb-run -a).
+# r7716_test(<folder> [PG]): tests/<folder>/*.cpp -> test_<folder> (label unit, no display) and
+# tests/<folder>/ui/*.cpp -> test_<folder>_ui (label ui, run under xvfb-run -a). PG: the logic tests use the
+# run's one PostgreSQL cluster (the fixture r7716_pg_cluster in tests/CMakeLists.txt).
 function(r7716_test folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;UI_DEPS;LABEL" ${ARGN})
+  cmake_parse_arguments(ARG "PG" "" "DEPS;UI_DEPS;LABEL" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -160,7 +161,11 @@ function(r7716_test folder)
   if(src)
     add_executable(test_${name} ${src} ${h})
     target_link_libraries(test_${name} PRIVATE r7716_test_support ${ARG_DEPS} GTest::gtest_main)
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${ARG_LABEL})
+    set(pg_properties "")
+    if(ARG_PG)
+      set(pg_properties FIXTURES_REQUIRED r7716_pg_cluster ENVIRONMENT R7716_TEST_PG_STATE=${R7716_PG_STATE})
+    endif()
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${ARG_LABEL} ${pg_properties})
     r7716_check_includes(test_${name} SOURCES ${src} ${h} DEPS r7716_test_support ${ARG_DEPS})
   endif()
   file(GLOB ui_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/ui/*.cpp)
