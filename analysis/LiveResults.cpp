@@ -1,6 +1,6 @@
 #include "analysis/LiveResults.h"
 
-#include "analysis/LinearFit.h"
+#include "common/LinearFit.h"
 
 #include <algorithm>
 #include <cmath>

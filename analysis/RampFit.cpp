@@ -1,6 +1,6 @@
 #include "analysis/RampFit.h"
 
-#include "analysis/LinearFit.h"
+#include "common/LinearFit.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "calibration/CalibrationFit.h"
 
-#include "analysis/LinearFit.h"
+#include "common/LinearFit.h"
 #include "common/VbFormat.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "calibration/TorqueCalibration.h"
 
-#include "calibration/BobFile.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
-#include "instrument/RealTimeHost.h"
+#include "link/BobFile.h"
+#include "link/UnitAssignment.h"
 
 #include <QElapsedTimer>
 
@@ -18,7 +18,7 @@ QString number(double value, const char* picture) {
 
 // "<description> - <number>", as the port service reports a failure.
 QString portFailure(const UnitPortError& e) {
-    return RealTimeHost::errorText({e.description(), e.number()});
+    return UnitAssignment::errorText({e.description(), e.number()});
 }
 
 // Bytes of a message as readable text for the diagnostic log: control bytes as <n>.
@@ -57,7 +57,7 @@ TorqueCalibration::~TorqueCalibration() {
 }
 
 QString TorqueCalibration::where() const {
-    return unit_ ? RealTimeHost::unitText(unit_->unit) + QStringLiteral(" calibration")
+    return unit_ ? UnitAssignment::unitText(unit_->unit) + QStringLiteral(" calibration")
                  : QStringLiteral("Calibration");
 }
 
@@ -86,7 +86,7 @@ bool TorqueCalibration::openPort() {
     closePort();
     port_ = ports_ ? ports_(unit_->port) : nullptr;
     if (!port_) {
-        messenger_.info(kPortError + u'\n' + RealTimeHost::kCreateObjectErrorText);
+        messenger_.info(kPortError + u'\n' + UnitAssignment::kCreateObjectErrorText);
         return false;
     }
     try {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "calibration/CalibrationFit.h"
-#include "calibration/CalibrationLink.h"
 #include "common/DiagnosticLog.h"
-#include "instrument/BobInfo.h"
-#include "instrument/UnitPortFactory.h"
+#include "link/BobInfo.h"
+#include "link/CalibrationLink.h"
+#include "link/UnitPortFactory.h"
 
 #include <QList>
 #include <QSet>

@@ -6,10 +6,9 @@
 #include "cli/StreamMessenger.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
-#include "instrument/RealTimeHost.h"
+#include "link/UnitAssignment.h"
 
 #include <QTextStream>
-
 
 namespace cli {
 
@@ -101,12 +100,12 @@ int calibrate(const Invocation& call) {
     const int bobIndex = bobIndexOf(request.bob);
     if (bobIndex < 0) return usage(err, QStringLiteral("'%1' is not a bob of the list.").arg(request.bob));
 
-    RealTimeHost::AddError error;
-    const std::optional<int> port = RealTimeHost::portOfUnit(request.unit, error, settings.lastRead());
-    if (!port) return failed(err, RealTimeHost::errorText(error));
+    UnitAssignment::LookupError error;
+    const std::optional<int> port = UnitAssignment::portOfUnit(request.unit, error, settings.lastRead());
+    if (!port) return failed(err, UnitAssignment::errorText(error));
     if (*port == 0)
         return failed(err, QStringLiteral("%1 has no serial port in \"%2\" (its line is 0).")
-                               .arg(RealTimeHost::unitText(request.unit),
+                               .arg(UnitAssignment::unitText(request.unit),
                                     QString::fromLatin1(InitialSettings::kFileName)));
 
     StreamMessenger messenger(err);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/UnitPortFactory.h"
+#include "link/UnitPortFactory.h"
 
 #include <QList>
 #include <QStringList>
@@ -31,9 +31,9 @@ enum class Needs { Nothing, Database };
 
 // An option of a command: "--name VALUE" or "--name=VALUE" when it names a value, a switch otherwise.
 struct Option {
-    const char* name;               // "--visc"
-    const char* valueName;          // "CP"; nullptr for a switch
-    bool repeatable = false;        // may be given more than once (each value kept in order)
+    const char* name;         // "--visc"
+    const char* valueName;    // "CP"; nullptr for a switch
+    bool repeatable = false;  // may be given more than once (each value kept in order)
 };
 
 // The options given on a command line, in the order given.

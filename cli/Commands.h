@@ -4,7 +4,7 @@
 #include "cli/CommandTable.h"
 
 #include "common/UnitSystem.h"
-#include "instrument/UnitPort.h"
+#include "link/UnitPort.h"
 #include "store/Reading.h"
 
 #include <QString>

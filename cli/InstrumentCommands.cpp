@@ -5,12 +5,12 @@
 #include "common/Settings.h"
 #include "common/VbFormat.h"
 #include "instrument/DataRetrieval.h"
-#include "instrument/RealTimeHost.h"
-#include "instrument/SequenceDownload.h"
 #include "instrument/SequenceSending.h"
 #include "instrument/StatusDisplay.h"
-#include "instrument/StatusParser.h"
-#include "instrument/UnitCommands.h"
+#include "link/SequenceDownload.h"
+#include "link/StatusParser.h"
+#include "link/UnitAssignment.h"
+#include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "store/clsConnection.h"
 #include "testinfo/TestInfoEntry.h"
@@ -30,12 +30,12 @@ int unitError(QTextStream& err, const QString& problem) {
 }  // namespace
 
 std::unique_ptr<UnitPort> openUnitPort(const Invocation& call) {
-    RealTimeHost::AddError error;
+    UnitAssignment::LookupError error;
     const std::optional<int> portNumber =
-        RealTimeHost::portOfUnit(call.unit, error, call.settings.lastRead());
-    const QString unitName = RealTimeHost::unitText(call.unit);
+        UnitAssignment::portOfUnit(call.unit, error, call.settings.lastRead());
+    const QString unitName = UnitAssignment::unitText(call.unit);
     if (!portNumber) {
-        unitError(call.err, RealTimeHost::errorText(error));
+        unitError(call.err, UnitAssignment::errorText(error));
         return nullptr;
     }
     if (*portNumber == 0) {
@@ -45,14 +45,14 @@ std::unique_ptr<UnitPort> openUnitPort(const Invocation& call) {
     }
     std::unique_ptr<UnitPort> port = call.ports ? call.ports(*portNumber) : nullptr;
     if (!port) {
-        unitError(call.err, RealTimeHost::kCreateObjectErrorText);
+        unitError(call.err, UnitAssignment::kCreateObjectErrorText);
         return nullptr;
     }
     try {
         port->open(*portNumber);
     } catch (const UnitPortError& e) {
         unitError(call.err, QStringLiteral("the port of %1 cannot be opened: %2")
-                                .arg(unitName, RealTimeHost::errorText({e.description(), e.number()})));
+                                .arg(unitName, UnitAssignment::errorText({e.description(), e.number()})));
         return nullptr;
     }
     return port;
@@ -128,12 +128,12 @@ int status(const Invocation& call) {
     } catch (const UnitPortError& e) {
         port->close();
         return unitError(call.err, QStringLiteral("the port of %1 failed: %2")
-                                       .arg(RealTimeHost::unitText(call.unit),
-                                            RealTimeHost::errorText({e.description(), e.number()})));
+                                       .arg(UnitAssignment::unitText(call.unit),
+                                            UnitAssignment::errorText({e.description(), e.number()})));
     }
     port->close();
     return unitError(call.err, QStringLiteral("no well-formed status reply from %1 within 2 s.")
-                                   .arg(RealTimeHost::unitText(call.unit)));
+                                   .arg(UnitAssignment::unitText(call.unit)));
 }
 
 int sendSequence(const Invocation& call) {

@@ -83,7 +83,9 @@ endfunction()
 
 # r7716_subsystem(<name> DEPS <project libs> UI_DEPS <project libs> QT <extra Qt modules>)
 # Builds r7716_<name> from <folder>/*.cpp and, when <folder>/ui holds sources, r7716_<name>_ui. DEPS are
-# what the logic includes, UI_DEPS what the windows include beyond that. Folders are added in dependency
+# what the logic includes, UI_DEPS what the windows include beyond that. The logic links Qt Core and the
+# Qt modules in QT only (Sql for store/, SerialPort for link/): a library's users get what it uses through
+# it, and a program that needs neither a database nor a serial port links neither. Folders are added in dependency
 # order, so a library named here must exist already: that keeps the folders free of cycles.
 function(r7716_subsystem name)
   cmake_parse_arguments(ARG "" "" "DEPS;UI_DEPS;QT" ${ARGN})
@@ -101,13 +103,13 @@ function(r7716_subsystem name)
   if(logic_src)
     add_library(${logic} STATIC ${logic_src} ${logic_h})
     target_include_directories(${logic} PUBLIC ${CMAKE_SOURCE_DIR})
-    target_link_libraries(${logic} PUBLIC Qt6::Core Qt6::Sql Qt6::SerialPort ${ARG_DEPS} ${ARG_QT})
+    target_link_libraries(${logic} PUBLIC Qt6::Core ${ARG_DEPS} ${ARG_QT})
     target_compile_options(${logic} PRIVATE ${R7716_WARNINGS})
     r7716_check_includes(${logic} SOURCES ${logic_src} ${logic_h} OWN ${name} DEPS ${ARG_DEPS})
   else()
     add_library(${logic} INTERFACE)
     target_include_directories(${logic} INTERFACE ${CMAKE_SOURCE_DIR})
-    target_link_libraries(${logic} INTERFACE Qt6::Core Qt6::Sql Qt6::SerialPort ${ARG_DEPS})
+    target_link_libraries(${logic} INTERFACE Qt6::Core ${ARG_DEPS} ${ARG_QT})
   endif()
 
   file(GLOB ui_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
@@ -145,10 +147,11 @@ function(r7716_program target)
   r7716_check_includes(${target} SOURCES ${sources} OWN ${folder} DEPS ${ARG_DEPS})
 endfunction()
 
-# r7716_test(<folder>): tests/<folder>/*.cpp -> test_<folder> (label unit, no display) and
-# tests/<folder>/ui/*.cpp -> test_<folder>_ui (label ui, run under xvfb-run -a).
+# r7716_test(<folder> [PG]): tests/<folder>/*.cpp -> test_<folder> (label unit, no display) and
+# tests/<folder>/ui/*.cpp -> test_<folder>_ui (label ui, run under xvfb-run -a). PG: the logic tests use the
+# run's one PostgreSQL cluster (the fixture r7716_pg_cluster in tests/CMakeLists.txt).
 function(r7716_test folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;UI_DEPS;LABEL" ${ARGN})
+  cmake_parse_arguments(ARG "PG" "" "DEPS;UI_DEPS;LABEL" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -158,7 +161,11 @@ function(r7716_test folder)
   if(src)
     add_executable(test_${name} ${src} ${h})
     target_link_libraries(test_${name} PRIVATE r7716_test_support ${ARG_DEPS} GTest::gtest_main)
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${ARG_LABEL})
+    set(pg_properties "")
+    if(ARG_PG)
+      set(pg_properties FIXTURES_REQUIRED r7716_pg_cluster ENVIRONMENT R7716_TEST_PG_STATE=${R7716_PG_STATE})
+    endif()
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${ARG_LABEL} ${pg_properties})
     r7716_check_includes(test_${name} SOURCES ${src} ${h} DEPS r7716_test_support ${ARG_DEPS})
   endif()
   file(GLOB ui_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/ui/*.cpp)

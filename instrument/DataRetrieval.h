@@ -1,7 +1,7 @@
 #pragma once
 
-#include "instrument/DataDownload.h"
-#include "instrument/UnitExchange.h"
+#include "link/DataDownload.h"
+#include "link/UnitExchange.h"
 #include "testinfo/TestInfoInput.h"
 
 #include <QByteArray>

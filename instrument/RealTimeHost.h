@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/InitialSettings.h"
+#include "link/UnitAssignment.h"
 
 #include <QString>
 
@@ -12,33 +13,27 @@
 // take them from the settings ("initial.txt") and "BOBINFO.TXT".
 namespace RealTimeHost {
 
-constexpr int kUnitCount = 8;
+constexpr int kUnitCount = InitialSettings::kUnitCount;
 
 inline const QString kCaption = QStringLiteral("R7716 Real Time Test & Monitoring");
 inline const QString kFormLoadErrorTitle = QStringLiteral("Form_Load Error");
 // A port object that cannot be made at all: the program cannot go on.
 constexpr int kCreateObjectErrorNumber = 429;
 inline const QString kCreateObjectErrorTitle = QStringLiteral(" CreateObject Error");
-inline const QString kCreateObjectErrorText =
-    QStringLiteral("Problem starting this unit, please check server or see system administrator.");
+using UnitAssignment::kCreateObjectErrorText;
 
 // Numbers of the failures of reading "initial.txt" when a unit is added.
-constexpr int kFileNotFound = 53;
-constexpr int kInputPastEnd = 62;
-constexpr int kFileAccess = 75;
-constexpr int kTypeMismatch = 13;
+using UnitAssignment::kFileAccess;
+using UnitAssignment::kFileNotFound;
+using UnitAssignment::kInputPastEnd;
+using UnitAssignment::kTypeMismatch;
 
 // A failure of an add handler, as "Form_Load Error" shows it.
-struct AddError {
-    QString description;
-    int number = 0;
-};
+using AddError = UnitAssignment::LookupError;
 
-// "<description> - <number>".
-QString errorText(const AddError& error);
-
-// "Unit" followed by the number written with its sign blank: "Unit 1".
-QString unitText(int unit);
+// "<description> - <number>"; "Unit" followed by the number written with its sign blank: "Unit 1".
+using UnitAssignment::errorText;
+using UnitAssignment::unitText;
 // "Unit 1 Real Time Test".
 QString realTimeCaption(int unit);
 // "Unit 1  Simple Test".
@@ -53,11 +48,8 @@ struct Availability {
 };
 Availability readAvailability(const InitialSettings::ReadResult& read);
 
-// Line n of "initial.txt": the port of unit n; the file need hold only as many numbers. Nothing, and the
-// failure in error, when it could not be read that far.
-std::optional<int> portOfUnit(int unit, AddError& error, const InitialSettings::ReadResult& read);
-// Line n of "BOBINFO.TXT": the bob of unit n. The file must hold all eight names.
-std::optional<QString> bobOfUnit(int unit, AddError& error,
-                                 const QString& path = QStringLiteral("BOBINFO.TXT"));
+// The port and the bob of a unit, as the add handlers take them.
+using UnitAssignment::bobOfUnit;
+using UnitAssignment::portOfUnit;
 
 }  // namespace RealTimeHost

@@ -2,8 +2,8 @@
 
 #include "instrument/DataRetrieval.h"
 #include "instrument/SequenceSending.h"
-#include "instrument/UnitExchange.h"
 #include "instrument/UnitWindowLogic.h"
+#include "link/UnitExchange.h"
 #include "sequence/SequenceData.h"
 #include "testinfo/TestInfoInput.h"
 

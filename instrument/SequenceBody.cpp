@@ -1,7 +1,7 @@
 #include "instrument/SequenceBody.h"
 
 #include "common/VbFormat.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 #include <algorithm>
 

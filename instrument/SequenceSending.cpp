@@ -2,7 +2,7 @@
 
 #include "common/VbFormat.h"
 #include "instrument/SequenceBody.h"
-#include "instrument/SequenceDownload.h"
+#include "link/SequenceDownload.h"
 #include "sequence/SequenceStore.h"
 
 namespace SequenceSending {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "instrument/SequenceDownload.h"
-#include "instrument/UnitPort.h"
+#include "link/SequenceDownload.h"
+#include "link/UnitPort.h"
 #include "sequence/SequenceData.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "instrument/StatusDisplay.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 const std::array<SimpleTestLogic::Bob, 6> SimpleTestLogic::kBobs = {{
     {"B5", 1.5987, 7.62, 1.0, 1.0},

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/StatusParser.h"
+#include "link/StatusParser.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
 #include "instrument/RealTimeHost.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 #include "store/NewTest.h"
 #include "store/ReadingWriter.h"
 #include "store/RecordingLock.h"

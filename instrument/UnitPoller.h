@@ -1,8 +1,8 @@
 #pragma once
 
 #include "instrument/StatusDisplay.h"
-#include "instrument/StatusParser.h"
-#include "instrument/UnitPort.h"
+#include "link/StatusParser.h"
+#include "link/UnitPort.h"
 
 #include <QList>
 #include <QString>

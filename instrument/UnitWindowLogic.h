@@ -3,7 +3,7 @@
 #include "instrument/StatusDisplay.h"
 #include "instrument/TickFailures.h"
 #include "instrument/UnitPoller.h"
-#include "instrument/UnitPort.h"
+#include "link/UnitPort.h"
 
 #include <QList>
 #include <QString>

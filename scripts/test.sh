@@ -8,9 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${R7716_BUILD_DIR:-$root/build}
 
 # Everything the run leaves in temporary folders lies in one folder, removed when the run ends, whatever its
-# outcome: one throwaway PostgreSQL cluster for every test against the server engine (each makes its own
-# database in it), the clusters that single tests start and stop themselves (even when a test crashed
-# before removing its own), and the tests' scratch files. Without server programs those tests skip.
+# outcome: the one throwaway PostgreSQL cluster that CTest's fixture starts for every test against the
+# server engine (each makes its own database in it), the clusters that single tests start and stop
+# themselves (even when a test crashed before removing its own), and the tests' scratch files. Without
+# server programs those tests skip.
 run_dir=$(mktemp -d /tmp/r7716-test.XXXXXX)
 chmod 755 "$run_dir"  # the clusters' user (nobody, under root) reaches the clusters inside
 mkdir -m 1777 "$run_dir/tmp"
@@ -23,13 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 export TMPDIR=$run_dir/tmp
-if [ -z "${R7716_TEST_PG_URI:-}" ]; then
-  if uri=$("$root/scripts/pg-cluster.sh" start "$run_dir/pg" --fast); then
-    export R7716_TEST_PG_URI=$uri
-  else
-    echo "No PostgreSQL test cluster: the tests against the server engine are skipped." >&2
-  fi
-fi
 
 cd "$build"
 # A display number away from the usual :99, so that another xvfb-run starting at the same moment on this

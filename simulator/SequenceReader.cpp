@@ -1,10 +1,12 @@
 #include "simulator/SequenceReader.h"
 
+#include "link/UnitCommands.h"
+
 #include <QString>
 
 namespace {
 
-constexpr char kTerminator = 26;
+using UnitCommands::kTerminator;
 
 // A cursor over the body that reads the few token shapes it is made of.
 class Cursor {

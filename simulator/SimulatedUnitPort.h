@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/UnitPort.h"
+#include "link/UnitPort.h"
 #include "simulator/UnitFirmware.h"
 
 // A UnitPort wired to a simulated unit in the same process: what is sent reaches the firmware at once,

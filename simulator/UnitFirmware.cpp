@@ -1,89 +1,38 @@
 #include "simulator/UnitFirmware.h"
 
-#include "common/VbFormat.h"
+#include "link/CalibrationLink.h"
+#include "link/DataDownload.h"
+#include "link/UnitCommands.h"
+#include "simulator/FirmwareDetail.h"
 
 #include <algorithm>
 #include <cmath>
 
+using namespace firmware;
+
 namespace {
 
-constexpr char kTerminator = 26;
-constexpr char kRecordEnd = 3;
-constexpr char kTransferEnd = 2;
-
-// Command bytes of the program.
-constexpr char kDataRequest = 1;
-constexpr char kSequenceAnnounce = 3;
-constexpr char kSetPoint = 5;
-constexpr char kStop = 6;
-constexpr char kStatusQuery = 7;
-constexpr char kZero = 8;
-constexpr char kPreheat = 9;
-constexpr char kRaiseBath = 13;
-constexpr char kDropBath = 15;
-constexpr char kCommand131 = static_cast<char>(131);
-constexpr char kCalibrationPrefix = 'N';
-// Calibration sub-commands and the unit's calibration messages.
-constexpr char kCalibrationStart = 2;
-constexpr char kCalibrationResult = 14;
-constexpr char kPressureEffectStart = 11;
-constexpr char kCalibrationPoint = 8;
-constexpr char kCalibrationEnd = 9;
-
-// Thermal and mechanical time constants of the unit.
-constexpr double kBathLag_s = 90.0;
-constexpr double kHeatRate_Fps = 8.0 / 60.0;
-constexpr double kCoolRate_Fps = 4.0 / 60.0;
-constexpr double kIdleBathLag_s = 600.0;
-constexpr double kSampleLag_s = 120.0;
-constexpr double kDroppedSampleLag_s = 1200.0;
-constexpr double kMotorLag_s = 0.7;
-constexpr double kCoolingAbove_F = 150.0;
-constexpr double kStep_s = 0.25;
+// The wire's bytes, as the program's own protocol code writes and reads them.
+using DataDownload::kRecordEnd;
+using DataDownload::kTransferEnd;
+using UnitCommands::kCommand131;
+using UnitCommands::kDataRequest;
+using UnitCommands::kDropBath;
+using UnitCommands::kPreheat;
+using UnitCommands::kRaiseBath;
+using UnitCommands::kSequenceAnnounce;
+using UnitCommands::kSetPoint;
+using UnitCommands::kStatusQuery;
+using UnitCommands::kStop;
+using UnitCommands::kTerminator;
+using UnitCommands::kZero;
+constexpr char kCalibrationPrefix = CalibrationLink::kPrefix;
 constexpr qsizetype kChunk = 16;
 constexpr qsizetype kMaxInput = 65536;  // a message without its terminator longer than this is noise
-
-// Calibration: 17 points, one every 3 s after 2 s, at 0, 37.5, ..., 600 rpm; 5 minutes of pressure effect.
-// The unit reports each point's stress for the reference bob B5 at that speed, whatever bob is mounted.
-constexpr int kCalibrationPoints = 17;
-constexpr double kCalibrationFirst_s = 2.0;
-constexpr double kCalibrationEvery_s = 3.0;
-constexpr double kCalibrationRpmStep = 37.5;
-constexpr double kReferenceShearRateFactor =
-    42.61406299750999 / (3.3911222499999996 - 1.5987 * 1.5987) / 60.0;
-constexpr double kCalibrationVoltNoise_V = 0.0003;
-constexpr double kPressureEffect_s = 300.0;
-
-QByteArray pic(double value, const char* picture) {
-    return vb::Format(value, QString::fromLatin1(picture)).toLatin1();
-}
-
-QList<QByteArray> splitFields(const QByteArray& text) {
-    return text.split(',');
-}
-
-double fieldValue(const QList<QByteArray>& fields, qsizetype index) {
-    return index < fields.size() ? vb::Val(QString::fromLatin1(fields[index])) : 0.0;
-}
 
 bool isCommandByte(char c) {
     const auto b = static_cast<unsigned char>(c);
     return b < 0x20 || b >= 0x80;
-}
-
-// What the heater and cooler can hold, and the motor's speed range either way.
-constexpr double kLowestTarget_F = -50.0;
-constexpr double kHighestTarget_F = 600.0;
-constexpr double kMaxSpeed_rpm = 1000.0;
-
-double heaterTargetFor(double setPoint_F) {
-    return std::clamp(setPoint_F, kLowestTarget_F, kHighestTarget_F);
-}
-
-double motorSpeedFor(double shearRate_1ps, double factor) {
-    if (!(std::fabs(factor) > 1e-9)) return 0.0;
-    const double rpm = shearRate_1ps / factor;
-    return std::isnan(rpm) ? 0.0 : std::clamp(rpm, -kMaxSpeed_rpm, kMaxSpeed_rpm);
 }
 
 }  // namespace
@@ -278,28 +227,6 @@ double UnitFirmware::noisy(double value, double sigma) {
     return value + d(rng_);
 }
 
-double UnitFirmware::sensorVolts(double referenceStress) const {
-    const double gain = options_.sensorGain_dyn_per_V != 0 ? options_.sensorGain_dyn_per_V : 1.0;
-    return options_.sensorZero_V + referenceStress / gain;
-}
-
-double UnitFirmware::measuredStress() {
-    const double mounted = fluid_.shearStress(shearRate_1ps(), sample_, fluidAge_s());
-    const double reference = mounted / (options_.bobStressFactor != 0 ? options_.bobStressFactor : 1.0);
-    const double reported = lineC0_ + lineC1_ * sensorVolts(reference + offset_);
-    return noisy(reported, 0.01 * std::fabs(reference) + 0.05);
-}
-
-StandAloneRun::Readings UnitFirmware::readings() {
-    StandAloneRun::Readings r;
-    r.sampleTemp_F = noisy(sample_, 0.2);
-    r.bathTemp_F = noisy(bath_, 0.2);
-    r.pressure_psi = noisy(pressure_, 0.5);
-    r.shearRate_1ps = shearRate_1ps();
-    r.shearStress = measuredStress();
-    return r;
-}
-
 QByteArray UnitFirmware::statusReply() {
     const StandAloneRun::Readings r = readings();
     QByteArray text = pic(statusCode(), "0");
@@ -376,121 +303,4 @@ void UnitFirmware::sendData() {
     if (shortRecord == 0 && records_.isEmpty()) out.append("1,0,0").append(kRecordEnd);
     if (!cut) out.append(kTransferEnd);
     queue(out);
-}
-
-// ---- calibration ----
-
-void UnitFirmware::handleCalibration(const QByteArray& message) {
-    if (message.isEmpty()) return;
-    const QList<QByteArray> f = splitFields(message.mid(1));
-    switch (message.front()) {
-        case kCalibrationStart:
-            calibration_ = {};
-            calibration_.running = true;
-            calibration_.viscosity_cP = fieldValue(f, 0);
-            calibrationStart_ = now_;
-            run_.reset();
-            mode_ = Mode::Idle;
-            break;
-        case kCalibrationResult:
-            calibration_.resultReceived = true;
-            calibration_.c0 = fieldValue(f, 0);
-            calibration_.c1 = fieldValue(f, 1);
-            calibration_.zeroVoltage = fieldValue(f, 7);
-            lineC0_ = calibration_.c0;
-            lineC1_ = calibration_.c1;
-            break;
-        case kPressureEffectStart:
-            calibration_.pressureEffectRunning = true;
-            pressureEffectEnd_ = now_ + kPressureEffect_s;
-            break;
-        default:
-            break;
-    }
-}
-
-// A point at speed step k in a Newtonian calibration fluid of the viscosity the program sent: the stress the
-// unit computes for the reference bob at that speed, and the voltage the sensor gives for the torque on the
-// bob that is mounted.
-void UnitFirmware::sendCalibrationPoint(int k) {
-    const double rpm = kCalibrationRpmStep * k;
-    motorTarget_ = rpm;
-    const double viscosity_P = calibration_.viscosity_cP / 100.0;
-    const double reported = k == 0 ? 0.0 : viscosity_P * rpm * kReferenceShearRateFactor;
-    const double mounted = viscosity_P * rpm * options_.shearRateFactor;
-    const double reference = mounted / (options_.bobStressFactor != 0 ? options_.bobStressFactor : 1.0);
-    const double volts = noisy(sensorVolts(reference), kCalibrationVoltNoise_V);
-    QByteArray point;
-    point.append(kCalibrationPoint);
-    point.append(pic(reported, "0.00") + ',' + pic(volts, "0.0000"));
-    point.append(kTerminator);
-    queue(point);
-}
-
-// ---- time ----
-
-void UnitFirmware::advance(double seconds) {
-    if (!(seconds > 0) || !std::isfinite(seconds)) return;
-    const double end = now_ + seconds;
-    while (end - now_ > 1e-12) {
-        const double step = std::min({kStep_s, end - now_, nextSecond_ - now_});
-        if (step > 0) {
-            physics(step);
-            now_ += step;
-        }
-        if (nextSecond_ - now_ <= 1e-9) {
-            onSecond();
-            nextSecond_ += 1.0;
-        }
-    }
-}
-
-void UnitFirmware::physics(double dt) {
-    const bool heaterOn = mode_ != Mode::Idle;
-    if (heaterOn) {
-        const double rate = std::clamp((heaterTarget_ - bath_) / kBathLag_s, -kCoolRate_Fps, kHeatRate_Fps);
-        bath_ += rate * dt;
-    } else {
-        bath_ += (options_.ambient_F - bath_) * (1.0 - std::exp(-dt / kIdleBathLag_s));
-    }
-    if (bathRaised_)
-        sample_ += (bath_ - sample_) * (1.0 - std::exp(-dt / kSampleLag_s));
-    else
-        sample_ += (options_.ambient_F - sample_) * (1.0 - std::exp(-dt / kDroppedSampleLag_s));
-    motor_ += (motorTarget_ - motor_) * (1.0 - std::exp(-dt / kMotorLag_s));
-}
-
-void UnitFirmware::onSecond() {
-    if (run_) {
-        run_->second(readings(), records_);
-        if (run_->finished()) {
-            stopAll();
-        } else {
-            const StandAloneRun::Target t = run_->target();
-            setPoint_ = t.temp_F;
-            heaterTarget_ = heaterTargetFor(t.temp_F);
-            motorTarget_ = motorSpeedFor(t.shearRate_1ps, factor_);
-        }
-    }
-
-    if (calibration_.running) {
-        const double since = now_ - calibrationStart_;
-        while (calibration_.pointsSent < kCalibrationPoints &&
-               since + 1e-9 >= kCalibrationFirst_s + kCalibrationEvery_s * calibration_.pointsSent) {
-            sendCalibrationPoint(calibration_.pointsSent++);
-        }
-        if (calibration_.pointsSent == kCalibrationPoints &&
-            since + 1e-9 >= kCalibrationFirst_s + kCalibrationEvery_s * kCalibrationPoints) {
-            QByteArray end;
-            end.append(kCalibrationEnd);
-            end.append(kTerminator);
-            queue(end);
-            calibration_.running = false;
-            motorTarget_ = 0;
-        }
-    }
-    if (calibration_.pressureEffectRunning && now_ + 1e-9 >= pressureEffectEnd_)
-        calibration_.pressureEffectRunning = false;
-
-    if (cooling_ && sample_ <= kCoolingAbove_F) cooling_ = false;
 }

@@ -134,7 +134,8 @@ class UnitFirmware {
     void queue(const QByteArray& bytes, double extraDelay_s = 0.0);
     void physics(double dt);
     void onSecond();
-    double measuredStress();  // for the reference bob, with offset and noise, through the unit's line
+    void calibrationSecond();  // the points and the end of a running calibration, once a second
+    double measuredStress();   // for the reference bob, with offset and noise, through the unit's line
     double sensorVolts(double referenceStress) const;
     void sendCalibrationPoint(int k);
     double noisy(double value, double sigma);

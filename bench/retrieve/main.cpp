@@ -7,8 +7,8 @@
 
 #include "analysis/OpenTest.h"
 #include "common/VbFormat.h"
-#include "instrument/DataDownload.h"
 #include "instrument/DataRetrieval.h"
+#include "link/DataDownload.h"
 #include "store/clsConnection.h"
 #include "testinfo/TestInfoInput.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "instrument/RealTimeHost.h"
-#include "instrument/UnitPortFactory.h"
+#include "link/UnitPortFactory.h"
 
 #include <QList>
 #include <QMainWindow>

@@ -1,10 +1,10 @@
 // Torque calibration: the wire messages, the parsing of the unit's points, the fit and its verdict, the bob
 // file, the report, and whole runs of the engine against the simulated unit.
 
-#include "calibration/BobFile.h"
 #include "calibration/CalibrationReport.h"
 #include "calibration/TorqueCalibration.h"
 #include "common/VbFormat.h"
+#include "link/BobFile.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"

@@ -6,7 +6,7 @@
 #include "analysis/OpenTest.h"
 #include "common/ErrorLog.h"
 #include "instrument/TestRunEngine.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/clsConnection.h"

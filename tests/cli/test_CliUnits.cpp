@@ -5,7 +5,7 @@
 #include "cli/Cli.h"
 
 #include "instrument/SequenceBody.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/clsConnection.h"

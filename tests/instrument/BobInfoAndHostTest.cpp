@@ -1,8 +1,8 @@
 // The bob file and the host's rules that need no window: sequential-input items, captions, which unit a
 // window is, and the port and bob of a unit with the failures the add handlers report.
 
-#include "instrument/BobInfo.h"
 #include "instrument/RealTimeHost.h"
+#include "link/BobInfo.h"
 #include "support/QStringPrinter.h"
 #include "support/TempWorkDir.h"
 

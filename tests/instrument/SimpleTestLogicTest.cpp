@@ -2,7 +2,7 @@
 // tick that drives the unit by hand, the high-temperature shut-down and the refusal to close.
 
 #include "instrument/SimpleTestLogic.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"

@@ -3,7 +3,7 @@
 
 #include "instrument/RealTimeUnit.h"
 #include "instrument/TickFailures.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_RESULT.h"
 #include "support/FakeUnitPort.h"

@@ -1,6 +1,6 @@
 #include "instrument/SequenceBody.h"
-#include "instrument/SequenceDownload.h"
-#include "instrument/UnitCommands.h"
+#include "link/SequenceDownload.h"
+#include "link/UnitCommands.h"
 #include "support/FakeUnitPort.h"
 
 #include <gtest/gtest.h>

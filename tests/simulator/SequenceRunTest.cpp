@@ -1,7 +1,7 @@
 #include "SimBench.h"
-#include "instrument/DataDownload.h"
 #include "instrument/SequenceBody.h"
-#include "instrument/SequenceDownload.h"
+#include "link/DataDownload.h"
+#include "link/SequenceDownload.h"
 #include "simulator/SequenceReader.h"
 
 #include <gtest/gtest.h>

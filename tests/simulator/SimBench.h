@@ -1,7 +1,7 @@
 #pragma once
 
-#include "instrument/StatusParser.h"
-#include "instrument/UnitCommands.h"
+#include "link/StatusParser.h"
+#include "link/UnitCommands.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "simulator/UnitFirmware.h"
 

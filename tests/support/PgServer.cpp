@@ -4,6 +4,7 @@
 #include "store/SqlDialect.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace pg_test {
 
@@ -82,13 +84,32 @@ bool exec(const QString& uri, const QString& statement) {
     return ok;
 }
 
+namespace {
+
+// The run's cluster as the CTest fixture left it in its state file: its URI, empty when no server is
+// installed; nothing without a state file (a test binary run by hand).
+std::optional<QString> fixtureUri() {
+    const QString path = qEnvironmentVariable(kStateVariable);
+    if (path.isEmpty()) return std::nullopt;
+    QFile state(path);
+    if (!state.open(QIODevice::ReadOnly)) return std::nullopt;
+    for (const QByteArray& line : state.readAll().split('\n'))
+        if (line.startsWith("uri=")) return QString::fromUtf8(line.mid(4)).trimmed();
+    return std::nullopt;
+}
+
+}  // namespace
+
 QString clusterUri() {
     const QString given = qEnvironmentVariable(kUriVariable);
-    return given.isEmpty() ? ownCluster().uri : given;
+    if (!given.isEmpty()) return given;
+    if (const std::optional<QString> fixture = fixtureUri()) return *fixture;
+    return ownCluster().uri;
 }
 
 QString unavailableReason() {
     if (!clusterUri().isEmpty()) return {};
+    if (fixtureUri()) return QStringLiteral("");  // the fixture found no server installed
     return ownCluster().problem.isNull() ? QStringLiteral("") : ownCluster().problem;
 }
 

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// PostgreSQL servers for the tests that run against the server engine. scripts/test.sh starts one
-// throwaway cluster for the whole run and names it in R7716_TEST_PG_URI; a test binary run by hand
+// PostgreSQL servers for the tests that run against the server engine. A CTest run starts one throwaway
+// cluster for all of them (the fixture of tests/CMakeLists.txt, scripts/pg-fixture.sh) and names its state
+// file in R7716_TEST_PG_STATE; R7716_TEST_PG_URI names a server to use instead. A test binary run by hand
 // starts its own (scripts/pg-cluster.sh) the first time it needs one, and removes it when it ends.
 namespace pg_test {
 
 inline constexpr const char* kUriVariable = "R7716_TEST_PG_URI";
+inline constexpr const char* kStateVariable = "R7716_TEST_PG_STATE";
 inline constexpr const char* kNoServer =
     "PostgreSQL server programs (initdb, pg_ctl) are not installed, so the tests against the server "
     "engine are skipped: scripts/install-deps.sh installs them.";

@@ -5,9 +5,9 @@
 #include "instrument/ui/frmRealTime.h"
 
 #include "analysis/OpenTest.h"
-#include "instrument/UnitCommands.h"
 #include "instrument/ui/LiveGraph.h"
 #include "instrument/ui/UnitWindowKit.h"
+#include "link/UnitCommands.h"
 #include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/ui/frmNameSeq.h"
@@ -18,8 +18,8 @@
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
 #include "support/ui/SimulatedUnits.h"
-#include "testinfo/TestInfoInput.h"
 #include "testinfo/TestInfoFile.h"
+#include "testinfo/TestInfoInput.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -5,8 +5,8 @@
 
 #include "analysis/OpenTest.h"
 #include "cli/Commands.h"
-#include "instrument/SerialPortName.h"
-#include "instrument/UnitCommands.h"
+#include "link/SerialPortName.h"
+#include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/PortListFile.h"
 #include "simulator/pty/PtyUnitServer.h"

@@ -3,7 +3,7 @@
 
 #include "cli/Cli.h"
 
-#include "instrument/SerialPortName.h"
+#include "link/SerialPortName.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/PortListFile.h"
 #include "simulator/pty/PtyUnitServer.h"

@@ -1,13 +1,13 @@
 // The program's own serial port talking to the simulator through real pseudo-terminals, as r7716-sim
 // serves them: the whole wire, byte for byte, with the operating system's terminal driver in between.
 
-#include "instrument/DataDownload.h"
 #include "instrument/SequenceBody.h"
-#include "instrument/SequenceDownload.h"
-#include "instrument/SerialPortName.h"
-#include "instrument/SerialUnitPort.h"
-#include "instrument/StatusParser.h"
-#include "instrument/UnitCommands.h"
+#include "link/DataDownload.h"
+#include "link/SequenceDownload.h"
+#include "link/SerialPortName.h"
+#include "link/SerialUnitPort.h"
+#include "link/StatusParser.h"
+#include "link/UnitCommands.h"
 #include "simulator/PortListFile.h"
 #include "simulator/pty/PtyUnitServer.h"
 #include "support/TempWorkDir.h"

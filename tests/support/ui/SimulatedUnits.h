@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/UnitPortFactory.h"
+#include "link/UnitPortFactory.h"
 #include "simulator/SimulatedUnitPort.h"
 
 #include <map>

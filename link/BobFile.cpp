@@ -1,4 +1,4 @@
-#include "calibration/BobFile.h"
+#include "link/BobFile.h"
 
 #include "common/VbFormat.h"
 

@@ -1,9 +1,9 @@
 // Arbitrary bytes into everything that reads the unit's wire: nothing may crash, hang or misbehave, and
 // the framing must not depend on how the bytes were cut into reads.
 
-#include "instrument/DataDownload.h"
-#include "instrument/SequenceDownload.h"
-#include "instrument/StatusParser.h"
+#include "link/DataDownload.h"
+#include "link/SequenceDownload.h"
+#include "link/StatusParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "instrument/UnitExchange.h"
+#include "link/UnitExchange.h"
 
 void runToEnd(UnitExchange& exchange, UnitPort& port) {
     for (UnitExchange::Next wait = exchange.start(port); wait; wait = exchange.step(port)) port.delay(*wait);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/UnitPort.h"
+#include "link/UnitPort.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>

@@ -1,6 +1,6 @@
-#include "instrument/UnitPortFactory.h"
+#include "link/UnitPortFactory.h"
 
-#include "instrument/SerialUnitPort.h"
+#include "link/SerialUnitPort.h"
 
 UnitPortFactory serialUnitPortFactory() {
     return [](int) -> std::unique_ptr<UnitPort> { return std::make_unique<SerialUnitPort>(); };

@@ -1,4 +1,4 @@
-#include "instrument/BobInfo.h"
+#include "link/BobInfo.h"
 
 #include "common/VbFormat.h"
 

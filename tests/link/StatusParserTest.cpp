@@ -1,4 +1,4 @@
-#include "instrument/StatusParser.h"
+#include "link/StatusParser.h"
 
 #include <gtest/gtest.h>
 

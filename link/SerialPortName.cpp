@@ -1,4 +1,4 @@
-#include "instrument/SerialPortName.h"
+#include "link/SerialPortName.h"
 
 #include "common/VbFormat.h"
 

@@ -1,4 +1,4 @@
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 #include "common/VbFormat.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/UnitCommands.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -8,8 +10,8 @@
 // window.
 namespace CalibrationLink {
 
-constexpr char kTerminator = 26;  // SUB ends every message both ways
-constexpr char kPrefix = 'N';     // every calibration message from the program begins "N", SUB, sub-command
+constexpr char kTerminator = UnitCommands::kTerminator;  // SUB ends every message both ways
+constexpr char kPrefix = 'N';  // every calibration message from the program begins "N", SUB, sub-command
 constexpr char kStartCommand = 2;
 constexpr char kPressureEffectCommand = 11;
 constexpr char kResultCommand = 14;

@@ -1,7 +1,7 @@
-#include "instrument/StatusParser.h"
+#include "link/StatusParser.h"
 
 #include "common/VbFormat.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 namespace {
 

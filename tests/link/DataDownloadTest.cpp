@@ -1,4 +1,4 @@
-#include "instrument/DataDownload.h"
+#include "link/DataDownload.h"
 #include "support/FakeUnitPort.h"
 
 #include <gtest/gtest.h>

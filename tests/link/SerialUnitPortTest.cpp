@@ -1,6 +1,6 @@
-#include "instrument/SerialPortName.h"
-#include "instrument/SerialUnitPort.h"
-#include "instrument/UnitCommands.h"
+#include "link/SerialPortName.h"
+#include "link/SerialUnitPort.h"
+#include "link/UnitCommands.h"
 #include "support/TempWorkDir.h"
 
 #include <gtest/gtest.h>

@@ -31,7 +31,8 @@ constexpr int kDeviceLost = 8012;
 }  // namespace UnitPortErrorNumber
 
 // One instrument unit's serial port as the unit windows use it. Reading is always by polling: nothing is
-// signalled, the window reads on its timer tick or after a blocking delay.
+// signalled; a window reads on its timer ticks, and the waits of an exchange (sequence and data download)
+// are timer intervals of the window, never a blocking call.
 //
 // An open port stays open for the life of its window. When its device goes away (a USB adapter pulled
 // out) the port is "lost": it stays open, send and read fail, and the port reopens the same device by
@@ -56,8 +57,9 @@ class UnitPort {
     virtual int waitingCount() = 0;
 
     // Blocks the caller for that long (monotonic clock), waiting on this port only: no events are
-    // processed meanwhile, as the blocking exchanges of sequence and data download require. Bytes that
-    // arrive meanwhile wait for readAll. Never throws.
+    // processed meanwhile. For programs without an event loop (r7716-cli, which waits out its ticks and an
+    // exchange's waits here, and a simulated port, whose unit's time moves by it); the windows never call
+    // it. Bytes that arrive meanwhile wait for readAll. Never throws.
     virtual void delay(double seconds) = 0;
 
     // True while the device of an open port is gone.

@@ -1,4 +1,4 @@
-#include "instrument/SerialPortName.h"
+#include "link/SerialPortName.h"
 #include "support/TempWorkDir.h"
 
 #include <gtest/gtest.h>

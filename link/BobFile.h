@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/BobInfo.h"
+#include "link/BobInfo.h"
 
 #include <QString>
 

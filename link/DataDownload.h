@@ -1,6 +1,6 @@
 #pragma once
 
-#include "instrument/UnitExchange.h"
+#include "link/UnitExchange.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "instrument/SequenceDownload.h"
+#include "link/SequenceDownload.h"
 
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 namespace SequenceDownload {
 

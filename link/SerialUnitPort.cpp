@@ -1,7 +1,7 @@
-#include "instrument/SerialUnitPort.h"
+#include "link/SerialUnitPort.h"
 
 #include "common/VbFormat.h"
-#include "instrument/SerialPortName.h"
+#include "link/SerialPortName.h"
 
 #include <QFile>
 #include <QFileInfo>

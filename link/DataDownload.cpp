@@ -1,8 +1,8 @@
-#include "instrument/DataDownload.h"
+#include "link/DataDownload.h"
 
+#include "common/ErrorText.h"
 #include "common/VbFormat.h"
-#include "instrument/RealTimeHost.h"
-#include "instrument/UnitCommands.h"
+#include "link/UnitCommands.h"
 
 namespace DataDownload {
 
@@ -60,9 +60,9 @@ Outcome Exchange::outcome() const {
 }
 
 QString Exchange::message() const {
-    return messageFor(outcome(), portFailure_ ? RealTimeHost::errorText(
-                                                    {portFailure_->description(), portFailure_->number()})
-                                              : QString());
+    return messageFor(outcome(), portFailure_
+                                     ? numberedErrorText(portFailure_->description(), portFailure_->number())
+                                     : QString());
 }
 
 QByteArray fetch(UnitPort& port) {

@@ -1,4 +1,4 @@
-#include "analysis/LinearFit.h"
+#include "common/LinearFit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "calibration/CalibrationLink.h"
+#include "link/CalibrationLink.h"
 
 #include "common/VbFormat.h"
 
