@@ -43,26 +43,31 @@ const char* const kRunHelp =
     "                time the program measures is scaled by 1000 / N, so stored times stay in the unit's\n"
     "                seconds. For demonstrations with r7716-sim --speed 1000/N, never for a real unit.\n"
     "\n"
-    "On a database server (\"database.txt\", --database) that cannot be reached, readings wait in the\n"
-    "local spool \"R7716-spool.db\" and are printed when they are kept there; they are stored, in order,\n"
-    "as soon as the server is back. Readings still waiting at the end stay in the spool for the next run\n"
-    "on this station (or its unit window) to store first.\n"
+    "A reading the database cannot take now (a lock another program holds, a full disk, a database\n"
+    "server that cannot be reached) waits in the local spool \"R7716-spool.db\" (in memory where that\n"
+    "cannot be written either) and is printed when it is kept there; waiting readings are stored, in\n"
+    "order, as soon as the database takes them. This is said once when readings begin to wait, and once\n"
+    "when they are stored. Readings still waiting at the end stay in the spool for the next run on this\n"
+    "station (or its unit window) to store first.\n"
     "\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays.\n"
     "\n"
     "Exit status 0 when the sequence has ended (by itself, by the low-viscosity shut-down, or stopped by\n"
     "a signal; the reason goes to standard error); 1 when the start is refused (pressure, a duplicate or\n"
     "empty name: the message on standard error, the log line written), when the unit or its port fails\n"
-    "(a unit silent for 10 s included), a reading could not be stored or readings still wait in the\n"
-    "spool; 2 when the sequence is not stored; 64 for a wrong command line.\n";
+    "(a unit silent for 10 s included), a reading could not be stored or readings still wait (in the\n"
+    "spool, or lost with the program when only memory held them); 2 when the sequence is not stored; 64\n"
+    "for a wrong command line.\n";
 
 namespace {
 
 constexpr const char* kCommand = "r7716-cli run";
 constexpr const char* kWaitingStored = "the waiting readings are stored.";
 constexpr const char* kStillWaiting =
-    "%1 reading(s) still wait for the database server in \"%2\"; the next run on this station stores "
-    "them first.";
+    "%1 reading(s) still wait for the database in \"%2\"; the next run on this station stores them "
+    "first.";
+constexpr const char* kLostInMemory =
+    "%1 reading(s) are lost: neither the database nor the spool \"%2\" could take them.";
 // A unit that answers nothing for this long (its seconds) has failed.
 constexpr double kSilence_s = 10;
 // The longest the loop waits without looking at the signals.
@@ -213,9 +218,9 @@ class Runner {
     }
 
     // A failed tick is written once when it starts, as the window's status bar names it; so are readings
-    // that begin to wait for the database server, and their arrival.
+    // that begin to wait for the database, and their arrival.
     void reportFailures() {
-        const QString failure = unit_.failures().statusText();
+        const QString failure = unit_.failures().shownFailure();
         if (failure != lastFailure_ && !failure.isEmpty()) call_.err << kCommand << ": " << failure << '\n';
         lastFailure_ = failure;
         const QString waiting = writer_.statusText();
@@ -230,10 +235,19 @@ class Runner {
         const int notStored = unit_.failures().count(TickFailureKind::Storage);
         if (notStored > 0)
             return failed(call_.err, QStringLiteral("%1 reading(s) could not be stored.").arg(notStored));
-        if (writer_.waiting() > 0 && !writer_.storeWaitingNow())
-            return failed(call_.err, QString::fromLatin1(kStillWaiting)
-                                         .arg(writer_.waiting())
-                                         .arg(QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName)));
+        const QString spool = QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName);
+        if (writer_.waiting() > 0 && !writer_.storeWaitingNow()) {
+            const int lost = writer_.waitingInMemory();
+            if (const int spooled = writer_.waiting() - lost; spooled > 0)
+                call_.err << kCommand << ": " << QString::fromLatin1(kStillWaiting).arg(spooled).arg(spool)
+                          << '\n';
+            if (lost > 0)
+                call_.err << kCommand << ": " << QString::fromLatin1(kLostInMemory).arg(lost).arg(spool)
+                          << '\n';
+            call_.err.flush();
+            return kUnitError;
+        }
+        if (readingsWaited_) call_.err << kCommand << ": " << kWaitingStored << '\n';
         call_.err.flush();
         return kOk;
     }

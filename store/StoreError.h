@@ -24,6 +24,7 @@ class StoreError : public std::runtime_error {
     static constexpr int kBadLocation = 3010;      // "database.txt" or a database named on a command line
     static constexpr int kServerUnreachable = 3011;  // the database server cannot be reached (now)
     static constexpr int kServerRefused = 3012;      // the server answered and turned the connection down
+    static constexpr int kTestGone = 3013;           // the test row of a reading is no longer stored
 
     StoreError(int number, const QString& description)
         : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
