@@ -403,17 +403,16 @@ int SpoolingReadingWriter::waiting() const {
 QString SpoolingReadingWriter::statusText() const {
     const int n = waiting();
     if (n == 0) return {};
-    QString text;
+    const QString inMemory =
+        memory_.empty() ? QString() : QString::fromLatin1(kInMemoryNote).arg(memory_.size());
     if (connection_.isServer())
-        text =
-            QString::fromLatin1(unreachable_ || lastFailure_.isEmpty() ? kUnreachableStatus : kRefusedStatus)
-                .arg(n);
-    else if (lastReason_.isEmpty())
-        text = QString::fromLatin1(kFileWaitingStatusNoReason).arg(n);
-    else
-        text = QString::fromLatin1(kFileWaitingStatus).arg(n).arg(lastReason_);
-    if (!memory_.empty()) text += QString::fromLatin1(kInMemoryNote).arg(memory_.size());
-    return text;
+        return QString::fromLatin1(unreachable_ || lastFailure_.isEmpty() ? kUnreachableStatus
+                                                                          : kRefusedStatus)
+                   .arg(n) +
+               inMemory;
+    // The count first: a narrow status bar cuts the end.
+    const QString text = QString::fromLatin1(kFileWaitingStatus).arg(n) + inMemory;
+    return lastReason_.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(lastReason_);
 }
 
 std::unique_ptr<ReadingWriter> makeReadingWriter(clsConnection& connection) {

@@ -19,8 +19,7 @@ class StoreError;
 // full disk), into memory (at most kMemoryLimit readings; statusText() says how many). Waiting readings
 // are stored in the order they were taken, each once, as soon as the database takes readings again: before
 // the next reading is stored, and on a timer while readings wait. Meanwhile statusText() counts them
-// ("server unreachable: 12 readings waiting", "readings not stored yet (database is locked): 12 readings
-// waiting").
+// ("server unreachable: 12 readings waiting", "12 readings waiting (database is locked)").
 //
 // A reading's store never waits long for a lock: at most kReadingLockWait_ms, in short steps, whatever
 // the connection's own wait (which every other operation keeps). After a refusal the database is left
@@ -36,12 +35,12 @@ class SpoolingReadingWriter : public ReadingWriter {
   public:
     static constexpr const char* kSpoolFileName = "R7716-spool.db";
     static constexpr const char* kUnreachableStatus = "server unreachable: %1 readings waiting";
-    // Our own texts: a server that answers but refuses the readings (no room, no permission), a file that
-    // cannot take them (%2 the engine's reason), and the readings that only memory holds.
+    // Our own texts: a server that answers but refuses the readings (no room, no permission); readings that
+    // wait for the file, followed by the engine's reason in parentheses when there is one; the readings
+    // that only memory holds, after the count.
     static constexpr const char* kRefusedStatus = "server refuses readings: %1 readings waiting";
-    static constexpr const char* kFileWaitingStatus = "readings not stored yet (%2): %1 readings waiting";
-    static constexpr const char* kFileWaitingStatusNoReason = "readings not stored yet: %1 readings waiting";
-    static constexpr const char* kInMemoryNote = ", %1 of them only in memory (the spool cannot be written)";
+    static constexpr const char* kFileWaitingStatus = "%1 readings waiting";
+    static constexpr const char* kInMemoryNote = ", %1 only in memory";
     static constexpr int kBatchSize = 500;
     static constexpr int kRetryInterval_ms = 15000;
     static constexpr int kTimerInterval_ms = 5000;
