@@ -360,8 +360,8 @@ void SpoolingReadingWriter::logDelivered(const Delivered& done) const {
 
 void SpoolingReadingWriter::spoolFailed(const StoreError& error) const {
     // Written once, and again when the reason changes.
-    if (error.report() == spoolFailure_) return;
-    spoolFailure_ = error.report();
+    if (error.description() == spoolFailure_) return;
+    spoolFailure_ = error.description();
     diagnose(QStringLiteral("The spool %1 cannot be used (%2); readings that cannot be stored wait in memory "
                             "until the database takes them.")
                  .arg(QDir::toNativeSeparators(spoolPath_), error.report()));
@@ -373,7 +373,9 @@ void SpoolingReadingWriter::failed(const StoreError& error, bool unreachable) {
     const QString failure = error.report();
     // Written once when the database stops taking readings, and again when the reason changes.
     if (failure != lastFailure_)
-        diagnose(QStringLiteral("Readings are kept in %1 until the %2 takes them: %3")
+        diagnose(QStringLiteral(
+                     "Readings are kept (in %1, or in memory while it cannot be written) until the %2 takes "
+                     "them: %3")
                      .arg(QDir::toNativeSeparators(spoolPath_),
                           connection_.isServer() ? QStringLiteral("server") : QStringLiteral("database"),
                           failure));
