@@ -160,6 +160,7 @@ bool SpoolingReadingWriter::anyWaiting() const {
 }
 
 void SpoolingReadingWriter::write(double testId, const Reading& reading) {
+    lockWaitLeft_ms_ = kReadingLockWait_ms;
     // Readings reach the database in the order they were taken: while some wait, this one joins them,
     // unless they could all be stored first.
     const bool queued = anyWaiting();
@@ -181,14 +182,16 @@ void SpoolingReadingWriter::write(double testId, const Reading& reading) {
 
 void SpoolingReadingWriter::tryWithShortLockWait(const std::function<void()>& attempt) {
     const store::Engine engine = connection_.location().engine;
-    for (int waited_ms = 0;; waited_ms += kLockPoll_ms) {
+    for (;;) {
         try {
             attempt();
             return;
         } catch (const StoreError& error) {
-            if (waited_ms >= kReadingLockWait_ms || !store::dialect::isLockedOut(engine, error)) throw;
+            if (lockWaitLeft_ms_ <= 0 || !store::dialect::isLockedOut(engine, error)) throw;
         }
-        wait_(kLockPoll_ms);
+        const int step_ms = std::min(kLockPoll_ms, lockWaitLeft_ms_);
+        wait_(step_ms);
+        lockWaitLeft_ms_ -= step_ms;
     }
 }
 
@@ -243,10 +246,12 @@ void SpoolingReadingWriter::spillToSpool() {
 }
 
 bool SpoolingReadingWriter::deliverWaiting() {
+    lockWaitLeft_ms_ = kReadingLockWait_ms;
     return deliver(false);
 }
 
 bool SpoolingReadingWriter::storeWaitingNow() {
+    lockWaitLeft_ms_ = kReadingLockWait_ms;
     if (deliver(true)) return true;
     spillToSpool();
     return false;

@@ -21,8 +21,9 @@ class StoreError;
 // the next reading is stored, and on a timer while readings wait. Meanwhile statusText() counts them
 // ("server unreachable: 12 readings waiting", "12 readings waiting (database is locked)").
 //
-// A reading's store never waits long for a lock: at most kReadingLockWait_ms, in short steps, whatever
-// the connection's own wait (which every other operation keeps). After a refusal the database is left
+// A reading's store never waits long for a lock: at most kReadingLockWait_ms in all (the delivery of those
+// waiting before it included), in short steps, whatever the connection's own wait (which every other
+// operation keeps); so does a delivery on the timer. After a refusal the database is left
 // alone for a while by every live run of the program (clsConnection::setReadingsRefused), so a run does
 // not wait at every reading for a lock, or for the connect timeout of a server that is away. A reading
 // whose store broke off with a server connection may have reached it anyway; it is looked up there
@@ -107,8 +108,8 @@ class SpoolingReadingWriter : public ReadingWriter {
     void insertAll(const std::vector<ReadingSpool::Entry>& entries, Delivered& done);
     void logDelivered(const Delivered& done) const;
     void storeDirectly(double testId, const Reading& reading);
-    // Runs attempt, and again while the database is locked by another connection, for at most
-    // kReadingLockWait_ms in all.
+    // Runs attempt, and again while the database is locked by another connection, as long as the wait
+    // left to this call of write() or delivery lasts (kReadingLockWait_ms in all).
     void tryWithShortLockWait(const std::function<void()>& attempt);
     void keep(double testId, const Reading& reading, bool outcomeUnknown);
     void spillToSpool();
@@ -133,5 +134,6 @@ class SpoolingReadingWriter : public ReadingWriter {
     int attachedTo_ = -1;
     int retryInterval_ms_ = kRetryInterval_ms;
     std::function<void(int)> wait_;
+    int lockWaitLeft_ms_ = kReadingLockWait_ms;
     mutable int lastWaiting_ = 0;
 };
