@@ -49,10 +49,12 @@ const char* const kRunHelp =
     "                is sent and the command ends, saying that the unit may still be running. Before the\n"
     "                start the unit is given 10 s (at most S) to answer its first status query.\n"
     "\n"
-    "On a database server (\"database.txt\", --database) that cannot be reached, readings wait in the\n"
-    "local spool \"R7716-spool.db\" and are printed when they are kept there; they are stored, in order,\n"
-    "as soon as the server is back. Readings still waiting at the end stay in the spool for the next run\n"
-    "on this station (or its unit window) to store first.\n"
+    "A reading the database cannot take now (a lock another program holds, a full disk, a database\n"
+    "server that cannot be reached) waits in the local spool \"R7716-spool.db\" (in memory where that\n"
+    "cannot be written either) and is printed when it is kept there; waiting readings are stored, in\n"
+    "order, as soon as the database takes them. This is said once when readings begin to wait, and once\n"
+    "when they are stored. Readings still waiting at the end stay in the spool for the next run on this\n"
+    "station (or its unit window) to store first.\n"
     "\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays. A lost\n"
     "terminal (SIGHUP) or a closed pipe (SIGPIPE, as with | head) never ends the run: it goes on storing\n"
@@ -64,16 +66,19 @@ const char* const kRunHelp =
     "a signal; the reason goes to standard error); 1 when the start is refused (pressure, a duplicate or\n"
     "empty name: the message on standard error, the log line written), when the unit does not answer\n"
     "before the start or stays silent for --silence-s seconds during the run, when the test was deleted\n"
-    "during the run, a reading could not be stored or readings still wait in the spool; 2 when the\n"
-    "sequence is not stored; 64 for a wrong command line.\n";
+    "during the run, a reading could not be stored or readings still wait (in the spool, or lost with\n"
+    "the program when only memory held them); 2 when the sequence is not stored; 64 for a wrong command\n"
+    "line.\n";
 
 namespace {
 
 constexpr const char* kCommand = "r7716-cli run";
 constexpr const char* kWaitingStored = "the waiting readings are stored.";
 constexpr const char* kStillWaiting =
-    "%1 reading(s) still wait for the database server in \"%2\"; the next run on this station stores "
-    "them first.";
+    "%1 reading(s) still wait for the database in \"%2\"; the next run on this station stores them "
+    "first.";
+constexpr const char* kLostInMemory =
+    "%1 reading(s) are lost: neither the database nor the spool \"%2\" could take them.";
 // Before the start a unit gets this long (its seconds, at most --silence-s) to answer its first query.
 constexpr double kFirstReply_s = 10;
 // During the run the wait for a silent unit or a vanished port, unless --silence-s says otherwise.
@@ -262,9 +267,9 @@ class Runner {
     }
 
     // A failed tick is written once when it starts, as the window's status bar names it; so are readings
-    // that begin to wait for the database server, and their arrival.
+    // that begin to wait for the database, and their arrival.
     void reportFailures() {
-        const QString failure = unit_.failures().statusText();
+        const QString failure = unit_.failures().shownFailure();
         if (failure != lastFailure_ && !failure.isEmpty()) call_.err << kCommand << ": " << failure << '\n';
         lastFailure_ = failure;
         const QString waiting = writer_.statusText();
@@ -279,10 +284,19 @@ class Runner {
         const int notStored = unit_.failures().count(TickFailureKind::Storage);
         if (notStored > 0)
             return failed(call_.err, QStringLiteral("%1 reading(s) could not be stored.").arg(notStored));
-        if (writer_.waiting() > 0 && !writer_.storeWaitingNow())
-            return failed(call_.err, QString::fromLatin1(kStillWaiting)
-                                         .arg(writer_.waiting())
-                                         .arg(QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName)));
+        const QString spool = QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName);
+        if (writer_.waiting() > 0 && !writer_.storeWaitingNow()) {
+            const int lost = writer_.waitingInMemory();
+            if (const int spooled = writer_.waiting() - lost; spooled > 0)
+                call_.err << kCommand << ": " << QString::fromLatin1(kStillWaiting).arg(spooled).arg(spool)
+                          << '\n';
+            if (lost > 0)
+                call_.err << kCommand << ": " << QString::fromLatin1(kLostInMemory).arg(lost).arg(spool)
+                          << '\n';
+            call_.err.flush();
+            return kUnitError;
+        }
+        if (readingsWaited_) call_.err << kCommand << ": " << kWaitingStored << '\n';
         call_.err.flush();
         return kOk;
     }

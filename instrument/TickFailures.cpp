@@ -93,3 +93,9 @@ QString TickFailures::statusText() const {
         text += QStringLiteral(" - the diagnostic log cannot be written: ") + logError_;
     return text;
 }
+
+QString TickFailures::shownFailure() const {
+    for (TickFailureKind kind : {TickFailureKind::Storage, TickFailureKind::Link, TickFailureKind::Other})
+        if (const Streak& streak = kinds_[index(kind)]; streak.count > 0) return streak.first;
+    return {};
+}

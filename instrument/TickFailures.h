@@ -53,6 +53,9 @@ class TickFailures {
     // The status-bar text: an unseen storage failure first, else a link failure, else another one; empty
     // when nothing failed.
     QString statusText() const;
+    // The failure statusText() names, as it first came: without the count, the time and the hint to click
+    // (r7716-cli run prints it once, where nobody clicks). Empty when nothing failed.
+    QString shownFailure() const;
     // True while a storage failure waits to be seen: the window shows it so that nobody can miss it.
     bool needsAcknowledging() const { return kinds_[index(TickFailureKind::Storage)].count > 0; }
     // Failures of the kind since it last cleared.

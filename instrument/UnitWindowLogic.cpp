@@ -6,6 +6,7 @@
 #include "store/StoreError.h"
 
 #include <QFileInfo>
+#include <QTime>
 
 UnitWindowLogic::UnitWindowLogic(std::unique_ptr<UnitPort> port, Messenger& messenger,
                                  StatusDisplay::Window window)
@@ -41,6 +42,14 @@ void UnitWindowLogic::tick() {
     } catch (...) {
         failures_.failed(TickFailureKind::Other, kTickFailedPrefix + QStringLiteral("an unknown failure"));
     }
+    noteStoredReadings();
+}
+
+void UnitWindowLogic::noteStoredReadings() {
+    const bool waiting = waitingReadings_ && waitingReadings_->waiting() > 0;
+    if (readingsWaited_ && !waiting)
+        statusBar_.message = kWaitingStored.arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    readingsWaited_ = waiting;
 }
 
 QList<StatusDisplay::Effects> UnitWindowLogic::readReplies(bool discard) {

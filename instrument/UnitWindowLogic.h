@@ -37,6 +37,8 @@ class UnitWindowLogic {
     static inline const QString kConnectionLostPrefix = TickFailures::kConnectionLostPrefix;
     static inline const QString kNotStoredPrefix = QStringLiteral("Reading not stored: ");
     static inline const QString kTickFailedPrefix = QStringLiteral("Tick failed: ");
+    // Our own text, the window's message once readings that waited for the database are all stored.
+    static inline const QString kWaitingStored = QStringLiteral("The waiting readings were stored at %1.");
 
     virtual ~UnitWindowLogic();
     UnitWindowLogic(const UnitWindowLogic&) = delete;
@@ -74,7 +76,8 @@ class UnitWindowLogic {
     const UnitReadings& readings() const { return poller_.display().readings(); }
     const UnitStatusBarTexts& statusBar() const { return statusBar_; }
     // Panel 2: a failure while there is one to show, else readings that wait for the database ("server
-    // unreachable: 12 readings waiting"), else the window's own message.
+    // unreachable: 12 readings waiting"), else the window's own message (kWaitingStored once they are all
+    // stored, until the window says something else).
     QString messagePanelText() const;
     // The writer of the window's live run, whose waiting readings panel 2 shows; null for none.
     void showWaitingReadingsOf(const ReadingWriter* writer) { waitingReadings_ = writer; }
@@ -103,6 +106,10 @@ class UnitWindowLogic {
     int timerInterval_ms_ = kTickInterval_ms;
 
   private:
+    // Says so in the window's message when the readings that waited are all stored.
+    void noteStoredReadings();
+
     TickFailures failures_;
     const ReadingWriter* waitingReadings_ = nullptr;
+    bool readingsWaited_ = false;
 };

@@ -10,7 +10,9 @@
 
 namespace {
 
-constexpr int kBusyTimeout_ms = 20000;
+// The spool is written only by live runs, one short statement at a time: a run never waits long for it,
+// a reading it cannot take waits in memory.
+constexpr int kBusyTimeout_ms = 250;
 constexpr const char* kCreateSql =
     "CREATE TABLE IF NOT EXISTS SPOOLED_READING (SEQ INTEGER PRIMARY KEY AUTOINCREMENT, "
     "DATABASE_NAME TEXT NOT NULL, WRITER TEXT NOT NULL, CLAIMED INTEGER NOT NULL DEFAULT 0, TEST_ID REAL, "

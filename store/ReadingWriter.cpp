@@ -27,15 +27,3 @@ Reading ReadingOfRow(const std::array<double, 11>& row) {
             row[C::RESULT_TYPE_ID],
             row[C::RESULT_BATH_TEMP]};
 }
-
-DirectReadingWriter::DirectReadingWriter(clsConnection& connection) : record_(std::make_unique<clsTEST_RESULT>()) {
-    record_->ConnectX(connection);
-}
-
-DirectReadingWriter::~DirectReadingWriter() = default;
-
-void DirectReadingWriter::write(double testId, const Reading& reading) {
-    record_->setTest_Id(static_cast<int>(testId));
-    SetReading(*record_, reading);
-    record_->AddNew();
-}

@@ -24,26 +24,17 @@ class ReadingWriter {
     virtual void write(double testId, const Reading& reading) = 0;
     // Readings accepted but not yet in the database.
     virtual int waiting() const { return 0; }
+    // Of those, the ones that only memory holds: lost if the program ends before they are stored.
+    virtual int waitingInMemory() const { return 0; }
     // What the unit window's status bar says while readings wait ("server unreachable: 12 readings
     // waiting"); empty when none waits.
     virtual QString statusText() const { return {}; }
-    // Tries at once to store what waits, even while a server that failed is being left alone (the end of a
-    // run). True when nothing waits any more.
+    // Tries at once to store what waits, even while a database that refused is being left alone (the end
+    // of a run). True when nothing waits any more.
     virtual bool storeWaitingNow() { return true; }
 };
 
-// The writer of a live run on the connection's database: for the file, DirectReadingWriter (a failure is
-// the caller's to report); for a server, SpoolingReadingWriter (store/SpoolingReadingWriter.h), which keeps
-// what the server cannot take in a local spool and sends it on when the server is back.
+// The writer of a live run on the connection's database, the file or a server alike:
+// SpoolingReadingWriter (store/SpoolingReadingWriter.h), which keeps what the database cannot take and
+// stores it as soon as the database takes readings again.
 std::unique_ptr<ReadingWriter> makeReadingWriter(clsConnection& connection);
-
-// Stores each reading at once through the connection's TEST_RESULT record, committed on its own.
-class DirectReadingWriter : public ReadingWriter {
-  public:
-    explicit DirectReadingWriter(clsConnection& connection);
-    ~DirectReadingWriter() override;
-    void write(double testId, const Reading& reading) override;
-
-  private:
-    std::unique_ptr<clsTEST_RESULT> record_;
-};

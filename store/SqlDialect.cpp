@@ -23,6 +23,10 @@ namespace {
 // SQLite reports its extended result codes; the low byte is the primary code.
 constexpr int kSqliteConstraint = 19;
 constexpr int kSqliteConstraintUnique = 2067;
+// SQLite's primary codes of a lock held by another connection (the file's, or a table's in shared cache).
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqlitePrimaryCodeMask = 0xff;
 // PostgreSQL's SQLSTATE of a unique index refusing a row.
 constexpr int kPostgresUniqueViolation = 23505;
 constexpr const char* kPostgresTransactionAborted = "25P02";
@@ -51,6 +55,12 @@ struct Translation {
     const char* postgres;
 };
 const Translation kPostgresTranslations[] = {
+    // The test row stays until the reading is committed: a delete running meanwhile waits for it (and then
+    // removes the reading with the test), or has removed the row before, and nothing is inserted.
+    {clsTEST_RESULT::kInsertForStoredTestSql,
+     "INSERT INTO TEST_RESULT (TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, "
+     "RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP) SELECT ?, "
+     "?, ?, ?, ?, ?, ?, ?, ?, ? FROM TEST_INFO WHERE TEST_ID = ? FOR KEY SHARE"},
     {clsTEST_RESULT::kSelectSql,
      "SELECT TEST_RESULT_ID, TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS, "
      "RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP  FROM TEST_RESULT Where "
@@ -229,6 +239,22 @@ bool engineInTransaction(const QSqlDatabase& db) {
 bool isUniqueViolation(const StoreError& error) {
     return error.number() == kSqliteConstraintUnique || error.number() == kSqliteConstraint ||
            error.number() == kPostgresUniqueViolation;
+}
+
+bool isLockedOut(Engine engine, const StoreError& error) {
+    if (engine != Engine::Sqlite || error.number() >= StoreError::kNotOpen) return false;
+    const int primary = error.number() & kSqlitePrimaryCodeMask;
+    return primary == kSqliteBusy || primary == kSqliteLocked;
+}
+
+int lockWait_ms(const QSqlDatabase& db) {
+    if (engineOf(db) == Engine::Postgres) return -1;
+    return scalar(db, QStringLiteral("PRAGMA busy_timeout")).toInt();
+}
+
+void setLockWait_ms(const QSqlDatabase& db, int wait_ms) {
+    if (engineOf(db) == Engine::Postgres) return;
+    scalar(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(wait_ms));
 }
 
 StoreError failure(const QSqlQuery& query) {

@@ -52,6 +52,13 @@ bool engineInTransaction(const QSqlDatabase& db);
 
 // True when the failure is a unique index refusing a row.
 bool isUniqueViolation(const StoreError& error);
+// True when a statement found the file locked by another connection (it may be tried again).
+bool isLockedOut(Engine engine, const StoreError& error);
+// The engine's own wait for a lock another connection holds, in ms: read, and set for db's session. A
+// server has none to set (its lock waits are the store's own transactions, which readings do not take):
+// reads -1 and ignores the setting.
+int lockWait_ms(const QSqlDatabase& db);
+void setLockWait_ms(const QSqlDatabase& db, int wait_ms);
 
 // A failed statement as the program reports it: the engine's result code and text, or
 // StoreError::kServerUnreachable when the connection to the server is gone.

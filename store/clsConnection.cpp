@@ -118,6 +118,17 @@ qint64 clsConnection::msSinceReconnectFailed() const {
     return reconnectFailed_.isValid() ? reconnectFailed_.elapsed() : -1;
 }
 
+void clsConnection::setReadingsRefused(bool refused) {
+    if (refused)
+        readingsRefused_.start();
+    else
+        readingsRefused_.invalidate();
+}
+
+qint64 clsConnection::msSinceReadingsRefused() const {
+    return readingsRefused_.isValid() ? readingsRefused_.elapsed() : -1;
+}
+
 QString clsConnection::writeBarrier() const {
     const QFileInfo file(filePath_);
     // A missing file is created, which needs the folder; so do the engine's log and lock files.

@@ -129,6 +129,12 @@ class clsConnection {
     int sessionSerial() const { return sessionSerial_; }
     // Milliseconds since the last connect attempt failed, or -1 when the last one succeeded.
     qint64 msSinceReconnectFailed() const;
+    // Whether the database took the last reading of a live run offered to it (store/SpoolingReadingWriter):
+    // after a refusal (a lock another program holds, a full disk) every live run of the program leaves it
+    // alone a while, so that eight unit windows do not each wait for the same lock.
+    void setReadingsRefused(bool refused);
+    // Milliseconds since readings were refused, or -1 while they are taken.
+    qint64 msSinceReadingsRefused() const;
 
   private:
     friend class store::Transaction;
@@ -170,6 +176,7 @@ class clsConnection {
     bool awaitingServer_ = false;
     QString lostReason_;
     QElapsedTimer reconnectFailed_;
+    QElapsedTimer readingsRefused_;
     QString connectionString_;
     QString filePath_;
     QString lastError_;

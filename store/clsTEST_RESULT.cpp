@@ -19,6 +19,7 @@ int clsTEST_RESULT::Test_Id() const {
 void clsTEST_RESULT::prepareStatements(const QSqlDatabase& db) {
     select_.prepare(db, kSelectSql, kSelectParams);
     insert_.prepare(db, kInsertSql, kInsertParams);
+    insertForStoredTest_.prepare(db, kInsertForStoredTestSql, kInsertForStoredTestParams);
     delete_.prepare(db, kDeleteSql, kDeleteParams);
 }
 
@@ -42,6 +43,19 @@ void clsTEST_RESULT::AddNew() {
                   r[C::RESULT_SAMPLE_TEMP], r[C::RESULT_PRESS], r[C::RESULT_SHEAR_RATE],
                   r[C::RESULT_SHEAR_STRESS], r[C::RESULT_TYPE_ID], r[C::RESULT_BATH_TEMP]});
     insert_.finish();
+}
+
+bool clsTEST_RESULT::AddNewForStoredTest() {
+    const Row& r = row_;
+    using C = TestResultColumn;
+    const double testId = Test_Id();
+    run(insertForStoredTest_,
+        {testId, r[C::RAMP_NO], r[C::RAMP_STEP_NO], r[C::RESULT_TIME], r[C::RESULT_SAMPLE_TEMP],
+         r[C::RESULT_PRESS], r[C::RESULT_SHEAR_RATE], r[C::RESULT_SHEAR_STRESS], r[C::RESULT_TYPE_ID],
+         r[C::RESULT_BATH_TEMP], testId});
+    const bool stored = insertForStoredTest_.query().numRowsAffected() > 0;
+    insertForStoredTest_.finish();
+    return stored;
 }
 
 void clsTEST_RESULT::Delete() {

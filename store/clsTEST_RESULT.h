@@ -47,6 +47,26 @@ class clsTEST_RESULT : public NumericRecord<TestResultColumn::Count> {
         {"pRESULT_TYPE_ID", store::ParamType::Double, 0},
         {"pRESULT_BATH_TEMP", store::ParamType::Double, 0},
     };
+    // The insert of a live run's reading: one statement that stores the reading only while its test row is
+    // stored, so that a test deleted meanwhile (by a program that did not know it was being recorded)
+    // never gets orphan readings. The parameters of kInsertSql, then pTEST_ID again for the check.
+    static constexpr const char* kInsertForStoredTestSql =
+        "INSERT INTO TEST_RESULT (TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, "
+        "RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP) SELECT ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?, ? FROM TEST_INFO WHERE TEST_ID = ?";
+    static constexpr store::Param kInsertForStoredTestParams[] = {
+        {"pTEST_ID", store::ParamType::Double, 0},
+        {"pRAMP_NO", store::ParamType::Double, 0},
+        {"pRAMP_STEP_NO", store::ParamType::Double, 0},
+        {"pRESULT_TIME", store::ParamType::Double, 0},
+        {"pRESULT_SAMPLE_TEMP", store::ParamType::Double, 0},
+        {"pRESULT_PRESS", store::ParamType::Double, 0},
+        {"pRESULT_SHEAR_RATE", store::ParamType::Double, 0},
+        {"pRESULT_SHEAR_STRESS", store::ParamType::Double, 0},
+        {"pRESULT_TYPE_ID", store::ParamType::Double, 0},
+        {"pRESULT_BATH_TEMP", store::ParamType::Double, 0},
+        {"pTEST_ID", store::ParamType::Double, 0},
+    };
     static constexpr const char* kDeleteSql = "DELETE  FROM TEST_RESULT  WHERE TEST_ID = ?";
     static constexpr store::Param kDeleteParams[] = {{"pTEST_ID", store::ParamType::Double, 0}};
 
@@ -80,6 +100,9 @@ class clsTEST_RESULT : public NumericRecord<TestResultColumn::Count> {
     void GetTestDetail();
     // Inserts the current reading; committed at once unless the connection has a transaction open.
     void AddNew() override;
+    // Inserts the current reading as AddNew does, but only while the test of Test_Id is stored; false (and
+    // nothing stored) when its test row is gone.
+    bool AddNewForStoredTest();
     // Removes every reading of the test held in Test_Id.
     void Delete() override;
     // Cursor 0 and EOF False, or only EOF True when there is no reading.
@@ -100,5 +123,6 @@ class clsTEST_RESULT : public NumericRecord<TestResultColumn::Count> {
 
     store::Statement select_;
     store::Statement insert_;
+    store::Statement insertForStoredTest_;
     store::Statement delete_;
 };

@@ -17,6 +17,7 @@
 #include "testinfo/TestInfoEntry.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -141,6 +142,43 @@ TEST(CliRun, ASilenceShorterThanSilenceSIsWaitedOutAndALongerOneEndsTheRunWarnin
         EXPECT_TRUE(d.err.endsWith(ending)) << d.err.toStdString();
         EXPECT_EQ(d.out.count(u'\n'), silence.isEmpty() ? 4 : 1) << "every reading the unit was heard for";
     }
+}
+
+// Another program holds the database's write lock from 30 s to 100 s of the run (on the unit's clock, which
+// the port's sends follow): the waiting readings are said once with their count, then that they are
+// stored, and every reading is stored.
+TEST(CliRun, ReadingsALockHeldElsewhereKeptWaitingAreSaidOnceAndAllStored) {
+    struct LockingPort : SimulatedUnitPort {
+        using SimulatedUnitPort::SimulatedUnitPort;
+        void send(const QByteArray& bytes) override {
+            const double now_s = unit().now_s();
+            if (now_s > 30 && !other.isOpen() && !released) {
+                other = QSqlDatabase::addDatabase("QSQLITE", "other program");
+                other.setDatabaseName(clsConnection::kFileName);
+                EXPECT_TRUE(other.open() && QSqlQuery(other).exec("BEGIN IMMEDIATE"));
+            }
+            if (now_s > 100 && other.isOpen()) {
+                QSqlQuery(other).exec("ROLLBACK");
+                other.close();
+                released = true;
+            }
+            SimulatedUnitPort::send(bytes);
+        }
+        QSqlDatabase other;
+        bool released = false;
+    };
+    RunDir d;
+    QTextStream o(&d.out), e(&d.err);
+    const int status = cli::run({"run", "2", "Short", "Locked"}, o, e,
+                                [&d](int) { return std::make_unique<LockingPort>(d.unit); });
+    QSqlDatabase::removeDatabase("other program");
+    EXPECT_EQ(status, cli::kOk) << d.err.toStdString();
+    EXPECT_EQ(d.err.count("readings waiting"), 1) << d.err.toStdString();
+    EXPECT_TRUE(d.err.contains("r7716-cli run: 1 readings waiting (database is locked)\n"));
+    EXPECT_TRUE(d.err.contains("r7716-cli run: the waiting readings are stored.\n")) << d.err.toStdString();
+    EXPECT_EQ(OpenStoredTest(d.connection, "Locked", ChartDataOption::All, UnitSystem::CGS).readings.size(),
+              4u);
+    EXPECT_EQ(d.out.count(u'\n'), 4);
 }
 
 }  // namespace

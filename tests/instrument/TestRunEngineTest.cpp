@@ -4,6 +4,7 @@
 #include "instrument/TestRunEngine.h"
 
 #include "analysis/OpenTest.h"
+#include "common/DiagnosticLog.h"
 #include "common/ErrorLog.h"
 #include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
@@ -23,6 +24,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -48,7 +50,7 @@ struct Rig {
     explicit Rig(const StoredSequence& s, double pressure_psi = 300, const QString& databaseUri = {}) {
         if (!databaseUri.isEmpty()) connection.setLocation(store::DatabaseLocation::parse(databaseUri));
         connection.OpenDB();
-        writer = std::make_unique<DirectReadingWriter>(connection);
+        writer = makeReadingWriter(connection);
         unit.InitialInst(connection);
         unit.setClock([this] { return firmware.now_s(); });
         unit.openPort(3);
@@ -75,6 +77,24 @@ struct Rig {
     void runToEnd() {
         for (int i = 0; i < 100000 && engine->running(); ++i) ticks(1);
     }
+    void ticksUntilReadings(std::size_t n) {
+        for (int i = 0; i < 1000 && engine->results().readings().size() < n; ++i) ticks(1);
+    }
+    // The times of the test's readings in the order they were stored.
+    std::vector<double> timesAsStored() {
+        QSqlQuery q(connection.ADOConnection());
+        q.exec(
+            QStringLiteral("SELECT RESULT_TIME FROM TEST_RESULT WHERE TEST_ID = %1 ORDER BY TEST_RESULT_ID")
+                .arg(engine->testId()));
+        std::vector<double> times;
+        while (q.next()) times.push_back(q.value(0).toDouble());
+        return times;
+    }
+    std::vector<double> timesTaken() {
+        std::vector<double> times;
+        for (const Reading& r : engine->results().readings()) times.push_back(r.time_s);
+        return times;
+    }
     std::vector<Key> storedKeys() {
         std::vector<Key> keys;
         for (const Reading& r :
@@ -97,7 +117,7 @@ struct Rig {
     clsConnection connection;
     UnitFirmware firmware{UnitFirmware::Options{.noise = 0}};
     RealTimeUnit unit{std::make_unique<SimulatedUnitPort>(firmware), messenger};
-    std::unique_ptr<DirectReadingWriter> writer;
+    std::unique_ptr<ReadingWriter> writer;
     std::unique_ptr<TestRunEngine> engine;
 };
 
@@ -260,12 +280,9 @@ TEST(TestRunEngine, ReadingsTheServerCannotTakeAreCountedInTheStatusBarAndArrive
     writer.setIntervals(20, 0);  // ask the server again at every reading
     run.engine->setWriter(writer);
     ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
-    const auto ticksUntilReadings = [&](std::size_t n) {
-        for (int i = 0; i < 1000 && run.engine->results().readings().size() < n; ++i) run.ticks(1);
-    };
-    ticksUntilReadings(2);
+    run.ticksUntilReadings(2);
     ASSERT_TRUE(server.stop());
-    ticksUntilReadings(4);
+    run.ticksUntilReadings(4);
     EXPECT_EQ(run.unit.messagePanelText(), "server unreachable: 2 readings waiting");
     ASSERT_TRUE(server.start());
     run.runToEnd();
@@ -274,6 +291,84 @@ TEST(TestRunEngine, ReadingsTheServerCannotTakeAreCountedInTheStatusBarAndArrive
     const std::vector<Key> all = {{1, 0, 17, 0}, {1, 0, 29, 0}, {1, 0, 41, 0}, {1, 0, 55, 0},
                                   {1, 1, 77, 1}, {1, 2, 93, 1}, {1, 3, 109, 1}};
     EXPECT_EQ(run.storedKeys(), all);
+}
+
+// Another program holds the database's write lock for a minute of the run, far longer than every other
+// operation waits for it: no tick waits longer than the short wait of a reading, and no reading is lost.
+TEST(TestRunEngine, ALockHeldElsewhereNeverHoldsATickPastTheShortWaitAndNoReadingIsLost) {
+    Rig run(rampAndRates(10));
+    SpoolingReadingWriter writer(run.connection);
+    writer.setIntervals(1000, 0);  // ask the database at every reading
+    int waitedInTick_ms = 0;
+    writer.setWaitFunction([&](int ms) { waitedInTick_ms += ms; });
+    run.engine->setWriter(writer);
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    run.ticksUntilReadings(1);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other program");
+        other.setDatabaseName(run.connection.FilePath());
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
+        int longestWait_ms = 0;
+        for (const double until_s = run.firmware.now_s() + 60; run.firmware.now_s() < until_s;) {
+            waitedInTick_ms = 0;
+            run.ticks(1);
+            longestWait_ms = std::max(longestWait_ms, waitedInTick_ms);
+        }
+        EXPECT_GT(longestWait_ms, 0) << "the lock was met";
+        EXPECT_LE(longestWait_ms, SpoolingReadingWriter::kReadingLockWait_ms);
+        const int kept = static_cast<int>(run.engine->results().readings().size()) - 1;
+        EXPECT_GE(kept, 3);
+        EXPECT_EQ(run.unit.messagePanelText(), QString("%1 readings waiting (database is locked)").arg(kept));
+        QSqlQuery(other).exec("ROLLBACK");
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("other program");
+    run.runToEnd();
+    EXPECT_EQ(writer.waiting(), 0);
+    EXPECT_EQ(run.timesAsStored(), run.timesTaken());
+    EXPECT_EQ(run.storedKeys().size(), 7u);
+    EXPECT_TRUE(run.unit.messagePanelText().startsWith("The waiting readings were stored at "));
+}
+
+// The disk fills in the middle of a run and has room again a while later: the readings it refused wait in
+// the spool, or in memory where the spool cannot be written either, and are all stored, in order, once.
+TEST(TestRunEngine, ReadingsTheDatabaseRefusesForAWhileWaitAndAreAllStoredInOrderOnce) {
+    StoredSequence longRamp = rampAndRates(2);
+    longRamp.settings = {3, 1, 1, 1000, 0, 2};  // a reading every other tick
+    longRamp.steps = {{8, 75, 5, 100, 0}};
+    for (const bool spoolWritable : {true, false}) {
+        Rig run(longRamp);
+        SpoolingReadingWriter writer(run.connection,
+                                     run.dir.file(spoolWritable ? "spool.db" : "gone/spool.db"));
+        writer.setIntervals(1000, 0);
+        run.engine->setWriter(writer);
+        ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+        // A full disk: the file may not grow beyond the pages it has.
+        const auto limitPages = [&](const QString& pages) {
+            QSqlQuery q(run.connection.ADOConnection());
+            ASSERT_TRUE(q.exec("PRAGMA max_page_count = " + pages));
+        };
+        QSqlQuery count(run.connection.ADOConnection());
+        ASSERT_TRUE(count.exec("PRAGMA page_count") && count.next());
+        limitPages(count.value(0).toString());
+        for (int i = 0; i < 2000 && writer.waiting() == 0; ++i) run.ticks(1);
+        ASSERT_EQ(writer.waiting(), 1) << "the disk is full";
+        EXPECT_EQ(run.unit.messagePanelText(), spoolWritable
+                                                   ? "1 readings waiting (database or disk is full)"
+                                                   : "1 readings waiting, 1 only in memory (database "
+                                                     "or disk is full)");
+        for (int i = 0; i < 2000 && writer.waiting() < 10; ++i) run.ticks(1);
+        ASSERT_EQ(writer.waiting(), 10) << "the disk stays full for a while";
+        limitPages("1000000");  // room again
+        run.runToEnd();
+        EXPECT_EQ(writer.waiting(), 0);
+        EXPECT_EQ(run.timesAsStored(), run.timesTaken());
+        QFile log(DiagnosticLog::kFileName);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QString::fromUtf8(log.readAll()).count("Readings are kept"), 1)
+            << "once, not every reading";
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Live readings on a database server that goes away: kept in the local spool, sent on in order, each once.
 #include "StoreFixture.h"
+#include "common/DiagnosticLog.h"
 #include "store/ReadingSpool.h"
 #include "store/SpoolingReadingWriter.h"
 #include "store/clsTEST_RESULT.h"
@@ -114,6 +115,32 @@ TEST_P(SpoolOnEngine, ABatchTheServerTookWithoutAnsweringIsNotStoredTwice) {
     EXPECT_TRUE(writer.deliverWaiting());
     writer.write(testId, readingAt(4));
     EXPECT_EQ(storedTimes(connection, testId), oneTo(4));
+}
+
+// A test deleted while it is recorded (by a program that did not know): its next reading is refused, its
+// waiting readings are dropped and the log says how many; nothing is stored as an orphan.
+TEST_P(SpoolOnEngine, AReadingOfADeletedTestIsRefusedAndItsWaitingReadingsAreDropped) {
+    const double gone = stored_test::store(connection, {.name = "Deleted"});
+    const double kept = stored_test::store(connection, {.name = "Kept"});
+    const QString spoolPath = dir.file(SpoolingReadingWriter::kSpoolFileName);
+    {
+        ReadingSpool spool(spoolPath, connection.displayName());
+        for (int t = 1; t <= 3; ++t) spool.append(gone, readingAt(t), "earlier run");
+        spool.append(kept, readingAt(4), "earlier run");
+    }
+    sql("DELETE FROM TEST_INFO WHERE TEST_NAME = 'Deleted'");
+    SpoolingReadingWriter writer(connection, spoolPath);
+    try {
+        writer.write(gone, readingAt(5));
+        ADD_FAILURE() << "the reading was taken";
+    } catch (const StoreError& e) {
+        EXPECT_EQ(e.number(), StoreError::kTestGone);
+    }
+    EXPECT_EQ(count("TEST_RESULT"), 1);
+    EXPECT_EQ(storedTimes(connection, kept), std::vector<double>{4});
+    QFile log(DiagnosticLog::kFileName);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("3 waiting readings were dropped"));
 }
 
 INSTANTIATE_ON_BOTH_ENGINES(SpoolOnEngine);
