@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SettingsFile.h"
 #include "common/UnitSystem.h"
 
 #include <QByteArray>
@@ -18,7 +19,7 @@ class InitialSettings {
     static constexpr int kNumberCount = kUnitCount + 1;
     static constexpr const char* kFileName = "initial.txt";
     // The nine numbers take a few hundred bytes; a larger file is something else and is not read.
-    static constexpr qint64 kMaxFileBytes = 64 * 1024;
+    static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     // An item that is not a number is quoted in messages up to this many characters.
     static constexpr int kMaxQuotedChars = 40;
 
