@@ -37,6 +37,8 @@ class TestRunEngine {
     static inline const QString kNoRampsText =
         QStringLiteral("The sequence \"%1\" has no temperature step; there is nothing to run.");
     static inline const QString kNotStoredText = QStringLiteral("The test could not be stored.\n\n%1");
+    static inline const QString kNotFiniteText = QStringLiteral(
+        "%1 of the averaged readings is not a finite number (the unit sent an overflowing value)");
 
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;
