@@ -21,7 +21,7 @@ class InitialSettings {
     // The nine numbers take a few hundred bytes; a larger file is something else and is not read.
     static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     // An item that is not a number is quoted in messages up to this many characters.
-    static constexpr int kMaxQuotedChars = 40;
+    static constexpr int kMaxQuotedChars = 20;
 
     // Selector index of each unit's port: 0 no port ("None"), n = "Comm n" (1 to 12), -1 when the
     // selector had no selection when the file was saved.

@@ -10,7 +10,7 @@
 namespace printable_text {
 
 // An excerpt of a file's content in a message is at most this many characters.
-inline constexpr int kExcerptChars = 40;
+inline constexpr int kExcerptChars = 20;
 
 // True for a control character (U+0000 to U+001F, U+007F to U+009F) and for the Unicode line and
 // paragraph separators.

@@ -49,7 +49,7 @@ double bobStressFactor(double radius_cm, double effLength_cm);
 
 // The range a factor may take: the span of the table's bobs widened kFactorTolerance times to both sides,
 // so that every bob of the table and any sensible custom bob pass (shear-rate factor 0.134 to 3.405 1/s
-// per rpm, that is a radius up to about 1.784 cm; stress factor 0.373 to 13.75).
+// per rpm, that is a radius up to about 1.784 cm; stress factor 0.373 to 13.752).
 inline constexpr double kFactorTolerance = 2;
 struct FactorRange {
     double lowest = 0;

@@ -89,7 +89,7 @@ TEST(PrintableText, ControlCharactersAreEscapedAndEverythingElseStaysAsItIs) {
                   qstrcmp(stored, shown) != 0)
             << shown;
     }
-    EXPECT_EQ(printable_text::excerpt(QString(100, u'x') + u'\n'), QString(40, u'x') + "...");
+    EXPECT_EQ(printable_text::excerpt(QString(100, u'x') + u'\n'), QString(20, u'x') + "...");
     EXPECT_EQ(printable_text::excerpt(QStringLiteral("root:\x1b\n")), QStringLiteral("root:??"));
 }
 
