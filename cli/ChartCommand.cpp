@@ -5,6 +5,7 @@
 #include "analysis/ui/ChartView.h"
 #include "analysis/ui/TestChart3D.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/StreamMessenger.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
@@ -106,7 +107,8 @@ std::optional<ChartRequest> parse(const Invocation& call, int& status) {
     return request;
 }
 
-QString csvText(const QString& text) {
+QString csvText(const QString& stored) {
+    const QString text = field(stored);
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     return QStringLiteral("\"%1\"").arg(QString(text).replace(u'"', QStringLiteral("\"\"")));

@@ -3,6 +3,7 @@
 #include "cli/CommandTable.h"
 #include "cli/Commands.h"
 #include "cli/StreamMessenger.h"
+#include "common/PrintableText.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
 #include "common/Version.h"
@@ -280,10 +281,8 @@ bool needsWindowSystem(const QStringList& arguments) {
     return line.usageStatus == kOk && !line.help && command->needsWindowSystem(line.options);
 }
 
-QString field(QString value) {
-    for (QChar& c : value)
-        if (c == u'\t' || c == u'\r' || c == u'\n') c = u' ';
-    return value;
+QString field(const QString& value) {
+    return printable_text::escaped(value);
 }
 
 int failure(QTextStream& err, const QString& problem, int status) {

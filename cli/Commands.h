@@ -41,8 +41,10 @@ int copyDb(const Invocation& call);
 // The unit system of the settings; a settings file that gives none valid is named on err once.
 UnitSystem unitSystemOf(const Invocation& call);
 
-// A value on one line of tab-separated output: a tab or line break inside it becomes a blank.
-QString field(QString value);
+// A stored text (a name, a value a unit sent) on one line of output: control characters (a tab, a line
+// break, ESC, ...) come out escaped (printable_text::escaped), so they can neither break the line format nor
+// reach the terminal.
+QString field(const QString& value);
 // Writes "r7716-cli: <problem>" to err and returns status.
 int failure(QTextStream& err, const QString& problem, int status);
 

@@ -38,8 +38,9 @@ const char* const kHalliburtonHelp =
     "Usage: r7716-cli halliburton [--] NAME\n"
     "\n"
     "Writes the Halliburton file of the test NAME in the current directory, as \"Halliburton Report\" does,\n"
-    "and prints its name. A test name that cannot be a file name as it stands is made safe; the file\n"
-    "always lands in the current directory.\n"
+    "and prints its name. A test name that cannot be a file name as it stands is made safe and gets\n"
+    "\"~\" and eight hex digits of the whole name, so no two tests share a file; the file always lands\n"
+    "in the current directory, and a symbolic link of its name is replaced, never followed.\n"
     "\n"
     "Exit status 2 when no test of that name is stored, 1 when the file cannot be written.\n";
 

@@ -12,6 +12,7 @@
 #include "store/ReadingWriter.h"
 #include "store/SpoolingReadingWriter.h"
 #include "store/clsConnection.h"
+#include "testinfo/TestInfoEntry.h"
 #include "testinfo/TestInfoFile.h"
 
 #include <QElapsedTimer>
@@ -367,6 +368,9 @@ int runTest(const Invocation& call) {
     QString problem;
     const std::optional<TestInfoInput> input = testInfo(call, testName, presetBob, problem);
     if (!input) return usage(call.err, problem);
+    // Refused before the unit is touched, as the dialog refuses it; the engine asks again when it stores.
+    if (const std::optional<QString> bad = TestInfoEntry::nameProblem({}, testName))
+        return failed(call.err, *bad);
 
     SequenceStore sequences(call.database());
     if (sequenceName.isEmpty() || !SequenceSending::load(sequences, sequenceName).found)

@@ -1,10 +1,11 @@
 #include "common/InitialSettings.h"
 
+#include "common/PrintableText.h"
+#include "common/SettingsFile.h"
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -25,12 +26,8 @@ QString itemMeaning(int index) {
 
 // An item of the file as a message quotes it: printable, on one line, at most kMaxQuotedChars long.
 QString quoted(const QByteArray& item) {
-    const bool cut = item.size() > InitialSettings::kMaxQuotedChars;
-    QString text = QString::fromLocal8Bit(item.left(InitialSettings::kMaxQuotedChars));
-    for (QChar& c : text)
-        if (!c.isPrint() || c == QChar::ReplacementCharacter) c = u'?';
-    if (cut) text += QStringLiteral("...");
-    return text;
+    return printable_text::excerpt(QString::fromLocal8Bit(item.left(InitialSettings::kMaxQuotedChars + 1)),
+                                   InitialSettings::kMaxQuotedChars);
 }
 
 QString missingItems(int numbersRead) {
@@ -57,18 +54,9 @@ QByteArray InitialSettings::toBytes() const {
 }
 
 bool InitialSettings::write(QString* error, const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error) *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    const QString reason = writeWholeFile(path, toBytes());
+    if (error) *error = reason;
+    return reason.isEmpty();
 }
 
 InitialSettings::ReadResult InitialSettings::parse(const QByteArray& bytes) {
@@ -100,28 +88,24 @@ InitialSettings::ReadResult InitialSettings::parse(const QByteArray& bytes) {
 }
 
 InitialSettings::ReadResult InitialSettings::read(const QString& path) {
-    QFile file(path);
+    const SettingsFile file = SettingsFile::read(path, kMaxFileBytes);
     ReadResult result;
-    if (!file.exists()) {
-        result.status = ReadStatus::FileMissing;
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        result.status = ReadStatus::FileUnreadable;
-        result.systemReason = file.errorString();
-    } else if (file.size() > kMaxFileBytes) {
-        result.status = ReadStatus::TooLarge;
-    } else {
-        // A device or a growing file may hold more than its size said: never more than the limit is read.
-        const QByteArray bytes = file.read(kMaxFileBytes + 1);
-        if (file.error() != QFileDevice::NoError) {
+    switch (file.status) {
+        case SettingsFile::Status::Read:
+            result = parse(file.bytes);
+            break;
+        case SettingsFile::Status::Missing:
+            result.status = ReadStatus::FileMissing;
+            break;
+        case SettingsFile::Status::Unreadable:
             result.status = ReadStatus::FileUnreadable;
-            result.systemReason = file.errorString();
-        } else if (bytes.size() > kMaxFileBytes) {
+            result.systemReason = file.systemReason;
+            break;
+        case SettingsFile::Status::TooLarge:
             result.status = ReadStatus::TooLarge;
-        } else {
-            result = parse(bytes);
-        }
+            break;
     }
-    result.path = QFileInfo(path).absoluteFilePath();
+    result.path = file.path;
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SettingsFile.h"
 #include "common/UnitSystem.h"
 
 #include <QByteArray>
@@ -18,9 +19,9 @@ class InitialSettings {
     static constexpr int kNumberCount = kUnitCount + 1;
     static constexpr const char* kFileName = "initial.txt";
     // The nine numbers take a few hundred bytes; a larger file is something else and is not read.
-    static constexpr qint64 kMaxFileBytes = 64 * 1024;
+    static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     // An item that is not a number is quoted in messages up to this many characters.
-    static constexpr int kMaxQuotedChars = 40;
+    static constexpr int kMaxQuotedChars = 20;
 
     // Selector index of each unit's port: 0 no port ("None"), n = "Comm n" (1 to 12), -1 when the
     // selector had no selection when the file was saved.

@@ -286,6 +286,13 @@ bool TestRunEngine::StoreReading(Phase phase) {
     reading.typeId = static_cast<double>(phase);
     reading.bathTemp_F = current.bathTemp_F;
     keepLock();
+    // An overflowing reply or average is no measurement: it stays out of the test, where it would turn
+    // fits and charts into nonsense, and is named like a reading that could not be stored.
+    if (const char* column = nonFiniteColumn(reading)) {
+        unit_.reportFailure(TickFailureKind::Storage,
+                            UnitWindowLogic::kNotStoredPrefix + kNotFiniteText.arg(QLatin1String(column)));
+        return true;
+    }
     try {
         writer_->write(testId_, reading);
     } catch (const StoreError& e) {

@@ -51,6 +51,8 @@ class TestRunEngine {
         "and recording has ended.");
     static inline const QString kNotLockedPrefix =
         QStringLiteral("The test is not protected against deletion: ");
+    static inline const QString kNotFiniteText = QStringLiteral(
+        "%1 of the averaged readings is not a finite number (the unit sent an overflowing value)");
 
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;

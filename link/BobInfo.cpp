@@ -1,9 +1,7 @@
 #include "link/BobInfo.h"
 
+#include "common/SettingsFile.h"
 #include "common/VbFormat.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -54,25 +52,26 @@ QStringList BobInfo::items(const QByteArray& bytes, int count) {
 
 BobInfo::ReadResult BobInfo::read(const QString& path) {
     ReadResult result;
-    const QString where = QFileInfo(path).absoluteFilePath();
-    QFile file(path);
-    if (!file.exists()) {
-        result.description = QStringLiteral("File not found: %1").arg(where);
-        result.number = kFileNotFound;
-        return result;
+    const SettingsFile file = SettingsFile::read(path);
+    const QString& where = file.path;
+    switch (file.status) {
+        case SettingsFile::Status::Read:
+            break;
+        case SettingsFile::Status::Missing:
+            result.description = QStringLiteral("File not found: %1").arg(where);
+            result.number = kFileNotFound;
+            return result;
+        case SettingsFile::Status::Unreadable:
+            result.description =
+                QStringLiteral("Path/File access error: %1 (%2)").arg(where, file.systemReason);
+            result.number = kFileAccess;
+            return result;
+        case SettingsFile::Status::TooLarge:
+            result.description = QStringLiteral("Path/File access error: ") + file.problem();
+            result.number = kFileAccess;
+            return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.description = QStringLiteral("Path/File access error: %1 (%2)").arg(where, file.errorString());
-        result.number = kFileAccess;
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.description = QStringLiteral("Path/File access error: %1 (%2)").arg(where, file.errorString());
-        result.number = kFileAccess;
-        return result;
-    }
-    result.names = items(bytes, kUnitCount);
+    result.names = items(file.bytes, kUnitCount);
     if (result.names.size() < kUnitCount) {
         result.description = QStringLiteral("Input past end of file: %1 holds %2 of the %3 bob names")
                                  .arg(where, vb::Format(result.names.size(), QStringLiteral("0")),

@@ -1,9 +1,9 @@
 #include "link/SerialPortName.h"
 
+#include "common/SettingsFile.h"
 #include "common/VbFormat.h"
 
-#include <QFile>
-#include <QTextStream>
+#include <QStringList>
 
 namespace SerialPortName {
 
@@ -30,19 +30,18 @@ QString deviceLocation(const QString& name) {
 #endif
 }
 
-QString deviceForPort(int portNumber, const QString& listFile) {
+QString deviceForPort(int portNumber, const QString& listFile, QString* problem) {
     if (portNumber < 1) return {};
-    QFile file(listFile);
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        int lineNumber = 0;
-        while (!in.atEnd()) {
-            const QString line = in.readLine().trimmed();
-            if (++lineNumber == portNumber) {
-                if (!line.isEmpty()) return deviceLocation(line);
-                break;
-            }
-        }
+    const SettingsFile file = SettingsFile::read(listFile);
+    if (file.status == SettingsFile::Status::Unreadable || file.status == SettingsFile::Status::TooLarge) {
+        // A list that cannot be read must not send a unit to another device than the one it names.
+        if (problem) *problem = file.problem();
+        return {};
+    }
+    const QStringList lines = QString::fromUtf8(file.bytes).split(u'\n');
+    if (portNumber <= lines.size()) {
+        const QString line = lines[portNumber - 1].trimmed();
+        if (!line.isEmpty()) return deviceLocation(line);
     }
     return defaultDevice(portNumber);
 }

@@ -99,7 +99,13 @@ void SerialUnitPort::open(int portNumber) {
         throw UnitPortError(
             QStringLiteral("Invalid port number ") + vb::Format(portNumber, QStringLiteral("0")),
             UnitPortErrorNumber::kInvalidPortNumber);
-    openDevice(SerialPortName::deviceForPort(portNumber));
+    QString problem;
+    const QString device = SerialPortName::deviceForPort(portNumber, SerialPortName::kPortListFile, &problem);
+    if (!problem.isEmpty()) {
+        lastError_ = problem;
+        throw UnitPortError(problem, UnitPortErrorNumber::kInvalidPortNumber);
+    }
+    openDevice(device);
 }
 
 void SerialUnitPort::openDevice(const QString& devicePath) {

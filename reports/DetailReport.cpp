@@ -1,6 +1,7 @@
 #include "reports/DetailReport.h"
 
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 #include "reports/ReportCommon.h"
 
 #include <QBuffer>
@@ -8,7 +9,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace reports {
 
@@ -82,23 +82,22 @@ void SetDetailReportPage(QPagedPaintDevice& device, const QLocale& locale) {
 }
 
 QString WriteDetailReportPdf(const QString& path, const DetailReportContent& content, const QLocale& locale) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    WholeFileWriter file(path);
+    if (!file.open()) return file.error();
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         writer.setResolution(600);
         writer.setTitle(content.title);
         writer.setCreator(QString::fromLatin1(kDetailReportTitle));
         SetDetailReportPage(writer, locale);
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
-            return QStringLiteral("The PDF file cannot be started.");
-        }
+        if (!painter.begin(&writer)) return QStringLiteral("The PDF file cannot be started.");
         PaintDetailReport(painter, writer, content);
         painter.end();
     }
-    if (!file.commit()) return file.errorString();
+    // A write that failed on the way (a full disk) keeps its reason; the old file stays.
+    if (file.device().error() != QFileDevice::NoError) return file.device().errorString();
+    if (!file.commit()) return file.error();
     return {};
 }
 

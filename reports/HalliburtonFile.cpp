@@ -1,7 +1,10 @@
 #include "reports/HalliburtonFile.h"
 
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 #include "reports/ReportCommon.h"
+
+#include <QCryptographicHash>
 
 #include <cmath>
 #include <limits>
@@ -16,6 +19,10 @@ constexpr const char* kHeader =
     "\"VISC1   \"     \"STEMP1  \"     \"BTEMP1  \"     \"RATE1   \"     \"STRSS1  \"     \"TORQ1   \"     "
     "\"RWTOR1  \"";
 constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kFileNameEnd = ".txt";
+// A changed name carries "~" and the first bytes of its SHA-256 in hex.
+constexpr const char* kNameCodeMark = "~";
+constexpr int kNameCodeBytes = 4;
 constexpr const char* kDateForm = "MM-dd-yyyy";
 constexpr const char* kClockForm = "HH:mm:ss";
 constexpr const char* kMinutesPicture = "##.##";
@@ -138,8 +145,13 @@ QByteArray HalliburtonBytes(const QDateTime& testStart, double shearRateFactor,
 }
 
 HalliburtonName HalliburtonFileName(const QString& testName) {
-    const QString name = SafeFileName(testName);
-    return {name + QStringLiteral(".txt"), name != testName};
+    const QString safe = SafeFileName(testName);
+    if (safe == testName) return {safe + QLatin1String(kFileNameEnd), false};
+    // "..", "." and "_" would all be "_.txt": the code keeps every changed name apart from the others
+    // and from the names that needed no change.
+    const QByteArray digest = QCryptographicHash::hash(testName.toUtf8(), QCryptographicHash::Sha256);
+    const QString code = QString::fromLatin1(digest.left(kNameCodeBytes).toHex());
+    return {safe + QLatin1String(kNameCodeMark) + code + QLatin1String(kFileNameEnd), true};
 }
 
 HalliburtonOutcome WriteHalliburtonFile(const QDir& directory, const QString& testName,
@@ -149,7 +161,9 @@ HalliburtonOutcome WriteHalliburtonFile(const QDir& directory, const QString& te
     HalliburtonOutcome outcome;
     outcome.path = directory.absoluteFilePath(name.fileName);
     outcome.nameChanged = name.changed;
-    outcome.error = WriteWholeFile(outcome.path, HalliburtonBytes(testStart, shearRateFactor, readings));
+    // Written without asking, under a name a test chose: a link of that name is replaced, never followed.
+    outcome.error = writeWholeFile(outcome.path, HalliburtonBytes(testStart, shearRateFactor, readings),
+                                   WholeFileWriter::Links::Replace);
     return outcome;
 }
 

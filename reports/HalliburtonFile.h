@@ -23,8 +23,10 @@ QString HalliburtonLine(const Reading& reading, const QDateTime& testStart, doub
 QByteArray HalliburtonBytes(const QDateTime& testStart, double shearRateFactor,
                             std::span<const Reading> readings);
 
-// The file's name for a test: the test name made safe (SafeFileName) and ".txt". So the file always
-// lands in the working directory itself.
+// The file's name for a test: the test name and ".txt". A name that cannot be a file name as it stands
+// is made safe (SafeFileName) and gets "~" and eight hex digits computed from the whole test name before
+// ".txt" ("..": "_~5ec1f7e7.txt"), so the file always lands in the working directory itself and two tests
+// never share a file. A name that needed no change keeps its own file name.
 struct HalliburtonName {
     QString fileName;
     bool changed = false;  // the file name is not the test name as it stands
@@ -37,7 +39,8 @@ struct HalliburtonOutcome {
     QString error;  // the failure's description; empty when the file was written
 };
 
-// Writes (or overwrites) the file of the test in `directory`.
+// Writes (or overwrites) the file of the test in `directory`: whole or not at all, and a symbolic link of
+// that name is replaced by the file, never followed.
 HalliburtonOutcome WriteHalliburtonFile(const QDir& directory, const QString& testName,
                                         const QDateTime& testStart, double shearRateFactor,
                                         std::span<const Reading> readings);

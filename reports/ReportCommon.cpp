@@ -2,10 +2,10 @@
 
 #include "analysis/OpenTest.h"
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace reports {
 
@@ -76,15 +76,7 @@ QString SafeFileName(const QString& name) {
 }
 
 QString WriteWholeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) return file.errorString();
-    return {};
+    return writeWholeFile(path, bytes);
 }
 
 }  // namespace reports

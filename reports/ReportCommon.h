@@ -61,8 +61,9 @@ double ExportViscosity(double shearRate_1ps, double shearStress_dyncm2);
 // a name that a file system keeps for a device gets a "_" before it; a very long name is shortened.
 QString SafeFileName(const QString& name);
 
-// Writes a file whole: the file that was there stays untouched when the new one cannot be written.
-// Returns the system's description of a failure, empty on success.
+// Writes a file whole at a path the operator chose (a link there is followed): the file that was there
+// stays untouched when the new one cannot be written. Returns the system's reason for a failure ("No space
+// left on device"), empty on success.
 QString WriteWholeFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace reports

@@ -3,6 +3,7 @@
 #include "common/Settings.h"
 
 #include "common/Messenger.h"
+#include "common/PrintableText.h"
 #include "common/VbFormat.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/SequenceStore.h"
@@ -144,6 +145,10 @@ bool SequenceEditor::save(const QString& selectedName, const SettingsTexts& sett
 std::optional<QString> SequenceEditor::askNewName() {
     const std::optional<QString> answer = messenger_.inputBox(kNamePrompt, kNameTitle);
     if (!answer || answer->isEmpty()) return std::nullopt;
+    if (const auto problem = printable_text::nameProblem(QStringLiteral("sequence name"), *answer)) {
+        messenger_.info(*problem, kNameTitle, MsgIcon::Exclamation);
+        return std::nullopt;
+    }
     // Two sequences of one name could not be told apart: lookups find one of them, Delete removes both.
     bool stored = false;
     try {

@@ -1,15 +1,22 @@
 #include "simulator/PortListFile.h"
 
+#include "common/SettingsFile.h"
+
 #include <QFile>
 #include <QStringList>
 
 PortListFile::PortListFile(QString path) : path_(std::move(path)) {
-    QFile f(path_);
-    existed_ = f.open(QIODevice::ReadOnly);
-    if (existed_) original_ = f.readAll();
+    const SettingsFile file = SettingsFile::read(path_);
+    existed_ = file.status != SettingsFile::Status::Missing;
+    if (file.ok())
+        original_ = file.bytes;
+    else if (existed_)
+        problem_ = file.problem();
 }
 
 bool PortListFile::write(const std::map<int, QString>& paths) const {
+    // What could not be read could not be put back.
+    if (!problem_.isEmpty()) return false;
     QStringList lines = QString::fromLocal8Bit(original_).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     for (QString& line : lines)
@@ -25,6 +32,7 @@ bool PortListFile::write(const std::map<int, QString>& paths) const {
 }
 
 void PortListFile::restore() const {
+    if (!problem_.isEmpty()) return;  // never written
     if (!existed_) {
         QFile::remove(path_);
         return;

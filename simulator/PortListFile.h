@@ -12,8 +12,11 @@ class PortListFile {
   public:
     explicit PortListFile(QString path);
 
-    // Writes the file with line n replaced by paths[n] for every n given. False when it cannot be written.
+    // Writes the file with line n replaced by paths[n] for every n given. False when it cannot be written,
+    // or when the file there could not be read (problem() says why): it is then left alone.
     bool write(const std::map<int, QString>& paths) const;
+    // Why the file there could not be read; empty when it could (or there was none).
+    const QString& problem() const { return problem_; }
     // Puts the file back as it was when this object was made.
     void restore() const;
 
@@ -21,4 +24,5 @@ class PortListFile {
     QString path_;
     bool existed_ = false;
     QByteArray original_;
+    QString problem_;
 };

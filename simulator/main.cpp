@@ -153,7 +153,9 @@ int main(int argc, char** argv) {
     QString speedText = vb::Format(options.speed, QStringLiteral("0.###"));
     if (speedText.endsWith(u'.')) speedText.chop(1);
     PortListFile portList(options.portsFile);
-    if (!portList.write(paths)) return fail(QStringLiteral("cannot write ") + options.portsFile);
+    if (!portList.write(paths))
+        return fail(portList.problem().isEmpty() ? QStringLiteral("cannot write ") + options.portsFile
+                                                 : portList.problem());
     say(QStringLiteral("ports listed in ") + QFileInfo(options.portsFile).absoluteFilePath() +
         QStringLiteral("; speed x") + speedText + QStringLiteral("; type quit to end"));
 

@@ -1,9 +1,10 @@
 #include "store/DatabaseLocation.h"
 
+#include "common/PrintableText.h"
+#include "common/SettingsFile.h"
 #include "store/StoreError.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
@@ -12,10 +13,14 @@ namespace store {
 
 namespace {
 
-constexpr qint64 kMaxConfigFileBytes = 64 * 1024;
 constexpr const char* kPasswordRefused =
     "A password does not belong in the database's address: put it in ~/.pgpass (or the file PGPASSFILE "
     "names), where the database library finds it.";
+
+// A piece of an address in a message: the address may come from a file that is not what it should be.
+QString shown(const QString& text) {
+    return printable_text::excerpt(text);
+}
 
 [[noreturn]] void refuse(const QString& problem) {
     throw StoreError(StoreError::kBadLocation, problem);
@@ -59,7 +64,7 @@ QList<std::pair<QString, QString>> uriParameters(const QString& uri, const QStri
         QString port;
         if (host.startsWith(u'[')) {  // [IPv6 address]:port
             const qsizetype close = host.indexOf(u']');
-            if (close < 0) refuse(QStringLiteral("The address in %1 lacks its closing ']'.").arg(uri));
+            if (close < 0) refuse(QStringLiteral("The address in %1 lacks its closing ']'.").arg(shown(uri)));
             port = host.mid(close + 1).startsWith(u':') ? host.mid(close + 2) : QString();
             host = host.mid(1, close - 1);
         } else if (const qsizetype colon = host.lastIndexOf(u':'); colon >= 0) {
@@ -67,7 +72,7 @@ QList<std::pair<QString, QString>> uriParameters(const QString& uri, const QStri
             host = host.left(colon);
         }
         if (!port.isEmpty() && !QRegularExpression(QStringLiteral("^[0-9]+$")).match(port).hasMatch())
-            refuse(QStringLiteral("The port '%1' in %2 is not a number.").arg(port, uri));
+            refuse(QStringLiteral("The port '%1' in %2 is not a number.").arg(shown(port), shown(uri)));
         anyPort = anyPort || !port.isEmpty();
         hosts << decoded(host);
         ports << port;
@@ -80,7 +85,8 @@ QList<std::pair<QString, QString>> uriParameters(const QString& uri, const QStri
     if (queryAt >= 0) {
         for (const QString& pair : rest.mid(queryAt + 1).split(u'&', Qt::SkipEmptyParts)) {
             const qsizetype equals = pair.indexOf(u'=');
-            if (equals <= 0) refuse(QStringLiteral("'%1' in %2 is not key=value.").arg(pair, uri));
+            if (equals <= 0)
+                refuse(QStringLiteral("'%1' in %2 is not key=value.").arg(shown(pair), shown(uri)));
             set(parameters, decoded(pair.left(equals)), decoded(pair.mid(equals + 1)));
         }
     }
@@ -103,7 +109,7 @@ QList<std::pair<QString, QString>> keywordParameters(const QString& text) {
         const QString keyword = text.mid(keyStart, i - keyStart);
         skipBlanks();
         if (i >= text.size() || text[i] != u'=' || keyword.isEmpty())
-            refuse(QStringLiteral("'%1' is not keyword=value.").arg(text));
+            refuse(QStringLiteral("'%1' is not keyword=value.").arg(shown(text)));
         ++i;
         skipBlanks();
         QString value;
@@ -121,7 +127,7 @@ QList<std::pair<QString, QString>> keywordParameters(const QString& text) {
                     value += text[i];
                 }
             }
-            if (!closed) refuse(QStringLiteral("A quoted value in '%1' is not closed.").arg(text));
+            if (!closed) refuse(QStringLiteral("A quoted value in '%1' is not closed.").arg(shown(text)));
         } else {
             while (i < text.size() && !text[i].isSpace()) value += text[i++];
         }
@@ -173,7 +179,7 @@ DatabaseLocation DatabaseLocation::parse(const QString& given) {
         if (value.contains(u';'))
             refuse(
                 QStringLiteral("The value of %1 in %2 holds a ';', which the database driver cannot pass on.")
-                    .arg(keyword, text));
+                    .arg(shown(keyword), shown(text)));
     }
     const std::pair<const char*, const char*> defaults[] = {
         {"connect_timeout", kConnectTimeout_s}, {"tcp_user_timeout", kTcpUserTimeout_ms},
@@ -190,16 +196,11 @@ DatabaseLocation DatabaseLocation::fromWorkingDirectory() {
     const QString configPath = QDir::current().absoluteFilePath(QString::fromLatin1(kConfigFileName));
     if (!QFileInfo::exists(configPath)) return file(QString::fromLatin1(kDefaultFileName));
 
-    QFile config(configPath);
-    if (!config.open(QIODevice::ReadOnly))
-        refuse(QStringLiteral("%1 cannot be read: %2")
-                   .arg(QDir::toNativeSeparators(configPath), config.errorString()));
-    if (config.size() > kMaxConfigFileBytes)
-        refuse(
-            QStringLiteral("%1 is too large to name a database.").arg(QDir::toNativeSeparators(configPath)));
+    const SettingsFile config = SettingsFile::read(configPath);
+    if (!config.ok()) refuse(config.problem());
     // The first line that is neither blank nor a comment; none at all means no server is configured.
     QString line;
-    for (const QString& raw : QString::fromUtf8(config.readAll()).split(u'\n')) {
+    for (const QString& raw : QString::fromUtf8(config.bytes).split(u'\n')) {
         const QString trimmed = raw.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(u'#')) continue;
         line = trimmed;
@@ -216,7 +217,7 @@ DatabaseLocation DatabaseLocation::fromWorkingDirectory() {
     if (location.engine != Engine::Postgres)
         refuse(QStringLiteral("%1 names no PostgreSQL database: '%2' (expected e.g. "
                               "postgresql://r7716@labserver/rheology).")
-                   .arg(where, line));
+                   .arg(where, shown(line)));
     return location;
 }
 

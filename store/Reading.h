@@ -15,3 +15,7 @@ struct Reading {
 
     bool operator==(const Reading&) const = default;
 };
+
+// The column of the first value of the reading that is not a finite number (a unit's reply or an average
+// that overflowed), or nullptr when every value is finite. Such a reading is never stored.
+const char* nonFiniteColumn(const Reading& reading);

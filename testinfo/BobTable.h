@@ -47,9 +47,25 @@ double shearRateFactor(double radius_cm);
 // (1.5987 / r)^2 * (7.62 / L); 1 for B5. 0 for a geometry that cannot exist.
 double bobStressFactor(double radius_cm, double effLength_cm);
 
-// Why a typed geometry cannot be used (a radius outside the cup, a length that is not positive), or
-// nothing when it can. Such a geometry would give infinite or negative factors, so a test run with it
-// would send the unit a nonsense speed and store every stress wrong.
+// The range a factor may take: the span of the table's bobs widened kFactorTolerance times to both sides,
+// so that every bob of the table and any sensible custom bob pass (shear-rate factor 0.134 to 3.405 1/s
+// per rpm, that is a radius up to about 1.784 cm; stress factor 0.373 to 13.752).
+inline constexpr double kFactorTolerance = 2;
+struct FactorRange {
+    double lowest = 0;
+    double highest = 0;
+    bool contains(double factor) const;
+};
+// The span of the table's bobs, and the range accepted.
+FactorRange tableShearRateFactors();
+FactorRange tableStressFactors();
+FactorRange acceptedShearRateFactors();
+FactorRange acceptedStressFactors();
+
+// Why a typed geometry cannot be used (a radius outside the cup, a length that is not positive, factors
+// that are not finite or lie outside the accepted ranges), or nothing when it can. Such a geometry would
+// give infinite or absurd factors: a test run with it would send the unit a nonsense speed and store
+// every stress wrong, or not as a number at all.
 std::optional<QString> geometryProblem(double radius_cm, double effLength_cm);
 
 }  // namespace bobs

@@ -1,6 +1,7 @@
 #include "testinfo/TestInfoEntry.h"
 
 #include "common/Messenger.h"
+#include "common/PrintableText.h"
 #include "common/VbFormat.h"
 #include "sequence/TextGrid.h"
 #include "store/RecordTable.h"
@@ -101,7 +102,7 @@ std::optional<QString> TestInfoEntry::nameProblem(const QStringList& storedNames
     for (const QString& stored : storedNames)
         if (stored.toUpper() == upper) return QString::fromLatin1(kDuplicateName);
     if (name.isEmpty()) return QString::fromLatin1(kEmptyName);
-    return std::nullopt;
+    return printable_text::nameProblem(QStringLiteral("test name"), name);
 }
 
 QStringList TestInfoEntry::storedNames(clsConnection& connection) {

@@ -56,8 +56,9 @@ class TestInfoEntry {
     // What the dialog hands back: the fields and the additive rows.
     TestInfoInput input(const TestInfoTexts& texts) const;
 
-    // Why `name` cannot be a new test's name among `storedNames` (used, whatever the letter case; empty),
-    // or nothing. Names are not trimmed: names that differ only in blanks are different names.
+    // Why `name` cannot be a new test's name among `storedNames` (used, whatever the letter case; empty;
+    // holding a control character such as a tab, a line break or ESC), or nothing. Names are not trimmed:
+    // names that differ only in blanks are different names.
     static std::optional<QString> nameProblem(const QStringList& storedNames, const QString& name);
     // The names stored now, read afresh: for checking a name again just before its test row is stored
     // (another window may have stored it since the dialog opened). Failures come out as StoreError.

@@ -1,9 +1,10 @@
 #include "testinfo/TestInfoFile.h"
 
+#include "common/PrintableText.h"
+#include "common/SettingsFile.h"
 #include "common/VbFormat.h"
 #include "testinfo/TestInfoForm.h"
 
-#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringList>
@@ -44,7 +45,9 @@ Result parse(const QString& text, const QString& testName, const std::optional<Q
         if (line.trimmed().isEmpty()) continue;
         const QString where = source + u':' + QString::number(i + 1);
         const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0) return failure(where, QStringLiteral("not a KEY=value line: \"%1\"").arg(line));
+        if (equals <= 0)
+            return failure(where,
+                           QStringLiteral("not a KEY=value line: \"%1\"").arg(printable_text::excerpt(line)));
         const QString key = line.left(equals);
         const QString value = line.mid(equals + 1);
         if (key == kAdditiveKey) {
@@ -57,17 +60,19 @@ Result parse(const QString& text, const QString& testName, const std::optional<Q
             if (parts[0].isEmpty()) return failure(where, QStringLiteral("an additive needs a name"));
             const QString& concentration = parts[1];
             if (!concentration.trimmed().isEmpty() && !isNumber(concentration))
-                return failure(
-                    where, QStringLiteral("the concentration is not a number: \"%1\"").arg(concentration));
+                return failure(where, QStringLiteral("the concentration is not a number: \"%1\"")
+                                          .arg(printable_text::excerpt(concentration)));
             additives.append({parts[0], vb::Val(concentration), parts[2], parts[3]});
             continue;
         }
         if (!kFieldKeys.contains(key))
             return failure(where, QStringLiteral("unknown key \"%1\" (the keys are %2 and %3)")
-                                      .arg(key, kFieldKeys.join(QStringLiteral(", ")), kAdditiveKey));
+                                      .arg(printable_text::excerpt(key),
+                                           kFieldKeys.join(QStringLiteral(", ")), kAdditiveKey));
         if (fields.contains(key)) return failure(where, QStringLiteral("%1 is given twice").arg(key));
         if (kNumberKeys.contains(key) && !isNumber(value))
-            return failure(where, QStringLiteral("%1 is not a number: \"%2\"").arg(key, value));
+            return failure(
+                where, QStringLiteral("%1 is not a number: \"%2\"").arg(key, printable_text::excerpt(value)));
         fields.insert(key, value);
     }
 
@@ -98,10 +103,9 @@ Result parse(const QString& text, const QString& testName, const std::optional<Q
 }
 
 Result read(const QString& path, const QString& testName, const std::optional<QString>& presetBob) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(path, QStringLiteral("cannot be read: ") + file.errorString());
-    return parse(QString::fromUtf8(file.readAll()), testName, presetBob, path);
+    const SettingsFile file = SettingsFile::read(path);
+    if (!file.ok()) return {std::nullopt, file.problem()};
+    return parse(QString::fromUtf8(file.bytes), testName, presetBob, path);
 }
 
 }  // namespace testinfo_file

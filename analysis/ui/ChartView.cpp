@@ -6,6 +6,7 @@
 #include "analysis/ui/TestChart3D.h"
 #include "analysis/ui/frmOverlapTest.h"
 #include "common/Messenger.h"
+#include "common/WholeFile.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -226,27 +227,42 @@ bool ChartView::RenderToFile(const QString& path, QSize size, QString* error) {
     }
     const bool offscreen = layOutOffscreen(size);
     const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool pdf = suffix == QLatin1String("pdf");
     bool done = false;
     QString problem;
-    if (suffix == QLatin1String("pdf")) {
-        QPdfWriter writer(path);
-        writer.setTitle(documentName());
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setResolution(300);
-        done = PrintTo(writer);
-        if (!done) problem = QStringLiteral("\"%1\" could not be written.").arg(path);
-    } else if (suffix == QLatin1String("png")) {
-        const QSize imageSize = size.isValid() && !isVisible() ? size : this->size();
-        QImage image(imageSize, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            render(painter, QRectF(QPointF(0, 0), QSizeF(imageSize)));
-        }
-        done = image.save(path, "PNG");
-        if (!done) problem = QStringLiteral("\"%1\" could not be written.").arg(path);
-    } else {
+    WholeFileWriter file(path);
+    if (!pdf && suffix != QLatin1String("png")) {
         problem = QStringLiteral("\"%1\": the chart is written as .png or .pdf only.").arg(path);
+    } else if (!file.open()) {
+        problem = QStringLiteral("\"%1\" could not be written: %2.").arg(path, file.error());
+    } else {
+        if (pdf) {
+            QPdfWriter writer(&file.device());
+            writer.setTitle(documentName());
+            writer.setPageOrientation(QPageLayout::Landscape);
+            writer.setResolution(300);
+            done = PrintTo(writer);
+        } else {
+            const QSize imageSize = size.isValid() && !isVisible() ? size : this->size();
+            QImage image(imageSize, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            {
+                QPainter painter(&image);
+                render(painter, QRectF(QPointF(0, 0), QSizeF(imageSize)));
+            }
+            done = image.save(&file.device(), "PNG");
+        }
+        // The system's reason (a full disk) when there is one.
+        QString reason;
+        if (file.device().error() != QFileDevice::NoError)
+            reason = file.device().errorString();
+        else if (!done)
+            reason = QStringLiteral("the chart could not be drawn");
+        else if (!file.commit())
+            reason = file.error();
+        done = reason.isEmpty();
+        if (!done) problem = QStringLiteral("\"%1\" could not be written: %2.").arg(path, reason);
+        file.cancel();
     }
     if (offscreen) hide();
     if (error) *error = problem;

@@ -121,6 +121,11 @@ TEST_F(ChartCommand, OutDrawsTwoDChartsOffscreenAndRefusesThreeDWithoutOpenGL) {
     const auto pdf = runProgram({"Gel, \"A\"", "1", "--out", "stress.pdf"});
     EXPECT_EQ(pdf.first, 0) << pdf.second.toStdString();
     EXPECT_GT(QFileInfo(dir.file(QStringLiteral("stress.pdf"))).size(), 1000);
+    // A full disk is named as such (/dev/full always is one).
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), dir.file(QStringLiteral("full.png"))));
+    const auto full = runProgram({"Gel, \"A\"", "3", "--out", "full.png"});
+    EXPECT_EQ(full.first, 1);
+    EXPECT_TRUE(full.second.contains(QStringLiteral("No space left on device"))) << full.second.toStdString();
 
     const auto threeD = runProgram({"Gel, \"A\"", "3d0", "--out", "surface.png"});
     EXPECT_EQ(threeD.first, 1);

@@ -104,9 +104,9 @@ TEST_F(CliTest, AWrongCommandLineIsAUsageErrorThatPointsToTheHelp) {
     }
 }
 
-TEST_F(CliTest, TestsListsNameTimeAndResearcherNewestFirst) {
+TEST_F(CliTest, TestsListsNameTimeAndResearcherNewestFirstWithControlCharactersEscaped) {
     stored_test::Test t;
-    t.name = QStringLiteral("Middle");
+    t.name = QStringLiteral("Middle\x1b[2J");  // stored by an older program: must not clear the terminal
     t.time = QDateTime(QDate(2023, 7, 4), QTime(13, 5, 9));
     t.researcher = QStringLiteral("B\tM");  // a tab inside a value must not split the line
     store(t);
@@ -120,10 +120,39 @@ TEST_F(CliTest, TestsListsNameTimeAndResearcherNewestFirst) {
     store(t);
     const Outcome o = runCli({"tests"});
     EXPECT_EQ(o.status, cli::kOk);
-    EXPECT_EQ(o.lines(),
-              (QStringList{"Newest test\t2024-01-02 03:04:05\tN. New", "Middle\t2023-07-04 13:05:09\tB M",
-                           "Oldest\t2021-12-31 23:59:59\tO. Old"}));
+    EXPECT_EQ(o.lines(), (QStringList{"Newest test\t2024-01-02 03:04:05\tN. New",
+                                      "Middle\\x1b[2J\t2023-07-04 13:05:09\tB\\tM",
+                                      "Oldest\t2021-12-31 23:59:59\tO. Old"}));
     EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
+}
+
+TEST_F(CliTest, ANewTestNameWithAControlCharacterIsRefusedBeforeTheUnitIsAsked) {
+    for (const char* name : {"a\x1b[2J", "two\nlines", "cr\r", "tab\t"}) {
+        for (const QStringList& command : {QStringList{"run", "1", "S", QString::fromLatin1(name)},
+                                           QStringList{"retrieve", "1", QString::fromLatin1(name)}}) {
+            const Outcome o = runCli(command);
+            EXPECT_EQ(o.status, cli::kUnitError) << command.join(' ').toStdString();
+            EXPECT_TRUE(o.err.contains(QStringLiteral("holds a control character"))) << o.err.toStdString();
+            EXPECT_FALSE(o.err.contains(QLatin1Char('\x1b')));
+        }
+    }
+    EXPECT_TRUE(runCli({"tests"}).out.isEmpty());
+}
+
+TEST_F(CliTest, SettingsFilesAreReadWithinTheirLimitAndQuotedOnlyInAShortExcerpt) {
+    const Outcome zero = runCli({"run", "1", "S", "T", "--info", "/dev/zero"});
+    EXPECT_EQ(zero.status, cli::kUsage);
+    EXPECT_TRUE(zero.err.contains(QStringLiteral("larger than 64 KiB"))) << zero.err.toStdString();
+
+    QFile secret(QStringLiteral("system.conf"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("root:x:0:0:root:/root:/bin/bash and what must not be shown\n");
+    secret.close();
+    ASSERT_TRUE(QFile::link(secret.fileName(), QStringLiteral("database.txt")));
+    const Outcome o = runCli({"tests"});
+    EXPECT_EQ(o.status, cli::kDatabaseError);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("names no PostgreSQL database"))) << o.err.toStdString();
+    EXPECT_FALSE(o.err.contains(QStringLiteral("/bin/bash"))) << o.err.toStdString();
 }
 
 TEST_F(CliTest, TestsOnAMissingDatabaseCreatesItAndListsNothing) {

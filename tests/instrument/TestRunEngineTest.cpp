@@ -18,6 +18,7 @@
 #include "support/ScriptedMessenger.h"
 #include "support/StoredTestBuilder.h"
 #include "support/TempWorkDir.h"
+#include "testinfo/BobTable.h"
 #include "testinfo/TestInfoEntry.h"
 #include "testinfo/TestInfoFile.h"
 
@@ -29,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -148,6 +150,19 @@ TEST(TestRunEngine, ASequenceRunsToItsEndStoringTheReadingsOfTheSamplingRulesAtT
         EXPECT_EQ(live.rows, stored.rows);
         EXPECT_EQ(live.header, stored.header);
     }
+}
+
+TEST(TestRunEngine, AReadingThatOverflowsIsNeverStoredAndIsNamedLikeAReadingNotStored) {
+    Rig run(rampAndRates(30));
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    // As a reply of "9E999" (read as the largest double) times a bob factor above 1: every stress overflows.
+    run.unit.poller().display().setFactors(bobs::shearRateFactor(1.5987), std::numeric_limits<double>::max());
+    run.runToEnd();
+    EXPECT_EQ(run.engine->end(), TestRunEngine::End::SequenceDone);
+    EXPECT_TRUE(run.storedKeys().empty());
+    EXPECT_EQ(run.unit.failures().count(TickFailureKind::Storage), 4);
+    EXPECT_TRUE(run.unit.failures().statusText().contains("RESULT_SHEAR_STRESS"))
+        << run.unit.failures().statusText().toStdString();
 }
 
 TEST(TestRunEngine, APressureTooLowForARampAbove210FRefusesTheStartLogsItAndKeepsTheTestRow) {

@@ -5,8 +5,12 @@
 #include "support/TempWorkDir.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -57,28 +61,42 @@ TEST(HalliburtonFile, TestWithoutReadingsHoldsTheHeaderLineOnly) {
             "\"TORQ1   \"     \"RWTOR1  \"\r\n"));
 }
 
-TEST(HalliburtonFile, HostileTestNamesNeverLeadOutOfTheWorkingDirectory) {
+TEST(HalliburtonFile, HostileTestNamesNeverLeadOutOfTheWorkingDirectoryNorShareAFile) {
+    // A changed name is the safe form, "~", eight hex digits of the whole name, ".txt".
     struct Case {
         const char* testName;
-        const char* fileName;
+        const char* fileName;  // a changed name: the part before "~"
         bool changed;
     };
     const Case cases[] = {
         {"Gel 30# 250F", "Gel 30# 250F.txt", false},
-        {"../../etc/passwd", "____etc_passwd.txt", true},
-        {"..", "_.txt", true},
-        {".hidden", "_hidden.txt", true},
-        {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j.txt", true},
-        {"tab\there", "tab_here.txt", true},
-        {"CON", "_CON.txt", true},
-        {"lpt1.x", "_lpt1.x.txt", true},
+        {"_", "_.txt", false},
+        {"../../etc/passwd", "____etc_passwd", true},
+        {".", "_", true},
+        {"..", "_", true},
+        {"...", "_", true},
+        {".hidden", "_hidden", true},
+        {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j", true},
+        {"tab\there", "tab_here", true},
+        {"CON", "_CON", true},
+        {"lpt1.x", "_lpt1.x", true},
         {"1.5 ppt", "1.5 ppt.txt", false},
     };
+    QStringList fileNames;
     for (const Case& c : cases) {
         const reports::HalliburtonName name = reports::HalliburtonFileName(QString::fromLatin1(c.testName));
-        EXPECT_EQ(name.fileName, QString::fromLatin1(c.fileName)) << c.testName;
+        const QString expected = QString::fromLatin1(c.fileName);
+        if (c.changed)
+            EXPECT_TRUE(name.fileName.contains(QRegularExpression(
+                u'^' + QRegularExpression::escape(expected) + QStringLiteral("~[0-9a-f]{8}\\.txt$"))))
+                << name.fileName.toStdString();
+        else
+            EXPECT_EQ(name.fileName, expected);
         EXPECT_EQ(name.changed, c.changed) << c.testName;
+        fileNames << name.fileName;
     }
+    fileNames.removeDuplicates();
+    EXPECT_EQ(fileNames.size(), std::size(cases));
 
     TempWorkDir dir;
     QDir work(dir.path());
@@ -88,9 +106,31 @@ TEST(HalliburtonFile, HostileTestNamesNeverLeadOutOfTheWorkingDirectory) {
         reports::WriteHalliburtonFile(work, QStringLiteral("../x"), QDateTime(), 1.7, {});
     EXPECT_TRUE(outcome.error.isEmpty());
     EXPECT_TRUE(outcome.nameChanged);
-    EXPECT_EQ(outcome.path, work.absoluteFilePath(QStringLiteral("__x.txt")));
+    EXPECT_EQ(outcome.path, work.absoluteFilePath(reports::HalliburtonFileName("../x").fileName));
     EXPECT_TRUE(QFile::exists(outcome.path));
     EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("lab/x.txt"))));
+}
+
+TEST(HalliburtonFile, ALinkOfTheFilesNameIsReplacedAndWhatItPointsToIsLeftAlone) {
+    TempWorkDir dir;
+    QDir work(dir.path());
+    ASSERT_TRUE(work.mkdir(QStringLiteral("run")));
+    QFile outside(dir.file(QStringLiteral("system.conf")));
+    ASSERT_TRUE(outside.open(QIODevice::WriteOnly) && outside.write("keep") == 4);
+    outside.close();
+    ASSERT_TRUE(QFile::link(outside.fileName(), dir.file(QStringLiteral("run/BIG.txt"))));
+    ASSERT_TRUE(work.cd(QStringLiteral("run")));
+
+    const std::vector<Reading> readings{reading(0, 1, 1, 1, 1)};
+    const reports::HalliburtonOutcome outcome =
+        reports::WriteHalliburtonFile(work, QStringLiteral("BIG"), QDateTime(), 1.7, readings);
+    EXPECT_EQ(outcome.error, QString());
+    ASSERT_TRUE(outside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(outside.readAll(), "keep");
+    EXPECT_FALSE(QFileInfo(outcome.path).isSymLink());
+    QFile written(outcome.path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), reports::HalliburtonBytes(QDateTime(), 1.7, readings));
 }
 
 }  // namespace

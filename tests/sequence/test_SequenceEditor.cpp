@@ -264,6 +264,11 @@ TEST_F(SequenceEditorTest, NewAsksForANameAndStoresADefaultSequence) {
     EXPECT_FALSE(editor.createNew());
     messenger.inputs.enqueue(std::nullopt);
     EXPECT_FALSE(editor.createNew());
+    messenger.shown.clear();
+    messenger.inputs.enqueue(QString("Guar\x1b[2J\r\n"));
+    EXPECT_FALSE(editor.createNew());
+    ASSERT_EQ(messenger.shown.size(), 2);
+    EXPECT_TRUE(messenger.shown[1].text.contains("holds a control character"));
     EXPECT_EQ(store.names(), QStringList{"Guar 200F"});
 }
 

@@ -62,6 +62,24 @@ TEST(BobFactors, FollowTheGeometryAndRefuseBobsThatCannotFitTheCup) {
     }
 }
 
+TEST(BobFactors, AGeometryWhoseFactorsLeaveTheTablesSpanWidenedTwiceIsRefused) {
+    for (const bobs::BobGeometry& bob : bobs::kTable)
+        EXPECT_FALSE(bobs::geometryProblem(vb::Val(bob.radius_cm), vb::Val(bob.effLength_cm))) << bob.name;
+    const std::tuple<double, double, bool> cases[] = {
+        {1.7, 8.0, true},      {1.0, 5.0, true},    {0.6, 7.62, true},     {1.78, 16.0, true},
+        {1e-300, 7.62, false},  // an infinite stress factor
+        {0.3, 7.62, false},    {1.80, 7.62, false}, {1.5987, 1000, false}, {0.8622, 0.5, false},
+    };
+    for (const auto& [radius, length, usable] : cases) {
+        const auto problem = bobs::geometryProblem(radius, length);
+        EXPECT_EQ(!problem, usable) << radius << " " << length;
+        if (problem) EXPECT_TRUE(problem->contains("factor")) << problem->toStdString();
+    }
+    EXPECT_EQ(vb::Format(bobs::acceptedShearRateFactors().highest, "0.000"), "3.405");
+    EXPECT_EQ(vb::Format(bobs::acceptedStressFactors().lowest, "0.000"), "0.373");
+    EXPECT_EQ(vb::Format(bobs::acceptedStressFactors().highest, "0.00"), "13.75");
+}
+
 testinfo_file::Result parse(const char* text, std::optional<QString> preset = std::nullopt) {
     return testinfo_file::parse(QString::fromUtf8(text), QStringLiteral("T1"), preset,
                                 QStringLiteral("info.txt"));
@@ -121,6 +139,7 @@ TEST(InfoFile, ABadLineIsOneLineNamingFileAndLine) {
         {"ADDITIVE=|35|lb|L", "info.txt:1: an additive needs a name"},
         {"ADDITIVE=Guar|lots|lb|L", "info.txt:1: the concentration is not a number"},
         {"BOB_RADIUS=1.9", "info.txt: The bob radius must be more than 0"},
+        {"BOB_RADIUS=1e-300", "info.txt: With this bob radius and effective length the stress factor"},
         {"BOB_NO=B6\nBOB_EFF_LENGTH=0", "info.txt: The bob effective length must be more than 0 cm."},
     };
     for (const auto& [text, error] : cases) {

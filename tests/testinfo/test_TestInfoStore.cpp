@@ -80,6 +80,26 @@ TEST_F(TestInfoStore, OkRefusesUsedNamesWhateverTheirCaseAndEmptyNames) {
         EXPECT_EQ(messenger.texts(), message ? QStringList{QString::fromLatin1(message)} : QStringList())
             << name;
     }
+    for (const char* name : {"Gel\x1b[2J", "Gel\r\nB", "Gel\tC"}) {
+        messenger.shown.clear();
+        TestInfoTexts t = TestInfoTexts::initial();
+        t.testName = QString::fromLatin1(name);
+        EXPECT_FALSE(entry.accept(t)) << name;
+        EXPECT_TRUE(messenger.texts().value(0).contains("holds a control character")) << name;
+    }
+}
+
+TEST_F(TestInfoStore, BothWindowsRefuseABobGeometryThatGivesNoFiniteOrSensibleFactor) {
+    TestInfoEntry entry(connection, messenger, grid);
+    TestInfoView view(connection, messenger, grid);
+    TestInfoTexts t = TestInfoTexts::initial();
+    t.testName = QStringLiteral("New");
+    for (const char* radius : {"1e-300", "0.2"}) {
+        t.bobRadius = QString::fromLatin1(radius);
+        messenger.shown.clear();
+        EXPECT_FALSE(entry.accept(t) || view.accept(t)) << radius;
+        EXPECT_EQ(messenger.texts().filter("stress factor").size(), 2) << radius;
+    }
 }
 
 TEST_F(TestInfoStore, GetAndCopyTakesTheStoredGeometryAndReplacesEveryAdditive) {

@@ -4,6 +4,7 @@
 #include "../XlsxReader.h"
 #include "reports/BriefReport.h"
 #include "reports/DetailReport.h"
+#include "reports/HalliburtonFile.h"
 #include "store/clsTEST_RESULT.h"
 #include "support/QStringPrinter.h"
 
@@ -131,7 +132,9 @@ TEST_F(ReportActionsTest, HalliburtonFileOfAHostileNameStaysInTheWorkingDirector
     ASSERT_TRUE(work.mkpath(QStringLiteral("work")));
     actions.workingDirectory = dir.file(QStringLiteral("work"));
     actions.halliburton(nullptr, said, connection, test, status());
-    const QString written = dir.file(QStringLiteral("work/__escape.txt"));
+    const QString written = dir.file(QStringLiteral("work/") +
+                                     reports::HalliburtonFileName(QStringLiteral("../escape")).fileName);
+    EXPECT_TRUE(written.contains(QStringLiteral("work/__escape~")));
     QFile file(written);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("\r\n"), 1 + qsizetype(test.readings.size()));
