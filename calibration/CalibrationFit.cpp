@@ -9,12 +9,8 @@
 
 namespace {
 
-// Beyond this a value is one that overflowed as it was read (9E999 reads as the largest double), and
-// the sums of the fit would overflow too.
-constexpr double kLargestValue = 1e100;
-
 bool allInRange(std::span<const double> values) {
-    return std::all_of(values.begin(), values.end(), [](double v) { return std::fabs(v) <= kLargestValue; });
+    return std::all_of(values.begin(), values.end(), &CalibrationLine::usable);
 }
 
 // r^2 of the points with list indexes 6 to 15; 0 when there are fewer than 16 or one of them is out of

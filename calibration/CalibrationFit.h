@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <span>
 
 // The bobs a unit can be calibrated with, and the factor that turns the stress the unit reports (always
@@ -40,6 +41,8 @@ struct CalibrationLine {
     static constexpr int kQualityFirst = 6;  // list indexes of the points the quality value is fitted to
     static constexpr int kQualityLast = 15;
     static constexpr double kMinimumR2 = 0.995;
+    // Beyond this a value makes the sums of the fit overflow.
+    static constexpr double kLargestValue = 1e100;
 
     enum class Verdict { Good, TooFewPoints, Scattered, NotRising, NotFinite, NoLine };
 
@@ -49,6 +52,10 @@ struct CalibrationLine {
     double r2 = 0;       // of the line over all the points: what judges it
     double quality = 0;  // r^2 over list indexes 6 to 15; 0 with fewer than 16 points
     int points = 0;
+
+    // A stress or voltage a line can be fitted through and drawn: not one that overflowed as it was read
+    // (9E999 reads as the largest double).
+    static bool usable(double value) { return std::fabs(value) <= kLargestValue; }
 
     // A line exists and can be drawn.
     bool fitted() const { return verdict != Verdict::NoLine && verdict != Verdict::NotFinite; }

@@ -361,14 +361,14 @@ void frmCalibrateTorque::TabStrip1_Click() {
 }
 
 // One repaint for all points of a tick; the fitted line once the run has ended. A point out of range
-// (a stress too large to be a number) cannot be drawn and is left out of the plot.
+// (a stress that overflowed as it was read) cannot be drawn and is left out of the plot.
 void frmCalibrateTorque::plot() {
     const QList<double>& voltages = calibration_.voltages();
     const QList<double>& stresses = calibration_.stresses();
     QList<double> x, y;
     QList<QPointF> pts;
     for (qsizetype k = 0; k < voltages.size() && k < stresses.size(); ++k) {
-        if (!std::isfinite(voltages[k]) || !std::isfinite(stresses[k])) continue;
+        if (!CalibrationLine::usable(voltages[k]) || !CalibrationLine::usable(stresses[k])) continue;
         x.append(voltages[k]);
         y.append(stresses[k]);
         pts.append({voltages[k], stresses[k]});
