@@ -64,10 +64,7 @@ TEST_F(CliCalibrateTest, ALineOfSixteenEqualStressesIsNotSentAndFails) {
     };
     QByteArray points, sent;
     for (int k = 0; k < 16; ++k)
-        points +=
-            "\x08"
-            "50," +
-            QByteArray::number(0.05 + 0.03 * k) + "\x1a";
+        points += "\b50," + QByteArray::number(0.05 + 0.03 * k) + "\x1a";  // \b: the point mark
     const auto ports = [&](int) {
         auto port = std::make_unique<LoggedPort>(sent);
         port->script.enqueue(points + "\x09\x1a");
@@ -81,6 +78,9 @@ TEST_F(CliCalibrateTest, ALineOfSixteenEqualStressesIsNotSentAndFails) {
         << err.toStdString();
     EXPECT_TRUE(sent.startsWith("N\x1a\x02"));
     EXPECT_FALSE(sent.contains("N\x1a\x0e")) << "no calibration result on the wire";
+    QFile log("R7716-diag.log");
+    EXPECT_TRUE(log.open(QIODevice::ReadOnly) &&
+                log.readAll().contains("The calibration result was not sent"));
     QFile report("r.txt");
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.readAll().endsWith("Least square error is: 0\r\n"));

@@ -140,15 +140,12 @@ TEST(TestChart2D, ALogAxisFitsTheDataAndLabelsValuesBetweenItsDecades) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
     const auto* y = qobject_cast<QLogValueAxis*>(chart.AxisLeft());
     ASSERT_TRUE(y);
-    EXPECT_DOUBLE_EQ(y->min(), 50);
-    EXPECT_DOUBLE_EQ(y->max(), 2000);
+    EXPECT_EQ(std::pair(y->min(), y->max()), std::pair(50.0, 2000.0));
     QStringList shown;
     for (QAbstractAxis* axis : chart.chart()->axes(Qt::Vertical))
-        if (auto* labels = qobject_cast<QCategoryAxis*>(axis)) {
-            EXPECT_EQ(labels->titleText(), drawn.yLabel);
+        if (auto* labels = qobject_cast<QCategoryAxis*>(axis))
             for (const QString& label : labels->categoriesLabels())
                 if (!label.trimmed().remove(QChar(0x200B)).isEmpty()) shown << label;
-        }
     // On a plot of about 500 pixels a decade takes 300: room for 2, 3 and 5 times each power of ten.
     EXPECT_EQ(shown, QStringList({"50", "100", "200", "300", "500", "1000", "2000"}));
 }
