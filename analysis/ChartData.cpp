@@ -122,14 +122,58 @@ AxisRange NiceRange(double low, double high, int maxIntervals) {
     return {low, high, 2};
 }
 
+namespace {
+
+// The largest whole multiple (1 to 9) of a power of ten at or below value, or with up the smallest at or
+// above it: where a log axis' minor lines are, so that its ends lie on grid lines.
+double logStep(double value, bool up) {
+    const double decade = std::pow(10.0, std::floor(std::log10(value) + 1e-12));
+    const double multiple = value / decade;
+    return (up ? std::ceil(multiple - 1e-9) : std::floor(multiple + 1e-9)) * decade;
+}
+
+}  // namespace
+
 AxisRange LogRange(double low, double high) {
     if (!(low > 0) || !std::isfinite(low)) low = 1;
     if (!(high > 0) || !std::isfinite(high)) high = low;
     if (low > high) std::swap(low, high);
-    const double first = std::floor(std::log10(low) + 1e-9);
-    double last = std::ceil(std::log10(high) - 1e-9);
-    if (last <= first) last = first + 1;
-    return {std::pow(10.0, first), std::pow(10.0, last), static_cast<int>(last - first) + 1};
+    const double min = logStep(low, false);
+    double max = logStep(high, true);
+    if (max <= min * (1 + 1e-12)) max = logStep(min * (1 + 1e-6), true);
+    const int decades =
+        static_cast<int>(std::floor(std::log10(max) + 1e-9) - std::ceil(std::log10(min) - 1e-9)) + 1;
+    return {min, max, std::max(0, decades)};
+}
+
+std::vector<double> LogAxisLabels(double min, double max, double length_px, double spacing_px) {
+    std::vector<double> labels;
+    if (!(min > 0) || !(max > min) || !std::isfinite(max)) return labels;
+    const double perDecade_px = length_px / std::log10(max / min);
+    // Each set with the narrowest gap between its neighbours, in decades (8 to 9, 2 to 3, 5 to 10).
+    static const std::vector<double> kSets[] = {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 5}, {1, 2, 5}, {1}};
+    static const double kNarrowest[] = {std::log10(9.0 / 8), std::log10(3.0 / 2), std::log10(2.0), 1};
+    std::size_t chosen = std::size(kSets) - 1;
+    for (std::size_t k = 0; k + 1 < std::size(kSets); ++k)
+        if (perDecade_px * kNarrowest[k] >= spacing_px) {
+            chosen = k;
+            break;
+        }
+    const int last = static_cast<int>(std::floor(std::log10(max) + 1e-9));
+    for (int exponent = static_cast<int>(std::floor(std::log10(min) + 1e-9)); exponent <= last; ++exponent)
+        for (double m : kSets[chosen]) {
+            const double decade = std::pow(10.0, exponent);
+            const double value = m * decade;
+            if (value >= min * (1 - 1e-12) && value <= max * (1 + 1e-12)) labels.push_back(value);
+        }
+    if (labels.size() < 2) {
+        labels.insert(labels.begin(), min);
+        labels.push_back(max);
+        labels.erase(std::unique(labels.begin(), labels.end(),
+                                 [](double a, double b) { return std::fabs(a - b) <= 1e-12 * b; }),
+                     labels.end());
+    }
+    return labels;
 }
 
 std::size_t HiddenByLogAxes(std::span<const double> x, std::span<const double> y, AxisScale xScale,

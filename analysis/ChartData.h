@@ -55,8 +55,15 @@ struct AxisRange {
 };
 AxisRange NiceRange(double low, double high, int maxIntervals);
 
-// A log axis range: whole decades around [low, high] (both above 0); at least one decade.
+// A log axis range that fits [low, high] (both above 0): its ends are the nearest whole multiples (1 to 9)
+// of a power of ten outside them, where the axis draws its minor lines (57 to 1,870 cP shows 50 to
+// 2,000), and at least one such step apart. tickCount: the powers of ten inside the range.
 AxisRange LogRange(double low, double high);
+
+// The values a log axis over [min, max] labels: the powers of ten, and between them 2 and 5 times them,
+// or 2, 3 and 5 times, or every whole multiple, the most that keep labels `spacing_px` apart on an axis
+// `length_px` long. With fewer than two labels inside, the ends are labelled too.
+std::vector<double> LogAxisLabels(double min, double max, double length_px, double spacing_px);
 
 // Finite points that the axes cannot show because a log axis holds a value at or below 0.
 std::size_t HiddenByLogAxes(std::span<const double> x, std::span<const double> y, AxisScale xScale,

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <span>
 
 // The bobs a unit can be calibrated with, and the factor that turns the stress the unit reports (always
@@ -23,29 +24,48 @@ inline constexpr std::array<CalibrationBob, 6> kCalibrationBobs = {{
     {"XB1", 2.002 / 0.8594 * kExtendedBobRatio},
 }};
 
-// The calibration line stress = c0 + c1 x voltage through the points of a run, and whether it can be
-// trusted.
+// The calibration line stress = c0 + c1 x voltage through all the points of a run, the run's quality
+// value, and what may be done with the line.
 //
-// The quality value is r^2 of that same line over all the points, the line that is sent to the unit. A
-// calibration is judged poor when the unit sent fewer than kMinimumPoints points (its sequence was cut
-// short), when r^2 is below kMinimumR2 (points scattered about the line: a loose lock nut or a rubbing
-// shaft), or when stress does not rise with voltage. With fewer than two points, or all voltages equal, no
-// line exists and nothing may be sent to the unit.
+// The quality value (the report's "Least square error is:") is r^2 of LinearFit through the ten points
+// with list indexes 6 to 15, as every calibration report has given it. It needs 16 points; a run with
+// fewer reports 0 and is judged poor.
+//
+// A line that is not finite or does not rise is never sent: sixteen points of equal stress fit c0 = 0,
+// c1 = 0, which would wipe the unit's torque calibration. Nor is one through fewer than two points or
+// equal voltages, where no line exists. A line that rises is sent, and judged poor when fewer than
+// kMinimumPoints points arrived (the unit's sequence was cut short) or when the points scatter about it:
+// r^2 of that line over all the points below kMinimumR2 (a loose lock nut, a rubbing shaft).
 struct CalibrationLine {
     static constexpr int kMinimumPoints = 16;
+    static constexpr int kQualityFirst = 6;  // list indexes of the points the quality value is fitted to
+    static constexpr int kQualityLast = 15;
     static constexpr double kMinimumR2 = 0.995;
+    // Beyond this a value makes the sums of the fit overflow.
+    static constexpr double kLargestValue = 1e100;
 
-    enum class Verdict { Good, NoLine, TooFewPoints, Scattered, NotRising };
+    enum class Verdict { Good, TooFewPoints, Scattered, NotRising, NotFinite, NoLine };
 
     Verdict verdict = Verdict::NoLine;
-    double c0 = 0;  // dyn/cm2
-    double c1 = 0;  // dyn/cm2 per Vdc
-    double r2 = 0;
+    double c0 = 0;       // dyn/cm2
+    double c1 = 0;       // dyn/cm2 per Vdc
+    double r2 = 0;       // of the line over all the points: what judges it
+    double quality = 0;  // r^2 over list indexes 6 to 15; 0 with fewer than 16 points
     int points = 0;
 
-    bool fitted() const { return verdict != Verdict::NoLine; }
+    // A stress or voltage a line can be fitted through and drawn: not one that overflowed as it was read
+    // (9E999 reads as the largest double).
+    static bool usable(double value) { return std::fabs(value) <= kLargestValue; }
+
+    // A line exists and can be drawn.
+    bool fitted() const { return verdict != Verdict::NoLine && verdict != Verdict::NotFinite; }
+    // The line may go to the unit (perhaps with a warning).
+    bool sendable() const {
+        return verdict == Verdict::Good || verdict == Verdict::TooFewPoints || verdict == Verdict::Scattered;
+    }
     bool good() const { return verdict == Verdict::Good; }
-    // Why a fitted line is judged poor, in words for the operator and the diagnostic log; empty when good.
+    // Why the line is judged poor or refused, in words for the operator and the diagnostic log; empty when
+    // good.
     QString reason() const;
 };
 

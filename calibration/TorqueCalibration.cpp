@@ -213,13 +213,8 @@ void TorqueCalibration::takeMessage(const CalibrationLink::Message& message, Tic
 void TorqueCalibration::finish() {
     const CalibrationLine line = fitCalibrationLine(voltages_, stresses_);
     line_ = line;
-    if (!line.fitted()) {
-        endRun();
-        statusText_ = kNotSent;
-        messenger_.info(
-            QStringLiteral("The calibration cannot be finished: %1. Nothing was sent to the unit; "
-                           "please calibrate again.")
-                .arg(line.reason()));
+    if (!line.sendable()) {
+        refuse(line);
         return;
     }
     try {
@@ -243,6 +238,21 @@ void TorqueCalibration::finish() {
     statusText_ = kPossibleProblem;
     messenger_.info(kPossibleProblem + QStringLiteral("\n(") + line.reason() + u')', QString(),
                     MsgIcon::Exclamation);
+}
+
+// A line that would spoil the unit's calibration stays here: the unit goes on with the one it holds.
+void TorqueCalibration::refuse(const CalibrationLine& line) {
+    endRun();
+    statusText_ = kNotSent;
+    log_.append(where(), QStringLiteral("The calibration result was not sent: %1.").arg(line.reason()));
+    messenger_.info(
+        kPossibleProblem + u'\n' + kOldCalibrationKept + QStringLiteral("\n(") + line.reason() + u')',
+        QString(), MsgIcon::Exclamation);
+}
+
+std::optional<double> TorqueCalibration::quality() const {
+    if (!line_) return std::nullopt;
+    return line_->quality;
 }
 
 void TorqueCalibration::abandon() {

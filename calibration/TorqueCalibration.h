@@ -23,7 +23,8 @@ class Settings;
 // timer calls tick() about once a second; nothing here waits.
 //
 // A unit that sends nothing for the silence timeout ends the calibration: the port is closed and nothing is
-// sent to the unit. Every failure inside a tick goes to the diagnostic log; the first of each kind in a run
+// sent to the unit. Neither is a line that would spoil the unit's calibration (CalibrationLine::sendable).
+// Every failure inside a tick goes to the diagnostic log; the first of each kind in a run
 // is handed to the caller to show.
 class TorqueCalibration {
   public:
@@ -48,6 +49,9 @@ class TorqueCalibration {
         QStringLiteral("Calibration abandoned: no answer from the unit.");
     static inline const QString kNotSent =
         QStringLiteral("Calibration failed: nothing was sent to the unit.");
+    static inline const QString kOldCalibrationKept = QStringLiteral(
+        "Nothing was sent to the unit: it keeps its old calibration. Please check the unit and calibrate "
+        "again.");
 
     static constexpr double kMinViscosity_cP = 0.0001;
     static constexpr double kMaxViscosity_cP = 10000;
@@ -110,6 +114,8 @@ class TorqueCalibration {
     double zeroStressVoltage() const { return zeroStressVoltage_; }
     // The line of the last finished run (none before one and during a run).
     const std::optional<CalibrationLine>& line() const { return line_; }
+    // The quality value of the last finished run, for the report; none before one and during a run.
+    std::optional<double> quality() const;
     // True when the last finished run's result reached the unit.
     bool resultSent() const { return resultSent_; }
     bool timedOut() const { return timedOut_; }
@@ -119,6 +125,7 @@ class TorqueCalibration {
     bool openPort();
     void takeMessage(const CalibrationLink::Message& message, TickReport& report);
     void finish();
+    void refuse(const CalibrationLine& line);
     void abandon();
     void failure(const QString& kind, const QString& text, TickReport& report);
     void endRun();

@@ -27,13 +27,15 @@ const char* const kCalibrateHelp =
     "                 to the unit then\n"
     "\n"
     "Prints each data point as it arrives, stress (scaled for the bob, dyn/cm2) TAB voltage (Vdc), then\n"
-    "c0, c1, zero_stress_voltage (as sent to the unit) and quality (r2 of the line over all points), one\n"
-    "name TAB value line each. A calibration is judged poor when fewer than 16 points arrive, r2 is below\n"
-    "0.995 or the stress does not rise with the voltage; its result is still sent and a warning written.\n"
+    "c0, c1 and zero_stress_voltage as sent to the unit (only when sent), and quality (r2 of the line\n"
+    "through the points 7 to 16; 0 with fewer than 16 points), one name TAB value line each. A line that\n"
+    "is not finite or does not rise is not sent: the unit keeps its old calibration. A line that rises is\n"
+    "sent, with a warning when fewer than 16 points arrived or r2 of the line over all points is below\n"
+    "0.995.\n"
     "\n"
     "Exit status 0 when the result was sent and judged good; 1 when the port fails, the unit falls silent,\n"
-    "no result could be sent, the calibration is judged poor or the report cannot be written; 64 for a\n"
-    "wrong command line.\n";
+    "no result was sent, the calibration is judged poor or the report cannot be written; 64 for a wrong\n"
+    "command line.\n";
 
 namespace {
 
@@ -131,14 +133,14 @@ int calibrate(const Invocation& call) {
     }
 
     const std::optional<CalibrationLine>& line = calibration.line();
-    if (calibration.resultSent() && line) {
+    if (calibration.resultSent() && line)
         out << "c0\t" << CalibrationLink::coefficientText(line->c0) << '\n'
             << "c1\t" << CalibrationLink::coefficientText(line->c1) << '\n'
             << "zero_stress_voltage\t" << CalibrationLink::coefficientText(calibration.zeroStressVoltage())
-            << '\n'
-            << "quality\t" << general(line->r2) << '\n';
-        out.flush();
-    }
+            << '\n';
+    if (const std::optional<double> quality = calibration.quality())
+        out << "quality\t" << general(*quality) << '\n';
+    out.flush();
     if (calibration.skippedMessages() > 0)
         err << kCommand << ": " << vb::Format(calibration.skippedMessages(), QStringLiteral("0"))
             << " message(s) from the unit that were no data points were skipped.\n";
@@ -153,7 +155,7 @@ int calibrate(const Invocation& call) {
         inputs.changeText = request.change;
         inputs.stresses = calibration.stresses();
         inputs.voltages = calibration.voltages();
-        if (line && line->fitted()) inputs.quality = line->r2;
+        inputs.quality = calibration.quality();
         inputs.when = QDateTime::currentDateTime();
         if (const QString problem = CalibrationReport::write(request.report, inputs); !problem.isEmpty())
             status = failed(err, QStringLiteral("the report cannot be written: %1").arg(problem));

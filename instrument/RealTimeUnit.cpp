@@ -126,6 +126,8 @@ UnitExchange::Next RealTimeUnit::retrieveData(const TestInfoAsker& askTestInfo) 
     }
     const std::optional<TestInfoInput> info = askTestInfo ? askTestInfo(std::nullopt) : std::nullopt;
     if (!info) return std::nullopt;
+    // The bob of the dialog is the one mounted, as at a start: the window shows rate and stress for it.
+    poller_.display().setFactors(info->shearRateFactor(), info->bobStressFactor());
     auto exchange = std::make_unique<DataRetrieval>(*connection_, *info, QDateTime::currentDateTime());
     const DataRetrieval* retrieval = exchange.get();
     statusBar_.message = kRetrievingText;

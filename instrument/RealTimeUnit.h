@@ -99,7 +99,8 @@ class RealTimeUnit : public UnitWindowLogic {
     // cmdSend_Click: announce and sequence, then the acknowledgement after the wait.
     UnitExchange::Next sendSequence();
     // cmdRetrieve_Click: refused while a test runs; asks for the new test's data (the dialog's own bob),
-    // then the data request. The test is stored only once the whole transfer has come and been checked.
+    // takes the shear-rate and stress factors of the bob chosen there, then the data request. The test is
+    // stored only once the whole transfer has come and been checked.
     UnitExchange::Next retrieveData(const TestInfoAsker& askTestInfo);
     UnitExchange::Next continueExchange();
     // The window closes meanwhile: the exchange ends where it is, nothing is stored.

@@ -7,6 +7,7 @@ packages=(
   g++ cmake make
   qt6-base-dev libqt6sql6-sqlite qt6-serialport-dev qt6-charts-dev
   libqt6sql6-psql   # the lab-wide database on a PostgreSQL server (database.txt)
+  libpq-dev         # its client library's COPY, with which a server stores a whole test at once
   qt6-datavisualization-dev qt6-declarative-dev
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev

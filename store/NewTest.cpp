@@ -1,6 +1,5 @@
 #include "store/NewTest.h"
 
-#include "store/ReadingWriter.h"
 #include "store/Transaction.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_ADDITIVE.h"
@@ -42,10 +41,7 @@ double StoreNewTest(clsConnection& connection, clsTEST_INFO& info, const QList<N
         clsTEST_RESULT result;
         result.ConnectX(connection);
         result.setTest_Id(static_cast<int>(testId));
-        for (const Reading& r : readings) {
-            SetReading(result, r);
-            result.AddNew();
-        }
+        result.AddReadings(readings);
         transaction.commit();
         return testId;
     }

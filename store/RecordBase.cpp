@@ -23,17 +23,20 @@ constexpr const char* kStoredTimeFormat = "yyyy-MM-dd HH:mm:ss";
 }  // namespace
 
 void Statement::prepare(const QSqlDatabase& db, const char* text, std::span<const Param> params) {
-    const Engine engine = dialect::engineOf(db);
-    query_ = QSqlQuery(db);
-    query_.setForwardOnly(dialect::readsForwardOnly(engine));
-    params_ = params;
-    const QString verb = QString::fromLatin1(text).trimmed().section(u' ', 0, 0).toUpper();
-    writes_ =
-        verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE");
-    if (!query_.prepare(dialect::statementText(engine, text))) throw dialect::failure(query_);
+    prepare(db, dialect::statementText(dialect::engineOf(db), text), params);
 }
 
-void Statement::run(std::initializer_list<QVariant> values) {
+void Statement::prepare(const QSqlDatabase& db, const QString& text, std::span<const Param> params) {
+    query_ = QSqlQuery(db);
+    query_.setForwardOnly(dialect::readsForwardOnly(dialect::engineOf(db)));
+    params_ = params;
+    const QString verb = text.trimmed().section(u' ', 0, 0).toUpper();
+    writes_ =
+        verb == QLatin1String("INSERT") || verb == QLatin1String("UPDATE") || verb == QLatin1String("DELETE");
+    if (!query_.prepare(text)) throw dialect::failure(query_);
+}
+
+void Statement::run(std::span<const QVariant> values) {
     if (values.size() != params_.size())
         throw StoreError(StoreError::kEngine,
                          QStringLiteral("A statement was given %1 values for %2 parameters.")
@@ -193,10 +196,15 @@ clsConnection& RecordBase::connection() const {
     return *owner;
 }
 
-void RecordBase::run(store::Statement& statement, std::initializer_list<QVariant> values) {
+clsConnection& RecordBase::preparedConnection() {
     clsConnection& owner = connection();
     owner.reconnectIfLost();
     if (owner.sessionSerial() != session_) prepareOn(owner);
+    return owner;
+}
+
+void RecordBase::run(store::Statement& statement, std::span<const QVariant> values) {
+    clsConnection& owner = preparedConnection();
     if (statement.writes()) owner.requireWritable();
     try {
         statement.run(values);

@@ -29,8 +29,13 @@ struct Param {
 class Statement {
   public:
     void prepare(const QSqlDatabase& db, const char* text, std::span<const Param> params);
+    // A statement built by the store itself (never one the engine translates).
+    void prepare(const QSqlDatabase& db, const QString& text, std::span<const Param> params);
     // Binds the values in marker order, converted to the parameters' types, and runs the statement.
-    void run(std::initializer_list<QVariant> values);
+    void run(std::span<const QVariant> values);
+    void run(std::initializer_list<QVariant> values) {
+        run(std::span<const QVariant>(values.begin(), values.size()));
+    }
     QSqlQuery& query() { return query_; }
     // Lets go of the engine's statement so that no read lock or open write outlives the call.
     void finish() { query_.finish(); }
@@ -115,7 +120,13 @@ class RecordBase {
     // Runs a statement of this object after checking that the connection is still usable (and, for a
     // statement that writes, that it may be written: not read-only, no transaction lost). A broken server
     // connection is made again first, and the statements prepared again on it.
-    void run(store::Statement& statement, std::initializer_list<QVariant> values);
+    void run(store::Statement& statement, std::span<const QVariant> values);
+    void run(store::Statement& statement, std::initializer_list<QVariant> values) {
+        run(statement, std::span<const QVariant>(values.begin(), values.size()));
+    }
+    // The attached connection with this object's statements prepared in its current session (a broken
+    // server connection made again first), for a statement prepared on the spot.
+    clsConnection& preparedConnection();
 
     // Bookkeeping after a selection that read `rows` rows into the snapshot.
     // A lookup: no rows resets the current row to the defaults; rows load row 0.

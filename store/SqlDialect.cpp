@@ -12,9 +12,15 @@
 #include <QSqlQuery>
 #include <QUrl>
 
+#include <libpq-fe.h>
+
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <iterator>
+#include <optional>
+#include <string>
 
 namespace store::dialect {
 
@@ -30,6 +36,9 @@ constexpr int kSqlitePrimaryCodeMask = 0xff;
 // PostgreSQL's SQLSTATE of a unique index refusing a row.
 constexpr int kPostgresUniqueViolation = 23505;
 constexpr const char* kPostgresTransactionAborted = "25P02";
+// Rows of one INSERT when many are stored at once in the file: a reading binds ten values, an older file
+// engine takes 999 parameters a statement.
+constexpr int kFileRowsPerInsert = 50;
 // The key of the store's write lock on a server: an advisory lock held to the end of the transaction.
 constexpr int kWriteLockKey = 7716;
 // A station that vanishes in the middle of a transaction would hold the write lock until the server
@@ -349,6 +358,92 @@ QString statementText(Engine engine, const char* text) {
 
 bool readsForwardOnly(Engine) {
     return true;
+}
+
+bool copiesRows(Engine engine) {
+    return engine == Engine::Postgres;
+}
+
+int rowsPerInsert(Engine engine) {
+    return engine == Engine::Postgres ? 1 : kFileRowsPerInsert;
+}
+
+namespace {
+
+PGconn* serverConnection(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver hands the libpq connection over as its struct's name ("pg_conn*") or the typedef's.
+    const char* type = handle.isValid() ? handle.typeName() : nullptr;
+    if (!type || (std::strcmp(type, "pg_conn*") != 0 && std::strcmp(type, "PGconn*") != 0)) return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
+}
+
+// A failed copy as a failed statement reports it: the connection gone, or the server's code and text.
+StoreError copyFailure(PGconn* connection, const PGresult* result) {
+    const QString reason =
+        QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(connection)).simplified();
+    if (PQstatus(connection) != CONNECTION_OK)
+        return StoreError(StoreError::kServerUnreachable, QString::fromLatin1(kUnreachable).arg(reason));
+    const char* code = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return StoreError::fromSql(QSqlError(QStringLiteral("Copying rows failed"), reason,
+                                         QSqlError::StatementError, QString::fromLatin1(code ? code : "")));
+}
+
+// A number as the server reads it back exactly: the shortest text that round-trips.
+void appendNumber(std::string& text, double value) {
+    if (std::isnan(value)) {
+        text += "NaN";
+    } else if (std::isinf(value)) {
+        text += value > 0 ? "Infinity" : "-Infinity";
+    } else {
+        char digits[32];
+        const auto written = std::to_chars(std::begin(digits), std::end(digits), value);
+        text.append(digits, written.ptr);
+    }
+}
+
+}  // namespace
+
+void copyRows(const QSqlDatabase& db, const QString& target, int columns, std::span<const double> values) {
+    PGconn* connection = serverConnection(db);
+    if (!connection)
+        throw StoreError(StoreError::kEngine,
+                         QStringLiteral("The database driver gives no server connection to copy rows on."));
+    // The connection takes one command at a time: whatever the driver left unread is done with first.
+    while (PGresult* left = PQgetResult(connection)) PQclear(left);
+    PGresult* result =
+        PQexec(connection, (QStringLiteral("COPY %1 FROM STDIN").arg(target)).toUtf8().constData());
+    if (PQresultStatus(result) != PGRES_COPY_IN) {
+        const StoreError error = copyFailure(connection, result);
+        PQclear(result);
+        while (PGresult* left = PQgetResult(connection)) PQclear(left);
+        throw error;
+    }
+    PQclear(result);
+    // Text rows, tab between values, sent a chunk at a time.
+    constexpr std::size_t kChunk = 1 << 20;
+    std::string chunk;
+    chunk.reserve(kChunk + 256);
+    bool sent = true;
+    for (std::size_t i = 0; i < values.size() && sent; ++i) {
+        appendNumber(chunk, values[i]);
+        chunk += (i + 1) % static_cast<std::size_t>(columns) == 0 ? '\n' : '\t';
+        if (chunk.size() >= kChunk) {
+            sent = PQputCopyData(connection, chunk.data(), static_cast<int>(chunk.size())) == 1;
+            chunk.clear();
+        }
+    }
+    if (sent && !chunk.empty())
+        sent = PQputCopyData(connection, chunk.data(), static_cast<int>(chunk.size())) == 1;
+    // Ended either way: with an error the server undoes the copy (and the transaction stays failed).
+    const bool ended = PQputCopyEnd(connection, sent ? nullptr : "the rows could not be sent") == 1;
+    result = ended ? PQgetResult(connection) : nullptr;
+    const bool ok = sent && ended && PQresultStatus(result) == PGRES_COMMAND_OK;
+    const std::optional<StoreError> error =
+        ok ? std::nullopt : std::optional(copyFailure(connection, result));
+    PQclear(result);
+    while (PGresult* left = PQgetResult(connection)) PQclear(left);
+    if (error) throw *error;
 }
 
 }  // namespace store::dialect

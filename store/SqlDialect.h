@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <span>
+
 class QSqlQuery;
 class StoreError;
 
@@ -93,5 +95,15 @@ QSet<QString> columnNames(const QSqlDatabase& db, const QString& table);
 QString statementText(Engine engine, const char* text);
 // Whether selections are read as a stream (one row after the other) rather than fetched whole.
 bool readsForwardOnly(Engine engine);
+
+// Many rows stored at once (a test stored whole). A server copies them in one stream (COPY): one row per
+// statement pays a round trip each, and the server parses the numbers of a long multi-row INSERT slowly.
+// The file takes multi-row INSERTs of rowsPerInsert rows, within what every engine version takes (999
+// parameters on an older one).
+bool copiesRows(Engine engine);
+int rowsPerInsert(Engine engine);
+// Copies rows of numbers into `target` ("TABLE (COLUMN, ...)"), `columns` values a row, in order, as part
+// of the transaction open on db. A failure comes out as StoreError, as a failed statement's does.
+void copyRows(const QSqlDatabase& db, const QString& target, int columns, std::span<const double> values);
 
 }  // namespace store::dialect

@@ -2,6 +2,7 @@
 
 #include "common/VbFormat.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsSimpleTextItem>
 #include <QLegend>
@@ -37,23 +38,47 @@ QColor colourOf(std::size_t index) {
     return kSeriesColours[index % std::size(kSeriesColours)];
 }
 
+// Axis labels: "%g" of the value, on every axis and the labels of a log axis alike.
+constexpr const char* kLabelFormat = "%g";
+// A log axis' labels stay this far apart (centre to centre) along the axis.
+constexpr double kLogLabelSpacingX_px = 48;
+constexpr double kLogLabelSpacingY_px = 22;
+// Lines at 2 to 9 times each power of ten while a decade is this long on screen.
+constexpr double kMinorLinesFrom_px = 60;
+
 QAbstractAxis* makeAxis(const QString& title, AxisScale scale, QChart* chart) {
     QAbstractAxis* axis = nullptr;
     if (scale == AxisScale::Log) {
         auto* log = new QLogValueAxis(chart);
         log->setBase(10);
-        log->setLabelFormat(QStringLiteral("%g"));
+        log->setLabelFormat(QString::fromLatin1(kLabelFormat));
         axis = log;
     } else {
         auto* value = new QValueAxis(chart);
-        value->setLabelFormat(QStringLiteral("%g"));
+        value->setLabelFormat(QString::fromLatin1(kLabelFormat));
         axis = value;
     }
     axis->setTitleText(title);
     return axis;
 }
 
-// Shows [low, high] on the axis: round ticks on a linear axis, whole decades on a log axis.
+// A log axis labels only its powers of ten, and Qt draws its minor lines only up to its last one. Its
+// labels, title, line and minor lines are left to a companion axis beside it, which marks every whole
+// multiple of a power of ten where the decades are long enough and labels those LogAxisLabels picks; the
+// log axis keeps the decades' grid lines and maps the points.
+QCategoryAxis* makeLabelAxis(QAbstractAxis* log, QChart* chart) {
+    auto* labels = new QCategoryAxis(chart);
+    labels->setTitleText(log->titleText());
+    labels->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    labels->setGridLinePen(log->minorGridLinePen());
+    labels->setMinorGridLineVisible(false);
+    log->setLabelsVisible(false);
+    log->setTitleVisible(false);
+    log->setLineVisible(false);
+    return labels;
+}
+
+// Shows [low, high] on the axis: round ticks on a linear axis, a fitting range on a log axis.
 void showRange(QAbstractAxis* axis, double low, double high, int maxIntervals) {
     if (auto* value = qobject_cast<QValueAxis*>(axis)) {
         const AxisRange range = NiceRange(low, high, maxIntervals);
@@ -62,9 +87,34 @@ void showRange(QAbstractAxis* axis, double low, double high, int maxIntervals) {
     } else if (auto* log = qobject_cast<QLogValueAxis*>(axis)) {
         const AxisRange range = LogRange(low, high);
         log->setRange(range.min, range.max);
-        // Minor lines at 2..9 of each decade while they stay apart.
-        log->setMinorTickCount(range.tickCount <= 5 ? 8 : 0);
     }
+}
+
+// Marks and labels the log axis' range on its companion for the axis' length on screen.
+void labelLogAxis(QLogValueAxis* log, QCategoryAxis* labels, double length_px, double spacing_px) {
+    const double min = log->min(), max = log->max();
+    const std::vector<double> labelled = LogAxisLabels(min, max, length_px, spacing_px);
+    const bool minorLines = length_px / std::log10(max / min) >= kMinorLinesFrom_px;
+    std::vector<double> marks = minorLines ? LogAxisLabels(min, max, length_px, 0) : labelled;
+    marks.insert(marks.end(), labelled.begin(), labelled.end());
+    std::sort(marks.begin(), marks.end());
+    const auto same = [](double a, double b) { return std::fabs(a - b) <= 1e-9 * std::fabs(b); };
+    marks.erase(std::unique(marks.begin(), marks.end(), same), marks.end());
+    QStringList texts;
+    for (double mark : marks) {
+        const bool shown =
+            std::any_of(labelled.begin(), labelled.end(), [&](double v) { return same(v, mark); });
+        // A category needs a label of its own: an unlabelled mark gets one of zero-width spaces.
+        texts << (shown ? QString::asprintf(kLabelFormat, mark) : QString(texts.size() + 1, QChar(0x200B)));
+    }
+    const double from = std::log10(min), to = std::log10(max);
+    if (texts == labels->categoriesLabels() && labels->min() == from && labels->max() == to) return;
+    for (const QString& old : labels->categoriesLabels()) labels->remove(old);
+    // A category ends at each mark; the first begins just below the range, so that one at its start has
+    // width.
+    labels->setStartValue(from - 1e-9 * std::max(1.0, std::fabs(from)));
+    for (std::size_t k = 0; k < marks.size(); ++k) labels->append(texts[qsizetype(k)], std::log10(marks[k]));
+    labels->setRange(from, to);
 }
 
 struct AxisSpan {
@@ -151,6 +201,11 @@ void TestChart2D::build() {
         shown_.rightLabel.isEmpty() ? nullptr : makeAxis(shown_.rightLabel, AxisScale::Linear, chart);
     chart->addAxis(axisX_, Qt::AlignBottom);
     chart->addAxis(axisLeft_, Qt::AlignLeft);
+    // The companions go outside their log axes (an axis added later lies further out).
+    labelX_ = xScale_ == AxisScale::Log ? makeLabelAxis(axisX_, chart) : nullptr;
+    labelLeft_ = yScale_ == AxisScale::Log ? makeLabelAxis(axisLeft_, chart) : nullptr;
+    if (labelX_) chart->addAxis(labelX_, Qt::AlignBottom);
+    if (labelLeft_) chart->addAxis(labelLeft_, Qt::AlignLeft);
     if (axisRight_) {
         chart->addAxis(axisRight_, Qt::AlignRight);
         // One set of grid lines: those of the X and left axes.
@@ -172,7 +227,8 @@ void TestChart2D::build() {
         if (wanted.label.isEmpty())
             for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
     }
-    if (!series_.empty()) axisLeft_->setTitleBrush(colourOf(0));
+    if (!series_.empty())
+        (labelLeft_ ? static_cast<QAbstractAxis*>(labelLeft_) : axisLeft_)->setTitleBrush(colourOf(0));
     if (axisRight_) axisRight_->setTitleBrush(colourOf(TimeSeries::SampleTemp));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(6, 4, 6, 4));
@@ -182,6 +238,7 @@ void TestChart2D::build() {
     note_->setZValue(10);
     note_->hide();
     connect(chart, &QChart::plotAreaChanged, this, &TestChart2D::placeNote);
+    connect(chart, &QChart::plotAreaChanged, this, &TestChart2D::labelLogAxes);
 
     QChart* old = this->chart();
     setChart(chart);
@@ -197,6 +254,19 @@ void TestChart2D::updateTitle() {
         html += QStringLiteral("<br><span style=\"font-size:small; font-weight:normal\">%1</span>")
                     .arg(shown_.subTitle.toHtmlEscaped());
     chart()->setTitle(html);
+}
+
+void TestChart2D::labelLogAxes() {
+    if (!chart() || labelling_ || (!labelX_ && !labelLeft_)) return;
+    labelling_ = true;
+    // Before the first layout the plot area is empty: the view's size stands in for it.
+    const QRectF plot = chart()->plotArea();
+    const double width = plot.width() > 1 ? plot.width() : viewport()->width() * 0.8;
+    const double height = plot.height() > 1 ? plot.height() : viewport()->height() * 0.6;
+    if (labelX_) labelLogAxis(static_cast<QLogValueAxis*>(axisX_), labelX_, width, kLogLabelSpacingX_px);
+    if (labelLeft_)
+        labelLogAxis(static_cast<QLogValueAxis*>(axisLeft_), labelLeft_, height, kLogLabelSpacingY_px);
+    labelling_ = false;
 }
 
 void TestChart2D::placeNote() {
@@ -255,6 +325,8 @@ void TestChart2D::plot() {
             showRange(axisRight_, spanOf(right.minY, right.maxY, false, AxisScale::Linear).low,
                       spanOf(right.minY, right.maxY, false, AxisScale::Linear).high, kValueIntervals);
     }
+
+    labelLogAxes();
 
     QString note;
     if (hidden > 0 && hidden == total)

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QAbstractAxis;
+class QCategoryAxis;
 class QGraphicsSimpleTextItem;
 class QLineSeries;
 
@@ -16,7 +17,8 @@ class QLineSeries;
 // on linear or logarithmic axes; what is drawn is thinned to the plot's width (the points held never are),
 // so a test of 100,000 readings redraws quickly. Every chart has the open test's name as its sub-title,
 // shown as a second, smaller title line. A log axis draws the points above zero and says in the plot how
-// many it left out.
+// many it left out; it spans the data from and to a 1, 2 or 5 times a power of ten, and where its decades
+// are long enough it labels values between them and draws minor lines.
 class TestChart2D : public QChartView {
     Q_OBJECT
 
@@ -72,6 +74,7 @@ class TestChart2D : public QChartView {
     void plot();
     void updateTitle();
     void placeNote();
+    void labelLogAxes();
     int thinningBuckets() const;
 
     Chart2D shown_;
@@ -80,6 +83,10 @@ class TestChart2D : public QChartView {
     QAbstractAxis* axisX_ = nullptr;
     QAbstractAxis* axisLeft_ = nullptr;
     QAbstractAxis* axisRight_ = nullptr;
+    // The labels of a log axis (none on a linear one).
+    QCategoryAxis* labelX_ = nullptr;
+    QCategoryAxis* labelLeft_ = nullptr;
+    bool labelling_ = false;
     std::vector<QLineSeries*> series_;
     QGraphicsSimpleTextItem* note_ = nullptr;
     int thinnedBuckets_ = 0;  // the slices the drawn points were thinned to; 0 when drawn whole

@@ -332,7 +332,7 @@ void frmCalibrateTorque::cmdExport_Click() {
     inputs.changeText = txtChange->text();
     inputs.stresses = calibration_.stresses();
     inputs.voltages = calibration_.voltages();
-    if (calibration_.line() && calibration_.line()->fitted()) inputs.quality = calibration_.line()->r2;
+    inputs.quality = calibration_.quality();
     inputs.when = QDateTime::currentDateTime();
     if (const QString problem = CalibrationReport::write(*path, inputs); !problem.isEmpty())
         messenger_.info(problem);
@@ -360,13 +360,19 @@ void frmCalibrateTorque::TabStrip1_Click() {
     currentTab_ = selected;
 }
 
-// One repaint for all points of a tick; the fitted line once the run has ended.
+// One repaint for all points of a tick; the fitted line once the run has ended. A point out of range
+// (a stress that overflowed as it was read) cannot be drawn and is left out of the plot.
 void frmCalibrateTorque::plot() {
-    const QList<double>& x = calibration_.voltages();
-    const QList<double>& y = calibration_.stresses();
+    const QList<double>& voltages = calibration_.voltages();
+    const QList<double>& stresses = calibration_.stresses();
+    QList<double> x, y;
     QList<QPointF> pts;
-    pts.reserve(x.size());
-    for (qsizetype k = 0; k < x.size() && k < y.size(); ++k) pts.append({x[k], y[k]});
+    for (qsizetype k = 0; k < voltages.size() && k < stresses.size(); ++k) {
+        if (!CalibrationLine::usable(voltages[k]) || !CalibrationLine::usable(stresses[k])) continue;
+        x.append(voltages[k]);
+        y.append(stresses[k]);
+        pts.append({voltages[k], stresses[k]});
+    }
     points_->replace(pts);
     QList<QPointF> line;
     const std::optional<CalibrationLine>& fitted = calibration_.line();

@@ -106,27 +106,42 @@ INSTANTIATE_TEST_SUITE_P(Table, CalibrationParsing,
                                                      {{1, 0.1}, {3, 0.3}}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// stress = 10 + 250 x volts over n points, the k-th voltage moved by wobble(k).
-CalibrationLine lineThrough(int n, double slope, double wobble) {
+// stress = 10 + slope x volts over n points, the k-th stress moved by wobble(k) (the first six by early);
+// the tenth reads 9E999 with overflow.
+CalibrationLine lineThrough(int n, double slope, double wobble, double early = 0, bool overflow = false) {
     QList<double> v, s;
     for (int k = 0; k < n; ++k) {
         v << 0.05 + 0.06 * k;
-        s << 10 + slope * v.back() + (k % 2 ? wobble : -wobble);
+        s << 10 + slope * v.back() + (k % 2 ? 1 : -1) * (k < CalibrationLine::kQualityFirst ? early : wobble);
     }
+    if (overflow) s[9] = vb::Val("9E999");
     return fitCalibrationLine(v, s);
 }
 
-TEST(CalibrationVerdict, JudgesCountScatterAndDirection) {
+TEST(CalibrationVerdict, JudgesCountScatterAndDirectionAndRefusesLinesThatWouldSpoilTheUnit) {
     using V = CalibrationLine::Verdict;
     const struct {
+        const char* name;
         CalibrationLine line;
         V verdict;
+        bool sendable;
+        double quality;  // r2 over list indexes 6 to 15
     } cases[] = {
-        {lineThrough(17, 250, 0), V::Good},         {lineThrough(16, 250, 0.5), V::Good},
-        {lineThrough(15, 250, 0), V::TooFewPoints}, {lineThrough(17, 250, 20), V::Scattered},
-        {lineThrough(17, -250, 0), V::NotRising},   {lineThrough(1, 250, 0), V::NoLine},
+        {"exact", lineThrough(17, 250, 0), V::Good, true, 1},
+        {"sixteen, a little noise", lineThrough(16, 250, 0.5), V::Good, true, 0.9999},
+        {"fifteen", lineThrough(15, 250, 0), V::TooFewPoints, true, 0},
+        {"scattered", lineThrough(17, 250, 20), V::Scattered, true, 0.8483},
+        {"scattered below the quality points only", lineThrough(17, 250, 0, 40), V::Scattered, true, 1},
+        {"falling", lineThrough(17, -250, 0), V::NotRising, false, 1},
+        {"sixteen of equal stress", lineThrough(16, 0, 0), V::NotRising, false, 0},
+        {"a stress that overflows", lineThrough(17, 250, 0, 0, true), V::NotFinite, false, 0},
+        {"one point", lineThrough(1, 250, 0), V::NoLine, false, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.line.verdict, c.verdict) << c.line.points << " " << c.line.r2;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.line.verdict, c.verdict) << c.name << ": r2 " << c.line.r2;
+        EXPECT_EQ(c.line.sendable(), c.sendable) << c.name;
+        EXPECT_NEAR(c.line.quality, c.quality, 1e-4) << c.name;
+    }
     EXPECT_NEAR(cases[0].line.c0, 10, 1e-9);
     EXPECT_NEAR(cases[0].line.c1, 250, 1e-9);
     EXPECT_DOUBLE_EQ(cases[0].line.r2, 1);
@@ -370,19 +385,6 @@ TEST_F(CalibrationRun, PoorRunWarnsAndStillSendsAndSkippedMessagesAreCountedAndL
     EXPECT_EQ(c.statusText(), TorqueCalibration::kPossibleProblem);
     ASSERT_EQ(messenger.shown.size(), 1);
     EXPECT_TRUE(messenger.shown[0].text.startsWith(TorqueCalibration::kPossibleProblem));
-}
-
-TEST_F(CalibrationRun, EndWithoutALineSendsNothing) {
-    TorqueCalibration& c = onFakePort();
-    ASSERT_TRUE(c.start("50", 0));
-    fake->arrive(
-        "\x08"
-        "0,0.05\x1a\x09\x1a");
-    c.tick();
-    EXPECT_EQ(fakeSent.size(), 1) << "only the start";
-    EXPECT_FALSE(c.resultSent());
-    EXPECT_EQ(c.statusText(), TorqueCalibration::kNotSent);
-    EXPECT_EQ(messenger.shown.size(), 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 
 #include "simulator/SimulatedUnitPort.h"
+#include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"
 #include "support/TempWorkDir.h"
 
@@ -21,11 +22,12 @@ class CliCalibrateTest : public ::testing::Test {
         f.write(" 0 \r\n 4 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n");
     }
 
-    int run(const QStringList& arguments) {
+    int run(const QStringList& arguments, UnitPortFactory ports = {}) {
         out.clear();
         err.clear();
         QTextStream o(&out), e(&err);
-        return cli::run(arguments, o, e, [this](int) { return std::make_unique<SimulatedUnitPort>(unit); });
+        if (!ports) ports = [this](int) { return std::make_unique<SimulatedUnitPort>(unit); };
+        return cli::run(arguments, o, e, ports);
     }
 
     TempWorkDir dir;
@@ -52,6 +54,36 @@ TEST_F(CliCalibrateTest, PrintsThePointsAndTheLineAndWritesTheReport) {
     QFile report("r.txt");
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_EQ(report.readAll().count("\r\n"), 9 + 17 + 2);
+}
+
+TEST_F(CliCalibrateTest, ALineOfSixteenEqualStressesIsNotSentAndFails) {
+    struct LoggedPort : FakeUnitPort {
+        explicit LoggedPort(QByteArray& log) : log(log) {}
+        void send(const QByteArray& bytes) override { log += bytes; }
+        QByteArray& log;
+    };
+    QByteArray points, sent;
+    for (int k = 0; k < 16; ++k)
+        points += "\b50," + QByteArray::number(0.05 + 0.03 * k) + "\x1a";  // \b: the point mark
+    const auto ports = [&](int) {
+        auto port = std::make_unique<LoggedPort>(sent);
+        port->script.enqueue(points + "\x09\x1a");
+        return port;
+    };
+    EXPECT_EQ(run({"calibrate", "2", "--visc", "50", "--report", "r.txt"}, ports), 1);
+    EXPECT_EQ(out.split(u'\n', Qt::SkipEmptyParts).mid(16), QStringList{"quality\t0"}) << "no c0, c1 sent";
+    EXPECT_TRUE(
+        err.contains("Possible problem in calibration.  Please check bob shaft assembly.\nNothing was "
+                     "sent to the unit: it keeps its old calibration."))
+        << err.toStdString();
+    EXPECT_TRUE(sent.startsWith("N\x1a\x02"));
+    EXPECT_FALSE(sent.contains("N\x1a\x0e")) << "no calibration result on the wire";
+    QFile log("R7716-diag.log");
+    EXPECT_TRUE(log.open(QIODevice::ReadOnly) &&
+                log.readAll().contains("The calibration result was not sent"));
+    QFile report("r.txt");
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readAll().endsWith("Least square error is: 0\r\n"));
 }
 
 TEST_F(CliCalibrateTest, SilentUnitFailsAfterTheTimeoutAndWrongLinesAreUsageErrors) {

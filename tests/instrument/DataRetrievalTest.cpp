@@ -10,6 +10,7 @@
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "testinfo/BobTable.h"
 #include "testinfo/TestInfoInput.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,17 @@ TEST_F(Retrieval, TheOneRecordExampleBecomesOneStoredReading) {
     EXPECT_EQ(stored("Example").readings, std::vector<Reading>{example});
     EXPECT_TRUE(messenger.shown.isEmpty());
     EXPECT_EQ(unit->statusBar().message, "1 reading retrieved as test \"Example\".");
+}
+
+TEST_F(Retrieval, TheWindowShowsStressesForTheBobChosenInTheDialogAsAfterAStart) {
+    TestInfoInput b1 = infoNamed("On B1");
+    b1.bobNo = "B1";
+    b1.bobRadius_cm = 1.7245;
+    b1.bobEffLength_cm = 7.62;
+    retrieve(b1, {wire("1,0,60,150,152,0,0,0,0|$")});
+    port->arrive(QByteArray("1,250,252,250,300.00,100,400,511.1,0\x1a"));
+    unit->tick();
+    EXPECT_DOUBLE_EQ(unit->readings().shearStress, 100 * bobs::bobStressFactor(1.7245, 7.62));
 }
 
 TEST_F(Retrieval, WhatCameIsStoredWholeOrNotAtAll) {

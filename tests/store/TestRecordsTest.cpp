@@ -1,4 +1,6 @@
 #include "StoreFixture.h"
+#include "store/NewTest.h"
+#include "store/ReadingWriter.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
 #include "store/clsTEST_RESULT.h"
@@ -148,6 +150,44 @@ TEST_P(TestRecords, ReadingsComeBackInTimeOrderWhateverTheOrderOfInsertion) {
     // Equal times keep the order in which they were stored.
     EXPECT_EQ(got, (std::vector<std::pair<double, double>>{
                        {0, 1}, {0, 0}, {5, 4}, {10, 2}, {10, 5}, {20, 3}, {30, 0}}));
+}
+
+TEST_P(TestRecords, ATestStoredWholeComesBackValueForValueInItsOrder) {
+    // Long enough to go out in several pieces on either engine, with a rest that fills no whole piece;
+    // times that repeat (a ramp's points share their second) and values that need every digit.
+    std::vector<Reading> readings;
+    for (int i = 0; i < 6037; ++i)
+        readings.push_back({double(1 + i / 100), double(i % 7), double(i / 3), 75 + i / 3.0, -i * 1e-7,
+                            1e300 / (i + 1), 0.1 + i * 1e-13, double(i % 2), 1.0 / (i + 7)});
+    info.SetDefaults();
+    info.setTEST_NAME("Whole");
+    result.setTest_Id(int(StoreNewTest(connection, info, {}, readings)));
+    result.GetTestDetail();
+    std::vector<Reading> back;
+    for (const clsTEST_RESULT::Row& row : result.rTestResult()) back.push_back(ReadingOfRow(row));
+    EXPECT_TRUE(back == readings) << "in the order stored, to the last digit";
+}
+
+TEST_P(TestRecords, AWholeTestRefusedPartWayLeavesNothingAndTheNextIsStored) {
+    if (GetParam() == Engine::Sqlite) {
+        sql("CREATE TRIGGER refuse BEFORE INSERT ON TEST_RESULT WHEN NEW.RESULT_TIME > 1000 BEGIN SELECT "
+            "RAISE(ABORT, 'refused'); END");
+    } else {
+        sql("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW.RESULT_TIME > 1000 "
+            "THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$");
+        sql("CREATE TRIGGER refuse BEFORE INSERT ON TEST_RESULT FOR EACH ROW EXECUTE FUNCTION refuse()");
+    }
+    std::vector<Reading> readings(3000);
+    for (std::size_t i = 0; i < readings.size(); ++i) readings[i].time_s = double(i);
+    info.SetDefaults();
+    info.setTEST_NAME("Refused");
+    EXPECT_THROW(StoreNewTest(connection, info, {{"Guar", 30, "lb/Mgal", "G-1"}}, readings), StoreError);
+    EXPECT_EQ(count("TEST_INFO") + count("TEST_RESULT") + count("TEST_ADDITIVE"), 0);
+    EXPECT_FALSE(connection.InTransaction());
+    readings.resize(1001);
+    info.setTEST_NAME("Stored");
+    StoreNewTest(connection, info, {}, readings);
+    EXPECT_EQ(count("TEST_RESULT"), 1001);
 }
 
 TEST_P(TestRecords, AdditivesAreInsertedWithAZeroKeyAndReadBackPerTest) {

@@ -3,9 +3,11 @@
 #include "analysis/ui/OpenTestView.h"
 #include "support/QStringPrinter.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QImage>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QTableWidget>
 #include <QTest>
 #include <QValueAxis>
@@ -123,6 +125,29 @@ TEST(TestChart2D, UnplottableValuesAreLeftOutAndEmptyArraysGiveTheEmptyChart) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(chart.Series(i)->count(), 0);
     chart.DrawStartChart();
     EXPECT_TRUE(chart.SubTitle().isEmpty());
+}
+
+TEST(TestChart2D, ALogAxisFitsTheDataAndLabelsValuesBetweenItsDecades) {
+    TestChart2D chart;
+    chart.resize(1000, 650);
+    Chart2D drawn;
+    drawn.type = Chart2DType::ViscVsShearRate;
+    drawn.xLabel = QStringLiteral("Shear Rate (1/S)");
+    drawn.yLabel = QStringLiteral("Viscosity (Cp)");
+    drawn.series = {{QStringLiteral("a test"), {40, 100, 170}, {1800, 300, 60}}};
+    chart.Draw(drawn, AxisScale::Log, AxisScale::Log);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    const auto* y = qobject_cast<QLogValueAxis*>(chart.AxisLeft());
+    ASSERT_TRUE(y);
+    EXPECT_EQ(std::pair(y->min(), y->max()), std::pair(50.0, 2000.0));
+    QStringList shown;
+    for (QAbstractAxis* axis : chart.chart()->axes(Qt::Vertical))
+        if (auto* labels = qobject_cast<QCategoryAxis*>(axis))
+            for (const QString& label : labels->categoriesLabels())
+                if (!label.trimmed().remove(QChar(0x200B)).isEmpty()) shown << label;
+    // On a plot of about 500 pixels a decade takes 300: room for 2, 3 and 5 times each power of ten.
+    EXPECT_EQ(shown, QStringList({"50", "100", "200", "300", "500", "1000", "2000"}));
 }
 
 TEST(TestChart2D, TheChartRendersTitlesAndLines) {

@@ -4,10 +4,11 @@
 #include "calibration/ui/frmCalibrateTorque.h"
 
 #include "common/Settings.h"
-#include "support/ui/SimulatedUnits.h"
+#include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
 
 #include <QChart>
 #include <QChartView>
@@ -98,6 +99,35 @@ TEST(frmCalibrateTorque, RunsACalibrationRefusingReturnAndUnitChangeUntilItEnds)
     w.cmdExport->click();
     EXPECT_EQ(messenger.texts(), QStringList{"Cancel was selected."});
     EXPECT_TRUE(w.close());
+}
+
+TEST(frmCalibrateTorque, AStressThatOverflowedIsLeftOutOfThePlotAndNoLineIsDrawn) {
+    TempWorkDir dir;
+    writeFile("initial.txt", " 0 \r\n 3 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n");
+    Settings settings;
+    settings.load();
+    ScriptedMessenger messenger;
+    FakeUnitPort* port = nullptr;
+    frmCalibrateTorque w(settings, messenger, [&](int) {
+        auto made = std::make_unique<FakeUnitPort>();
+        port = made.get();
+        return made;
+    });
+    w.show();
+    w.txtVisc->setText("50");
+    w.cmdStart->click();
+    ASSERT_TRUE(port);
+    for (int k = 0; k < 16; ++k)
+        port->arrive("\x08" + (k == 8 ? QByteArray("9E999") : QByteArray::number(10 * k)) + "," +
+                     QByteArray::number(0.05 + 0.03 * k) + "\x1a");
+    port->arrive("\x09\x1a");
+    w.Timer1_Timer();
+    screenshot(w, "calibration-refused.png");
+    EXPECT_EQ(w.panelText(2), TorqueCalibration::kNotSent);
+    EXPECT_EQ(messenger.shown.size(), 1);
+    const QList<QAbstractSeries*> series = w.CWGraph1->chart()->series();
+    EXPECT_EQ(static_cast<QLineSeries*>(series[0])->count(), 15);
+    EXPECT_EQ(static_cast<QLineSeries*>(series[1])->count(), 0);
 }
 
 }  // namespace
