@@ -1,9 +1,9 @@
 #include "calibration/CalibrationReport.h"
 
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace CalibrationReport {
 
@@ -55,9 +55,8 @@ QStringList lines(const Inputs& inputs, const QLocale& locale) {
 
 QString write(const QString& path, const Inputs& inputs) {
     const QByteArray bytes = (lines(inputs).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("%1: %2").arg(path, file.errorString());
+    if (const QString failure = writeWholeFile(path, bytes); !failure.isEmpty())
+        return QStringLiteral("%1: %2").arg(path, failure);
     return {};
 }
 

@@ -32,8 +32,10 @@ double LinearFit(std::span<const double> x, std::span<const double> y, double& s
     if (std::fabs(ySpread) > 1e-10) {
         slope = b;
         intercept = a;
-        // Rounding can carry a perfect fit a hair past 1.
-        return std::min(1.0, std::sqrt(std::fabs(b * b * (sxx - sx * sx / n) / ySpread)));
+        // Rounding can carry a perfect fit a hair past 1. A value that is not finite (an infinite stored
+        // reading) gives no correlation, not a perfect one: std::min would turn NaN into 1.
+        const double r = std::sqrt(std::fabs(b * b * (sxx - sx * sx / n) / ySpread));
+        return std::isfinite(r) ? std::min(1.0, r) : 0.0;
     }
     slope = 0.0;
     intercept = 0.0;

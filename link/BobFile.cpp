@@ -1,9 +1,9 @@
 #include "link/BobFile.h"
 
 #include "common/VbFormat.h"
+#include "common/WholeFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace BobFile {
 
@@ -25,10 +25,11 @@ Outcome setUnitBob(int unit, const QString& bob, const QString& path) {
 
     QByteArray bytes;
     for (const QString& name : read.names) bytes.append(name.toLatin1() + "\r\n");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        outcome.problem = QStringLiteral("%1 cannot be written (%2)")
-                              .arg(QFileInfo(path).absoluteFilePath(), file.errorString());
+    // Written without asking in the working directory: a link of that name is replaced, never followed.
+    if (const QString failure = writeWholeFile(path, bytes, WholeFileWriter::Links::Replace);
+        !failure.isEmpty()) {
+        outcome.problem =
+            QStringLiteral("%1 cannot be written (%2)").arg(QFileInfo(path).absoluteFilePath(), failure);
         return outcome;
     }
     outcome.ok = true;

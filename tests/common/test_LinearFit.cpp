@@ -42,6 +42,13 @@ TEST(LinearFit, FitsSlopeInterceptAndCorrelation) {
     }
 }
 
+// A ramp holding an infinite stored value shows no correlation rather than a perfect one.
+TEST(LinearFit, AnInfinitePointGivesNoCorrelation) {
+    const std::vector<double> x = {1, 2, INFINITY}, y = {1, 2, 3};
+    double slope = 0, intercept = 0;
+    EXPECT_EQ(LinearFit(x, y, slope, intercept), 0.0);
+}
+
 TEST(LinearFit, UsesOnlyThePointsBothArraysHold) {
     const std::vector<double> x = {1, 2, 3, 4};
     const std::vector<double> y = {2, 4, 6};

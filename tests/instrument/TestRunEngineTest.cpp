@@ -253,26 +253,25 @@ TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithThe
     }
 }
 
-// A writer that stores two readings, then finds the test's row gone (deleted by a program without the lock).
-class TestGoneAfterTwo : public DirectReadingWriter {
-  public:
-    using DirectReadingWriter::DirectReadingWriter;
-    void write(double testId, const Reading& reading) override {
-        if (++writes > 2) throw StoreError(StoreError::kTestGone, "The test row is no longer stored.");
-        DirectReadingWriter::write(testId, reading);
-    }
-    int writes = 0;
-};
-
-TEST(TestRunEngine, ATestDeletedUnderTheRunStopsTheUnitEndsTheRunAndIsReportedOnce) {
+// A program that does not know the recording lock deletes the test's row in the middle of the run.
+TEST(TestRunEngine, ATestDeletedUnderTheRunStopsTheUnitEndsTheRunAndLeavesNoOrphans) {
     Rig run(rampAndRates(10));
-    TestGoneAfterTwo writer(run.connection);
-    run.engine->setWriter(writer);
     ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    run.ticksUntilReadings(2);
+    const double testId = run.engine->testId();
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other program");
+        other.setDatabaseName(run.connection.FilePath());
+        ASSERT_TRUE(other.open());
+        ASSERT_TRUE(
+            QSqlQuery(other).exec(QStringLiteral("DELETE FROM TEST_INFO WHERE TEST_ID = %1").arg(testId)));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("other program");
     run.runToEnd();
     run.ticks(60);
     EXPECT_EQ(run.engine->end(), TestRunEngine::End::TestGone);
-    EXPECT_EQ(writer.writes, 3) << "nothing is written after the test is gone";
+    EXPECT_EQ(run.timesAsStored().size(), 2u) << "nothing is stored after the test is gone";
     EXPECT_TRUE(run.sent(UnitCommands::kStop));
     EXPECT_EQ(run.messenger.texts(), QStringList{TestRunEngine::kTestGoneText.arg("Live")});
     EXPECT_EQ(run.engine->endText(), TestRunEngine::kTestGoneText.arg("Live"));
