@@ -159,8 +159,3 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
     }
     return fits;
 }
-
-double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2) {
-    if (shearRate_1ps < 0.00001) return 0.0;
-    return 100.0 * shearStress_dyncm2 / (shearRate_1ps + 0.00001);
-}

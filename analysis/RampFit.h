@@ -79,6 +79,3 @@ void SetStopReading(RampFit& fit, const Reading& stoppedAt);
 // Fills K', Kv, KSlot and the viscosities of a fit from its NPrime and Intercept and sets Valid and State.
 // FitRamps uses it; exposed for the live results and for tests.
 void CompleteFit(RampFit& fit, double bobRadius_cm);
-
-// Apparent viscosity of a single reading in cP: 0 below 0.00001 1/s.
-double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2);

@@ -20,7 +20,7 @@ const QString kViscosityPicture = QStringLiteral("#");
 }  // namespace
 
 double DisplayTemperature(double temp_F, UnitSystem unitSystem) {
-    return unitSystem == UnitSystem::SI ? (temp_F - 32.0) / 1.8 : temp_F;
+    return unitSystem == UnitSystem::SI ? CelsiusFromFahrenheit(temp_F) : temp_F;
 }
 
 double DisplayPressure(double pressure_psi, UnitSystem unitSystem) {
@@ -58,7 +58,8 @@ QString HeaderFormatString(UnitSystem unitSystem) {
 }
 
 QStringList RowCells(const RampFit& fit, UnitSystem unitSystem) {
-    const QString consistencyPicture = unitSystem == UnitSystem::EI ? kConsistencyPictureEI : kConsistencyPicture;
+    const QString consistencyPicture =
+        unitSystem == UnitSystem::EI ? kConsistencyPictureEI : kConsistencyPicture;
     QStringList cells;
     cells.reserve(kColumnCount);
     cells << vb::Str(fit.RampNo) << vb::Format(fit.ElapsedMin, kTimePicture)
