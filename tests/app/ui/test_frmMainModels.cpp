@@ -79,15 +79,20 @@ TEST_F(MainWindowModels, ExtendedResultsFollowTheOpenTestTheUnitSystemAndTheChos
         return std::optional<std::vector<double>>({511, 1022});
     });
     QTest::mouseClick(x->cmdRates, Qt::LeftButton);
-    EXPECT_EQ(hb->horizontalHeaderItem(hb->columnCount() - 1)->text(), QStringLiteral("Visc\n@1022 1/S (cP)"));
-    EXPECT_EQ(x->lblRates->text(), QStringLiteral("Viscosities at 40, 100 and 170 1/s and at 511, 1022 1/s."));
+    EXPECT_EQ(hb->horizontalHeaderItem(hb->columnCount() - 1)->text(),
+              QStringLiteral("Visc\n@1022 1/S (cP)"));
+    EXPECT_EQ(x->lblRates->text(),
+              QStringLiteral("Viscosities at 40, 100 and 170 1/s and at 511, 1022 1/s."));
 
     if (const QByteArray shots = qgetenv("R7716_SCREENSHOT_DIR"); !shots.isEmpty()) {
         settings.setUnitSystem(UnitSystem::CGS);
-        x->tabModels->setCurrentIndex(2);
         x->resize(1180, 330);
-        QTest::qWait(100);
-        x->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/extended-results.png"));
+        for (int tab = 0; tab < x->tabModels->count(); ++tab) {
+            x->tabModels->setCurrentIndex(tab);
+            QTest::qWait(100);
+            x->grab().save(
+                QStringLiteral("%1/extended-results-%2.png").arg(QString::fromLocal8Bit(shots)).arg(tab));
+        }
     }
 
     openByName(QStringLiteral("Other"));
