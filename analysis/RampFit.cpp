@@ -136,20 +136,18 @@ std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings) {
     const std::size_t total = readings.size();
 
     for (long long ramp = 1; ramp <= rampCount; ++ramp) {
-        RampPoints points;
+        RampPoints& points = ramps.emplace_back();
         points.rampNo = static_cast<int>(ramp);
-        const std::size_t first = next;
         const double limit = static_cast<double>(ramp);
         while (next < total && readings[next].rampNo <= limit) {
             const Reading& r = readings[next];
             if (IsRampPoint(r)) {
-                points.rate_1ps.push_back(r.shearRate_1ps);
-                points.stress_dyncm2.push_back(r.shearStress_dyncm2);
+                points.shearRate_1ps.push_back(r.shearRate_1ps);
+                points.shearStress_dyncm2.push_back(r.shearStress_dyncm2);
             }
             ++next;
         }
         points.stoppedAt = next < total ? readings[next] : readings[total - 1];
-        if (next > first) ramps.push_back(std::move(points));
 
         if (next >= total) break;  // later ramps have no readings left
         // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to
@@ -175,8 +173,8 @@ std::vector<RampFit> FitPowerLaw(std::span<const RampPoints> ramps, double bobRa
         x.clear();
         y.clear();
         for (std::size_t i = 0; i < ramp.size(); ++i) {
-            x.push_back(Log10(ramp.rate_1ps[i]));
-            y.push_back(Log10(ramp.stress_dyncm2[i]));
+            x.push_back(Log10(ramp.shearRate_1ps[i]));
+            y.push_back(Log10(ramp.shearStress_dyncm2[i]));
         }
         fits.push_back(FitRampPoints(ramp.rampNo, x, y, ramp.stoppedAt, bobRadius_cm, slope, intercept));
     }

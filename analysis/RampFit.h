@@ -45,16 +45,16 @@ struct RampFit {
     double viscosityAt(double rate_1ps) const;
 };
 
-// The points of one shear-rate ramp as every model of the ramp fits them: the ramp's readings that
-// IsRampPoint takes, in reading order, and the reading at which the ramp's scan stopped (its time,
-// temperature and pressure are the ramp's).
+// The points of one shear-rate ramp, as every model of a ramp fits them: the ramp's usable readings
+// (IsRampPoint) in reading order, and the reading at which the ramp's scan stopped (its time, temperature
+// and pressure are the ramp's).
 struct RampPoints {
     int rampNo = 0;
-    std::vector<double> rate_1ps;
-    std::vector<double> stress_dyncm2;
+    std::vector<double> shearRate_1ps;
+    std::vector<double> shearStress_dyncm2;
     Reading stoppedAt;
 
-    std::size_t size() const { return rate_1ps.size(); }
+    std::size_t size() const { return shearRate_1ps.size(); }
 };
 
 // Rotor (cup) radius in cm.
@@ -76,8 +76,9 @@ int RampCount(std::span<const Reading> readings);
 // The same as FitPowerLaw(CollectRampPoints(readings), bobRadius_cm).
 std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm);
 
-// The points of every ramp of a test that has at least one reading, in ramp order: the one scan of the
-// readings that every fit of a ramp (the power law and the other models) takes its points from.
+// The ramps of a test with their points, in ramp order: every ramp the scan passes, also one with fewer
+// points than a fit needs. The one scan of the readings that every fit of a ramp (the power law and the
+// other models) takes its points from. Linear in the number of readings.
 std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings);
 
 // The power law of every ramp with at least kMinRampPoints points, in ramp order; a ramp whose points

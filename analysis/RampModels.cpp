@@ -28,7 +28,7 @@ const QString kOneShearRate = QStringLiteral("every ramp point has the same shea
 // Why no curve can be fitted through the points at all; empty when one may be.
 QString pointsProblem(const RampPoints& ramp) {
     if (ramp.size() < static_cast<std::size_t>(kMinRampPoints)) return tooFewPoints(ramp.size());
-    const auto [low, high] = std::minmax_element(ramp.rate_1ps.begin(), ramp.rate_1ps.end());
+    const auto [low, high] = std::minmax_element(ramp.shearRate_1ps.begin(), ramp.shearRate_1ps.end());
     if (!(*high > *low)) return kOneShearRate;
     return {};
 }
@@ -57,8 +57,8 @@ double rSquaredOf(double residualSquares, double totalSquares) {
 // The curve is fitted as stress = tau0 + A * (rate / rateRef)^n with rateRef the geometric mean of the
 // rates, which keeps A and n nearly independent (K and n of the plain form are strongly correlated); then
 // K = A * rateRef^-n. The bound tau0 >= 0 is kept by active set: the fit is made free, and where that puts
-// tau0 below 0 (or does not converge) it is made again with tau0 held at 0, the better of the admissible
-// results winning.
+// tau0 below 0 (or gives no admissible curve) it is made again with tau0 held at 0, where the least squares
+// under the bound then lie.
 
 struct CurvePoints {
     std::vector<double> rate;  // rate / rateRef
@@ -101,6 +101,7 @@ int curveJacobian(const gsl_vector* p, void* data, gsl_matrix* jacobian) {
 
 struct CurveFit {
     bool converged = false;
+    int status = GSL_SUCCESS;  // of the iteration
     Curve curve;
     double residualSquares = kNoValue;
     std::array<std::array<double, 3>, 3> covariance{};  // of (tau0, A, n), unscaled: (J'J)^-1
@@ -183,6 +184,7 @@ CurveFit fitCurve(CurvePoints& points, bool tau0Free) {
     const int status =
         gsl_multifit_nlinear_driver(kMaxIterations, 1e-10, 1e-10, 0.0, nullptr, nullptr, &why, work.get());
     result.iterations = static_cast<int>(gsl_multifit_nlinear_niter(work.get()));
+    result.status = status;
     if (status != GSL_SUCCESS) return result;
 
     const gsl_vector* solution = gsl_multifit_nlinear_position(work.get());
@@ -238,7 +240,7 @@ BinghamFit FitBingham(const RampPoints& ramp) {
     BinghamFit fit;
     fit.failure = pointsProblem(ramp);
     if (!fit.failure.isEmpty()) return fit;
-    const std::span<const double> x = ramp.rate_1ps, y = ramp.stress_dyncm2;
+    const std::span<const double> x = ramp.shearRate_1ps, y = ramp.shearStress_dyncm2;
     const double count = static_cast<double>(x.size());
     const double mx = mean(x), my = mean(y);
     double sxx = 0, sxy = 0;
@@ -270,11 +272,11 @@ HerschelBulkleyFit FitHerschelBulkley(const RampPoints& ramp) {
     gsl_set_error_handler_off();
 
     double logSum = 0;
-    for (double rate : ramp.rate_1ps) logSum += std::log(rate);
+    for (double rate : ramp.shearRate_1ps) logSum += std::log(rate);
     const double rateRef = std::exp(logSum / static_cast<double>(ramp.size()));
     CurvePoints points;
-    points.stress = ramp.stress_dyncm2;
-    for (double rate : ramp.rate_1ps) points.rate.push_back(rate / rateRef);
+    points.stress = ramp.shearStress_dyncm2;
+    for (double rate : ramp.shearRate_1ps) points.rate.push_back(rate / rateRef);
 
     const CurveFit free = fitCurve(points, true);
     CurveFit chosen = free;
@@ -285,7 +287,10 @@ HerschelBulkleyFit FitHerschelBulkley(const RampPoints& ramp) {
     }
     fit.iterations = chosen.iterations;
     if (!chosen.converged) {
-        fit.failure = QStringLiteral("no convergence in %1 iterations").arg(kMaxIterations);
+        fit.failure =
+            chosen.status == GSL_EMAXITER || chosen.status == GSL_SUCCESS
+                ? QStringLiteral("no convergence in %1 iterations").arg(kMaxIterations)
+                : QStringLiteral("no convergence: %1").arg(QString::fromUtf8(gsl_strerror(chosen.status)));
         return fit;
     }
     if (!admissible(chosen)) {
@@ -298,7 +303,7 @@ HerschelBulkleyFit FitHerschelBulkley(const RampPoints& ramp) {
     fit.yieldStress_dyncm2 = c.tau0;
     fit.k_dynsncm2 = c.a * scaleToK;
     fit.n = c.n;
-    fit.rSquared = rSquaredOf(chosen.residualSquares, totalSquares(ramp.stress_dyncm2));
+    fit.rSquared = rSquaredOf(chosen.residualSquares, totalSquares(ramp.shearStress_dyncm2));
 
     const int freeParameters = fit.yieldStressAtBound ? 2 : 3;
     const double degrees = static_cast<double>(ramp.size()) - freeParameters;

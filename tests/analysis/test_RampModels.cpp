@@ -24,8 +24,8 @@ RampPoints pointsOf(const std::vector<double>& rates, const std::function<double
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, relativeNoise);
     for (double rate : rates) {
-        ramp.rate_1ps.push_back(rate);
-        ramp.stress_dyncm2.push_back(stress(rate) * (1.0 + (relativeNoise > 0 ? noise(random) : 0.0)));
+        ramp.shearRate_1ps.push_back(rate);
+        ramp.shearStress_dyncm2.push_back(stress(rate) * (1.0 + (relativeNoise > 0 ? noise(random) : 0.0)));
     }
     return ramp;
 }
@@ -37,8 +37,8 @@ std::vector<Reading> readingsOf(const RampPoints& ramp) {
         r.rampNo = 1;
         r.time_s = 60.0 * double(i);
         r.typeId = 1;
-        r.shearRate_1ps = ramp.rate_1ps[i];
-        r.shearStress_dyncm2 = ramp.stress_dyncm2[i];
+        r.shearRate_1ps = ramp.shearRate_1ps[i];
+        r.shearStress_dyncm2 = ramp.shearStress_dyncm2[i];
         readings.push_back(r);
     }
     return readings;
