@@ -24,6 +24,7 @@ QString tooFewPoints(std::size_t points) {
 }
 
 const QString kOneShearRate = QStringLiteral("every ramp point has the same shear rate");
+const QString kNoAdmissibleCurve = QStringLiteral("no curve with K > 0 and n > 0 fits the ramp points");
 
 // Why no curve can be fitted through the points at all; empty when one may be.
 QString pointsProblem(const RampPoints& ramp) {
@@ -294,12 +295,17 @@ HerschelBulkleyFit FitHerschelBulkley(const RampPoints& ramp) {
         return fit;
     }
     if (!admissible(chosen)) {
-        fit.failure = QStringLiteral("no curve with K > 0 and n > 0 fits the ramp points");
+        fit.failure = kNoAdmissibleCurve;
         return fit;
     }
 
     const Curve& c = chosen.curve;
     const double scaleToK = std::pow(rateRef, -c.n);
+    // Rates nearly alike admit an n so steep that K no longer has a number.
+    if (!(std::isfinite(c.a * scaleToK) && c.a * scaleToK > 0)) {
+        fit.failure = kNoAdmissibleCurve;
+        return fit;
+    }
     fit.yieldStress_dyncm2 = c.tau0;
     fit.k_dynsncm2 = c.a * scaleToK;
     fit.n = c.n;

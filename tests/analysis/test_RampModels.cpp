@@ -176,6 +176,31 @@ TEST(RampModels, AFitThatCannotBeMadeSaysWhyInItsRow) {
     EXPECT_TRUE(table.rows[0].mid(model_tables::kFirstParameterCell + 1).join(QString()).isEmpty());
 }
 
+// Readings of any size and shape (GSL aborts the program on a singular matrix unless told not to) give
+// either finite numbers or a reason.
+TEST(RampModels, ArbitraryReadingsGiveNumbersOrAReasonNeverACrash) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> exponent(-6, 8);
+    std::uniform_int_distribution<int> count(3, 9);
+    for (int i = 0; i < 2000; ++i) {
+        RampPoints ramp;
+        const int points = count(random);
+        for (int p = 0; p < points; ++p) {
+            ramp.shearRate_1ps.push_back(i % 7 == 0 && p > 0 ? ramp.shearRate_1ps[0] * 1.0000001
+                                                             : std::pow(10.0, exponent(random)));
+            ramp.shearStress_dyncm2.push_back(i % 5 == 0 ? 50.0 : std::pow(10.0, exponent(random)));
+        }
+        const HerschelBulkleyFit h = FitHerschelBulkley(ramp);
+        const BinghamFit b = FitBingham(ramp);
+        if (h.fitted()) {
+            EXPECT_TRUE(std::isfinite(h.yieldStress_dyncm2) && h.yieldStress_dyncm2 >= 0) << i;
+            EXPECT_TRUE(std::isfinite(h.k_dynsncm2) && h.k_dynsncm2 > 0 && h.n > 0) << i;
+        }
+        if (b.fitted())
+            EXPECT_TRUE(std::isfinite(b.plasticViscosity_cP) && std::isfinite(b.yieldPoint_dyncm2)) << i;
+    }
+}
+
 // The tables: stresses in the unit system shown, the chosen rates after 40, 100 and 170 1/s, and the
 // power law's table the results table itself until K'pipe or a rate is asked for.
 TEST(ModelTables, ShowStressesInTheUnitSystemAndTheChosenRates) {
