@@ -29,8 +29,11 @@ Notifier::Notifier(const NotifySettings& settings, const QString& dir, DesktopNo
     worker_->moveToThread(&thread_);
     thread_.setObjectName(QStringLiteral("notifications"));
     thread_.start();
+    // Counted at once: what earlier programs left is undelivered before the thread has even looked.
+    std::vector<NotifyQueue::Entry> adopted = queue_->takeAdopted();
+    undelivered_ = static_cast<int>(adopted.size());
     QMetaObject::invokeMethod(
-        worker_, [w = worker_] { w->start(); }, Qt::QueuedConnection);
+        worker_, [w = worker_, adopted = std::move(adopted)] { w->start(adopted); }, Qt::QueuedConnection);
 }
 
 Notifier::~Notifier() {
@@ -69,7 +72,8 @@ bool Notifier::waitUntilDelivered(int timeout_ms) const {
 
 // ---- the delivery thread ----------------------------------------------------------------------------------
 
-NotifyWorker::NotifyWorker(Notifier& owner, DesktopNotifier* desktop) : owner_(owner), desktop_(desktop) {
+NotifyWorker::NotifyWorker(Notifier& owner, DesktopNotifier* desktop)
+    : owner_(owner), desktop_(desktop), timer_(this) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &NotifyWorker::pump);
     emailPool_.setMaxThreadCount(2);
@@ -80,15 +84,12 @@ NotifyWorker::~NotifyWorker() {
     emailPool_.waitForDone();
 }
 
-void NotifyWorker::start() {
+void NotifyWorker::start(const std::vector<NotifyQueue::Entry>& adopted) {
     network_ = new QNetworkAccessManager(this);
     Channel::Kit kit{this, network_, &emailPool_, desktop_, &owner_.credentials_, owner_.options_.timeout_ms};
     for (const ChannelSpec& spec : owner_.settings_.channels)
         lines_[spec.key()].channel = Channel::make(spec, kit);
-    for (const NotifyQueue::Entry& entry : owner_.queue_->takeAdopted()) {
-        ++owner_.undelivered_;
-        enqueue(entry);
-    }
+    for (const NotifyQueue::Entry& entry : adopted) enqueue(entry);
 }
 
 void NotifyWorker::enqueue(const NotifyQueue::Entry& entry) {

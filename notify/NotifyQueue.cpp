@@ -6,6 +6,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -13,9 +14,11 @@ constexpr const char* kAdd = "add";
 constexpr const char* kDone = "done";
 constexpr const char* kChannel = "channel";
 
+// The program's id and a number of its own: two notifiers of one program never share a file.
 QString ownName() {
+    static std::atomic<int> made{0};
     return QString::fromLatin1(NotifyQueue::kFilePrefix) +
-           QString::number(QCoreApplication::applicationPid()) +
+           QString::number(QCoreApplication::applicationPid()) + u'-' + QString::number(++made) +
            QString::fromLatin1(NotifyQueue::kFileSuffix);
 }
 

@@ -14,7 +14,7 @@
 // The events that wait for a channel, on disk, so that a program that ends (or breaks off) before a
 // receiver took them does not lose them: the next program started beside the same settings delivers them.
 //
-// Each program keeps a file of its own, "R7716-notify-<pid>.queue", locked while it runs. Every change is
+// Each program keeps a file of its own, "R7716-notify-<pid>-<n>.queue", locked while it runs. Every change is
 // one whole line appended and flushed (a JSON object: an event for a channel, or that it was delivered), so
 // a line cut short by a crash is the only thing ever lost, and it is recognised and skipped. A program that
 // starts takes over the files of programs that ended (their lock is stale), keeping their order, and

@@ -26,8 +26,8 @@ class NotifyWorker : public QObject {
     NotifyWorker(Notifier& owner, DesktopNotifier* desktop);
     ~NotifyWorker() override;
 
-    // On the delivery thread: the access manager and the channels.
-    void start();
+    // On the delivery thread: the access manager and the channels, then what earlier programs left.
+    void start(const std::vector<NotifyQueue::Entry>& adopted);
     void enqueue(const NotifyQueue::Entry& entry);
 
   private:
