@@ -33,6 +33,9 @@ TestRunEngine::~TestRunEngine() {
 
 void TestRunEngine::tick() {
     unit_.tick(ctx_, [this] { runTick(); });
+    if (running())
+        events_.watch(unit_.now_s(), unit_.poller().completeReplies(), unit_.port().isDeviceLost(),
+                      writer_->waiting());
 }
 
 void TestRunEngine::runTick() {
@@ -60,10 +63,14 @@ TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
     if (!input) return StartOutcome::Cancelled;
     ctx_.unitNumber = unitNumber;
     if (!storeTest(*input)) return StartOutcome::Refused;
+    events_.begin(ctx_.unitNumber, ctx_.testName, unit_.selectedName(), unit_.now_s());
     lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(ctx_.testId),
                                                    store::Recorder::thisProgram(ctx_.unitNumber));
     keepLock();
-    if (StartTest()) return StartOutcome::Started;
+    if (StartTest()) {
+        events_.started();
+        return StartOutcome::Started;
+    }
     lock_.reset();
     return StartOutcome::PressureRefused;
 }
@@ -144,6 +151,7 @@ bool TestRunEngine::pressureRefuses() {
     if (!refused) return false;
     // A log that cannot be written has said so itself; the refusal stands all the same.
     LogError(kPressureCause + vb::Str(ctx_.unitNumber), messenger_);
+    events_.pressureRefused(pressure_psi);
     messenger_.info(kPressureText, unit_.messageTitle(), MsgIcon::Exclamation);
     return true;
 }
@@ -196,6 +204,8 @@ bool TestRunEngine::temperatureStep() {
 
     const qint64 inRamp_s = ctx_.elapsed_s - ctx_.rampStart_s;
     const double sample_F = unit_.readings().sampleTemp_F;
+    if (inRamp_s > ramp.elapseTime_min * 60)
+        events_.rampTimePassed(ctx_.rampIndex, ramp.temp_F, ramp.startError_F, sample_F);
     if (inRamp_s > ramp.elapseTime_min * 60 && std::fabs(ramp.temp_F - sample_F) <= ramp.startError_F) {
         ctx_.rampStart_s = ctx_.elapsed_s;
         // Without shear rates there is no ramp to run: the sequence goes on with its next ramp.
@@ -351,6 +361,13 @@ void TestRunEngine::finish(End why) {
     lock_.reset();
     if (wasRunning) end_ = why;
     if (why == End::ViscosityShutDown) LogError(kViscosityCause + vb::Str(ctx_.unitNumber), messenger_);
+    if (!wasRunning) return;
+    if (why == End::SequenceDone)
+        events_.ended();
+    else if (why == End::ViscosityShutDown)
+        events_.viscosityShutDown(sequence_.settings.shutDownVisc_cP);
+    else
+        events_.stopped(endText());
 }
 
 void TestRunEngine::keepLock() {
@@ -379,6 +396,7 @@ void TestRunEngine::stopRecording() {
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(true);
     end_ = End::RecordingStopped;
+    events_.stopped(endText());
 }
 
 void TestRunEngine::refreshSequence() {

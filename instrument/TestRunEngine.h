@@ -3,6 +3,7 @@
 #include "analysis/LiveResults.h"
 #include "instrument/RealTimeUnit.h"
 #include "instrument/RunContext.h"
+#include "instrument/RunEvents.h"
 #include "sequence/SequenceData.h"
 #include "testinfo/TestInfoInput.h"
 
@@ -95,6 +96,8 @@ class TestRunEngine {
     // One timer tick of the unit: the poll as the run stands, then, while it runs, the run's step. Never
     // throws: a failure is the unit's to report (its status bar, the diagnostic log).
     void tick();
+    // Where the run's events go (none until told); raising one never waits for its delivery.
+    void setEventSink(EventSink* sink) { events_.setSink(sink); }
     // Where readings go from now on; the unit's status bar shows the readings that wait in it.
     void setWriter(ReadingWriter& writer);
     // Stop: the stop command, and the run is over. The readings stored stay the test's results.
@@ -168,4 +171,5 @@ class TestRunEngine {
     LiveResults results_;
     End end_ = End::None;
     std::unique_ptr<store::RecordingLock> lock_;
+    RunEvents events_;
 };
