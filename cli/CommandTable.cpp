@@ -179,6 +179,16 @@ std::span<const Command> commands() {
          .needs = Needs::Database,
          .run = runTest,
          .options = {{"--info", "FILE"}, {"--tick-ms", "N"}, {"--silence-s", "S"}}},
+        // Reads notify.txt beside the settings; sends, queues nothing.
+        {.name = "notify-test",
+         .synopsis = "[--channel N]",
+         .summary = "send a test event through the channels of notify.txt and print each outcome",
+         .help = kNotifyTestHelp,
+         .operands = {},
+         .operandProblem = "notify-test takes no operand.",
+         .needs = Needs::Nothing,
+         .run = notifyTest,
+         .options = {{"--channel", "N"}}},
         {.name = "chart",
          .synopsis = "NAME TYPE [--overlap NAME]... [--xlog] [--ylog] [--no-ramp] (--out FILE | --csv)",
          .summary =

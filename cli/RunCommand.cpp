@@ -8,6 +8,7 @@
 #include "instrument/RealTimeUnit.h"
 #include "instrument/SequenceSending.h"
 #include "instrument/TestRunEngine.h"
+#include "notify/Notifier.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
 #include "store/SpoolingReadingWriter.h"
@@ -90,6 +91,8 @@ constexpr double kSilenceNotice_s = 10;
 // The longest the loop waits without looking at the signals.
 constexpr double kWaitSlice_s = 0.05;
 constexpr int kMaxTick_ms = 60000;
+// How long the command waits at its end for its notifications to be delivered.
+constexpr int kNotifyWait_ms = 15000;
 
 volatile std::sig_atomic_t interruptFlag = 0;
 
@@ -388,6 +391,8 @@ int runTest(const Invocation& call) {
 
     const std::unique_ptr<ReadingWriter> writer = makeReadingWriter(call.database());
     TestRunEngine engine(unit, call.database(), *writer, messenger);
+    const std::unique_ptr<Notifier> notifier = runNotifier(call);
+    engine.setEventSink(notifier.get());
     bool printing = true;
     engine.setStoredListener([&call, &printing](const Reading& reading) {
         if (!printing) return;
@@ -409,8 +414,11 @@ int runTest(const Invocation& call) {
         return kUnitError;
     }
     const auto answer = [&input](const std::optional<QString>&) { return input; };
-    if (engine.start(answer, presetBob, call.unit) != TestRunEngine::StartOutcome::Started) return kUnitError;
-    return runner.run();
+    const bool started = engine.start(answer, presetBob, call.unit) == TestRunEngine::StartOutcome::Started;
+    const int status = started ? runner.run() : kUnitError;
+    // The end of the run is told before the program ends, where the receivers answer in time.
+    finishNotifications(call, notifier.get(), kNotifyWait_ms);
+    return status;
 }
 
 }  // namespace cli
