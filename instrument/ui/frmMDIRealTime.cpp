@@ -148,7 +148,10 @@ void frmMDIRealTime::addUnit(UnitKind kind, int index) {
     connect(window, &UnitWindow::Unloaded, this, [this, kind](int unit) {
         if (unit >= 1 && unit <= RealTimeHost::kUnitCount) addItems(kind)[unit]->setEnabled(true);
     });
-    if (sequenceTest) sequenceTest->InitialInst(connection_);
+    if (sequenceTest) {
+        sequenceTest->InitialInst(connection_);
+        sequenceTest->engine()->setEventSink(events_);
+    }
     QMdiSubWindow* sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     if (simple) {
