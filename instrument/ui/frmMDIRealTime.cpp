@@ -78,7 +78,8 @@ QList<int> frmMDIRealTime::unitsRecording() const {
 }
 
 void frmMDIRealTime::stopRecordingAll() {
-    for (int unit : unitsRecording()) realTimeWindow(unit)->engine()->stopRecording();
+    for (int unit : unitsRecording())
+        realTimeWindow(unit)->engine()->stopRecording(TestRunEngine::RecordingEnd::Exit);
 }
 
 frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {
