@@ -212,6 +212,24 @@ void frmRealTime::tickLogic() {
         engine_->tick();
     else
         unit_.tick();
+    if (!pendingResume_ || !engine_) return;
+    const bool answered =
+        unit_.poller().completeReplies() > 0 && unit_.texts().activeFlag != UnitPoller::kNoResponseText;
+    if (!answered && ++resumeWaited_ < kResumeWaitTicks) return;
+    const run_journal::Run run = *std::exchange(pendingResume_, std::nullopt);
+    const TestRunEngine::ResumeResult result = engine_->resume(run);
+    if (result.outcome != TestRunEngine::ResumeOutcome::Resumed) {
+        messenger_.info(result.text, windowTitle(), MsgIcon::Exclamation);
+        return;
+    }
+    lblTestName->setText(engine_->testName());
+    lblSelectSeq->setText(engine_->sequence().name);
+    resetResults();
+}
+
+void frmRealTime::resumeRun(const run_journal::Run& run) {
+    pendingResume_ = run;
+    resumeWaited_ = 0;
 }
 
 void frmRealTime::openPort(int portNumber) {
