@@ -19,11 +19,21 @@ bool bobFitsCup(double bobRadius_cm) {
     return std::isfinite(bobRadius_cm) && bobRadius_cm > 0 && bobRadius_cm < kRotorRadius_cm;
 }
 
+// cP at a shear rate from K'slot and n'; the factor 100 turns poise into centipoise.
+double PowerLawViscosity(double kSlot, double n, double rate_1ps) {
+    return 100.0 * kSlot * std::pow(rate_1ps, n - 1.0);
+}
+
 }  // namespace
 
 bool IsRampPoint(const Reading& r) {
     return r.typeId == 1 && r.shearRate_1ps > 0 && r.shearStress_dyncm2 > 0 &&
            std::isfinite(r.shearRate_1ps) && std::isfinite(r.shearStress_dyncm2);
+}
+
+double RampFit::viscosityAt(double rate_1ps) const {
+    if (!Valid) return std::numeric_limits<double>::quiet_NaN();
+    return PowerLawViscosity(KSlot, NPrime, rate_1ps);
 }
 
 void SetStopReading(RampFit& fit, const Reading& stoppedAt) {
@@ -100,7 +110,7 @@ void CompleteFit(RampFit& fit, double bobRadius_cm) {
     const double ratio = (s2 - 1.0) / (n * s2 * oneMinusInverse);
     const double kv = fit.KPrime * std::pow(ratio, -n);
     const double kSlot = kv * std::pow((2.0 * n + 1.0) / (3.0 * n), n);
-    auto viscosityAt = [&](double rate_1ps) { return 100.0 * kSlot * std::pow(rate_1ps, n - 1.0); };
+    auto viscosityAt = [&](double rate_1ps) { return PowerLawViscosity(kSlot, n, rate_1ps); };
     const double v40 = viscosityAt(40), v100 = viscosityAt(100), v170 = viscosityAt(170);
     for (double v : {fit.KPrime, kv, kSlot, v40, v100, v170}) {
         if (!std::isfinite(v)) {
@@ -117,35 +127,27 @@ void CompleteFit(RampFit& fit, double bobRadius_cm) {
     fit.Valid = true;
 }
 
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm) {
-    std::vector<RampFit> fits;
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings) {
+    std::vector<RampPoints> ramps;
     const int rampCount = RampCount(readings);
-    if (rampCount == 0) return fits;
+    if (rampCount == 0) return ramps;
 
-    // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
-    double slope = 0.0;
-    double intercept = 0.0;
-    std::vector<double> x, y;
     std::size_t next = 0;  // the scan never goes back
     const std::size_t total = readings.size();
 
     for (long long ramp = 1; ramp <= rampCount; ++ramp) {
-        x.clear();
-        y.clear();
+        RampPoints& points = ramps.emplace_back();
+        points.rampNo = static_cast<int>(ramp);
         const double limit = static_cast<double>(ramp);
         while (next < total && readings[next].rampNo <= limit) {
             const Reading& r = readings[next];
             if (IsRampPoint(r)) {
-                x.push_back(Log10(r.shearRate_1ps));
-                y.push_back(Log10(r.shearStress_dyncm2));
+                points.shearRate_1ps.push_back(r.shearRate_1ps);
+                points.shearStress_dyncm2.push_back(r.shearStress_dyncm2);
             }
             ++next;
         }
-        const Reading& stoppedAt = next < total ? readings[next] : readings[total - 1];
-
-        if (x.size() >= static_cast<std::size_t>(kMinRampPoints))
-            fits.push_back(
-                FitRampPoints(static_cast<int>(ramp), x, y, stoppedAt, bobRadius_cm, slope, intercept));
+        points.stoppedAt = next < total ? readings[next] : readings[total - 1];
 
         if (next >= total) break;  // later ramps have no readings left
         // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to
@@ -157,10 +159,28 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
         if (jumpTo > static_cast<double>(ramp))
             ramp = static_cast<long long>(std::min(jumpTo, static_cast<double>(rampCount)));
     }
+    return ramps;
+}
+
+std::vector<RampFit> FitPowerLaw(std::span<const RampPoints> ramps, double bobRadius_cm) {
+    std::vector<RampFit> fits;
+    // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
+    double slope = 0.0;
+    double intercept = 0.0;
+    std::vector<double> x, y;
+    for (const RampPoints& ramp : ramps) {
+        if (ramp.size() < static_cast<std::size_t>(kMinRampPoints)) continue;
+        x.clear();
+        y.clear();
+        for (std::size_t i = 0; i < ramp.size(); ++i) {
+            x.push_back(Log10(ramp.shearRate_1ps[i]));
+            y.push_back(Log10(ramp.shearStress_dyncm2[i]));
+        }
+        fits.push_back(FitRampPoints(ramp.rampNo, x, y, ramp.stoppedAt, bobRadius_cm, slope, intercept));
+    }
     return fits;
 }
 
-double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2) {
-    if (shearRate_1ps < 0.00001) return 0.0;
-    return 100.0 * shearStress_dyncm2 / (shearRate_1ps + 0.00001);
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm) {
+    return FitPowerLaw(CollectRampPoints(readings), bobRadius_cm);
 }

@@ -18,6 +18,7 @@ class ChartView;
 class TestChart2D;
 class TestChart3D;
 class frmCalibrateTorque;
+class frmExtendedResults;
 class frmOpenTest;
 class frmOverlapTest;
 class frmSetup;
@@ -61,6 +62,8 @@ class frmMain : public QMainWindow {
     frmSetup* SetupWindow() const;
     frmCalibrateTorque* CalibrateWindow() const;
     frmMDIRealTime* RealTimeWindow() const;
+    // The extended results window once it has been opened; null before.
+    frmExtendedResults* ExtendedResultsWindow() const;
     // The report and export buttons' actions, with their file and printer dialogs.
     ReportActions& Reports() { return reports_; }
 
@@ -120,6 +123,7 @@ class frmMain : public QMainWindow {
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
     QAction* MenuExportCsv;
+    QAction* MenuExtendedResults;
     QMenu* MenuHelp;
     QAction* MenuHelpContent;
     QAction* MenuHelpAbout;
@@ -153,6 +157,8 @@ class frmMain : public QMainWindow {
     void fOverlap_overSelected();
     // cmdPrintChart and MenuPrintChart.
     void PrintChart();
+    // Opens the extended results of the open test (the other models, K'pipe, the chosen shear rates).
+    void MenuExtendedResults_Click();
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
 
@@ -189,6 +195,8 @@ class frmMain : public QMainWindow {
     void showTestTables();
     // The results table in the unit system in force: the open test's rows while the table holds them.
     void showResults();
+    // The extended results window, when open, follows the open test and the unit system.
+    void showExtendedResults();
     void unitSystem_Changed();
     // The window can take an activation re-read now: shown, no dialog of ours modal over it, and no
     // overlap kept (the re-read would draw the open test alone).
@@ -210,6 +218,7 @@ class frmMain : public QMainWindow {
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
     QPointer<frmCalibrateTorque> calibrateWindow_;
+    QPointer<frmExtendedResults> extendedResults_;
     ReportActions reports_;
 
     bool exitConfirmed_ = false;

@@ -195,6 +195,8 @@ void frmMain::createMenus() {
     MenuBriefReport = item(MenuReport, "MenuBriefReport", "Breif Report");
     MenuReport->addSeparator();
     MenuExportCsv = item(MenuReport, "MenuExportCsv", "Export CSV");
+    MenuReport->addSeparator();
+    MenuExtendedResults = item(MenuReport, "MenuExtendedResults", "E&xtended Results");
 
     MenuHelp = menuBar()->addMenu(qs("&Help"));
     MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
@@ -206,6 +208,7 @@ void frmMain::createMenus() {
     connect(MenuFileRealTimeTest, &QAction::triggered, this, &frmMain::MenuFileRealTimeTest_Click);
     connect(MenuPrintChart, &QAction::triggered, this, &frmMain::PrintChart);
     connect(MenuFileExit, &QAction::triggered, this, &frmMain::MenuFileExit_Click);
+    connect(MenuExtendedResults, &QAction::triggered, this, &frmMain::MenuExtendedResults_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);
     connectReports();

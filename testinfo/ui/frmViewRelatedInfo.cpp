@@ -1,6 +1,6 @@
 #include "testinfo/ui/frmViewRelatedInfo.h"
 
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/FlexGrid.h"
 
 const QString frmViewRelatedInfo::kCaption = QStringLiteral("Test Related Information");
 
