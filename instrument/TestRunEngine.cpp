@@ -1,5 +1,6 @@
 #include "instrument/TestRunEngine.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/ErrorLog.h"
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
@@ -375,7 +376,7 @@ bool TestRunEngine::viscosityShutDown() {
     // The average just stored is the current reading.
     const UnitReadings& average = unit_.readings();
     ++ctx_.viscosityCount;
-    ctx_.viscositySum += 100.0 * average.shearStress / (average.shearRate_1ps + 0.0001);
+    ctx_.viscositySum += ShutDownCheckViscosity(average.shearRate_1ps, average.shearStress);
     if (ctx_.viscosityCount * secondsPerReading() / 60.0 < sequence_.settings.shutDownATime_min) return false;
     if (ctx_.viscositySum / ctx_.viscosityCount < sequence_.settings.shutDownVisc_cP) {
         finish(End::ViscosityShutDown);
