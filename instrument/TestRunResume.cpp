@@ -31,7 +31,8 @@ std::vector<Reading> storedReadings(clsConnection& connection, double testId) {
 }  // namespace
 
 QString TestRunEngine::resumeQuestion(const run_journal::Run& run) {
-    const QString lastReading = run.lastSeen.isValid() ? vb::ShortTime(run.lastSeen.time()) : QStringLiteral("?");
+    const QString lastReading =
+        run.lastSeen.isValid() ? vb::ShortTime(run.lastSeen.time()) : QStringLiteral("?");
     return kResumeQuestion.arg(RealTimeHost::unitText(run.unit).trimmed(), run.testName, run.sequenceName,
                                vb::ShortTime(run.started.time()), lastReading);
 }
@@ -56,12 +57,12 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
     const double sample_F = unit_.readings().sampleTemp_F;
     if (unit_.poller().display().unitState() == UnitStatus::Inactive &&
         std::fabs(sample_F - ramp.temp_F) > ramp.startError_F)
-        return refuseResume(ResumeOutcome::OvenCold,
-                            kResumeColdText.arg(unitName, vb::Format(sample_F, QStringLiteral("0")),
-                                                vb::Format(ramp.temp_F, QStringLiteral("0")),
-                                                vb::Format(c.rampIndex, QStringLiteral("0")),
-                                                vb::Format(ramp.startError_F, QStringLiteral("0.#")),
-                                                run.testName));
+        return refuseResume(
+            ResumeOutcome::OvenCold,
+            kResumeColdText.arg(unitName, vb::Format(sample_F, QStringLiteral("0")),
+                                vb::Format(ramp.temp_F, QStringLiteral("0")),
+                                vb::Format(c.rampIndex, QStringLiteral("0")),
+                                vb::Format(ramp.startError_F, QStringLiteral("0.#")), run.testName));
     std::unique_ptr<store::RecordingLock> lock;
     std::vector<Reading> stored;
     try {
@@ -69,8 +70,9 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
                                           store::Recorder::thisProgram(run.unit));
         stored = storedReadings(connection_, run.testId);
     } catch (const StoreError& e) {
-        return refuseResume(e.number() == StoreError::kBeingRecorded ? ResumeOutcome::Locked : ResumeOutcome::Failed,
-                            e.description());
+        return refuseResume(
+            e.number() == StoreError::kBeingRecorded ? ResumeOutcome::Locked : ResumeOutcome::Failed,
+            e.description());
     }
 
     // The true timeline: the time the station was away has passed for the test as for the fluid.
@@ -110,6 +112,9 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
     end_ = End::None;
     results_.reset(ctx_.bobRadius_cm);
     for (const Reading& r : stored) results_.add(r);
+    std::vector<TimeGap> gaps = run.gaps;
+    gaps.push_back(gap);
+    results_.setGaps(std::move(gaps));
     unit_.poller().display().setFactors(ctx_.shearRateFactor, ctx_.bobStressFactor);
     unit_.setRunActive(true);
     unit_.setRaiseBathEnabled(false);

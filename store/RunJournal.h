@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TimeGaps.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -42,11 +44,7 @@ QString reasonText(EndReason reason);
 EndReason reasonOf(const QString& text);
 
 // A gap in a test's timeline: no reading exists between these RESULT_TIMEs (seconds since the start).
-struct Gap {
-    double from_s = 0;
-    double to_s = 0;
-    bool operator==(const Gap&) const = default;
-};
+using Gap = TimeGap;
 
 struct Run {
     qint64 runId = 0;

@@ -3,6 +3,8 @@
 
 #include "instrument/TestRunEngine.h"
 
+#include "analysis/ChartSeries.h"
+#include "analysis/OpenTest.h"
 #include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
@@ -58,7 +60,8 @@ struct Station {
         QSqlQuery q(connection.ADOConnection());
         q.exec("SELECT RAMP_NO, RAMP_STEP_NO, RESULT_TIME FROM TEST_RESULT ORDER BY TEST_RESULT_ID");
         std::vector<Key> keys;
-        while (q.next()) keys.emplace_back(q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toDouble());
+        while (q.next())
+            keys.emplace_back(q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toDouble());
         return keys;
     }
     std::optional<run_journal::Run> interrupted() { return run_journal::interrupted(connection, "Live", 3); }
@@ -78,10 +81,11 @@ struct StationRun {
         SequenceStore(first->connection).add(sequence);
         EXPECT_TRUE(first->unit.selectSequence(sequence.name));
         first->ticks(2);
-        EXPECT_EQ(first->engine->start([](const std::optional<QString>& bob) {
-            return testinfo_file::parse({}, "Live", bob, {}).input;
-        },
-                                       std::nullopt, 3),
+        EXPECT_EQ(first->engine->start(
+                      [](const std::optional<QString>& bob) {
+                          return testinfo_file::parse({}, "Live", bob, {}).input;
+                      },
+                      std::nullopt, 3),
                   TestRunEngine::StartOutcome::Started);
     }
     // The first station dies; the unit goes on at its set point for gap_s; a second station polls it.
@@ -112,9 +116,10 @@ TEST(RunResume, ARunStoppedInATemperatureOrAShearRateRampGoesOnOnTheTrueTimeline
         SCOPED_TRACE(c.what);
         StationRun run;
         Station& first = *run.first;
-        for (int i = 0; i < 2000 && !(first.engine->context().state == c.stopIn &&
-                                      first.engine->results().readings().size() >= 2 &&
-                                      (c.stopIn != RunState::ShearRateRamp || first.engine->stepIndex() == 2));
+        for (int i = 0;
+             i < 2000 &&
+             !(first.engine->context().state == c.stopIn && first.engine->results().readings().size() >= 2 &&
+               (c.stopIn != RunState::ShearRateRamp || first.engine->stepIndex() == 2));
              ++i)
             first.ticks(1);
         const std::vector<Key> before = first.stored();
@@ -140,16 +145,26 @@ TEST(RunResume, ARunStoppedInATemperatureOrAShearRateRampGoesOnOnTheTrueTimeline
         EXPECT_GE(std::get<2>(firstAfter), lastBefore + kGap_s) << "the gap is real time that passed";
         std::vector<double> ramp1Steps;
         for (std::size_t i = before.size(); i < all.size(); ++i)
-            if (std::get<0>(all[i]) == 1 && std::get<1>(all[i]) > 0) ramp1Steps.push_back(std::get<1>(all[i]));
+            if (std::get<0>(all[i]) == 1 && std::get<1>(all[i]) > 0)
+                ramp1Steps.push_back(std::get<1>(all[i]));
         EXPECT_EQ(ramp1Steps, c.stepsAfterResume);
         EXPECT_EQ(std::get<0>(all.back()), 2) << "the sequence went on to its last ramp";
 
-        const std::optional<run_journal::Run> journal = run_journal::run(second.connection, interrupted->runId);
+        const std::optional<run_journal::Run> journal =
+            run_journal::run(second.connection, interrupted->runId);
         ASSERT_TRUE(journal);
         EXPECT_EQ(journal->endReason, run_journal::EndReason::SequenceEnd);
         ASSERT_EQ(journal->gaps.size(), 1u);
         EXPECT_EQ(journal->gaps[0].from_s, lastBefore);
         EXPECT_GE(journal->gaps[0].to_s, lastBefore + kGap_s);
+
+        // The charts draw the gap as a gap: the main window's lines and the live graph's break there.
+        const OpenedTest opened =
+            OpenStoredTest(second.connection, "Live", ChartDataOption::All, UnitSystem::CGS);
+        const Chart2D chart =
+            BuildChart2D(Chart2DType::ViscTempVsTime, ChartSourceOf(opened), UnitSystem::CGS);
+        EXPECT_EQ(chart.series[0].breaks, std::vector<std::size_t>{before.size()});
+        EXPECT_EQ(second.engine->results().gaps(), journal->gaps);
     }
 }
 
