@@ -3,7 +3,7 @@
 
 #include "instrument/TestRunEngine.h"
 
-#include "analysis/ChartSeries.h"
+#include "analysis/ChartSession.h"
 #include "analysis/OpenTest.h"
 #include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
@@ -161,8 +161,9 @@ TEST(RunResume, ARunStoppedInATemperatureOrAShearRateRampGoesOnOnTheTrueTimeline
         // The charts draw the gap as a gap: the main window's lines and the live graph's break there.
         const OpenedTest opened =
             OpenStoredTest(second.connection, "Live", ChartDataOption::All, UnitSystem::CGS);
-        const Chart2D chart =
-            BuildChart2D(Chart2DType::ViscTempVsTime, ChartSourceOf(opened), UnitSystem::CGS);
+        ChartSession session;  // what the main window and r7716-cli chart draw
+        session.showOpenedTest(opened, UnitSystem::CGS);
+        const Chart2D& chart = session.chart2D();
         EXPECT_EQ(chart.series[0].breaks, std::vector<std::size_t>{before.size()});
         EXPECT_EQ(second.engine->results().gaps(), journal->gaps);
     }
