@@ -41,6 +41,26 @@ void RunEvents::started() {
           testOnUnit() + QStringLiteral(" started (sequence \"%1\").").arg(sequence_));
 }
 
+void RunEvents::resumed() {
+    raise(EventKind::TestStarted,
+          testOnUnit() + QStringLiteral(" resumed recording after its run was interrupted (sequence \"%1\").")
+                             .arg(sequence_));
+}
+
+NotifyEvent RunEvents::interrupted(const run_journal::Run& run) {
+    NotifyEvent e = NotifyEvent::make(
+        EventKind::RunInterrupted,
+        QStringLiteral(
+            "The run of test \"%1\" on Unit %2 was interrupted: its program or the station stopped "
+            "(last seen %3). Resume it or end it at the station.")
+            .arg(run.testName, QString::number(run.unit),
+                 run.lastSeen.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    e.unit = run.unit;
+    e.test = run.testName;
+    e.sequence = run.sequenceName;
+    return e;
+}
+
 void RunEvents::ended() {
     raise(EventKind::TestEnded, testOnUnit() + QStringLiteral(" ended: its sequence is done."));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "notify/EventSink.h"
+#include "store/RunJournal.h"
 
 #include <QString>
 
@@ -21,6 +22,8 @@ class RunEvents {
     void begin(int unit, const QString& test, const QString& sequence, double now_s);
 
     void started();
+    // An interrupted run goes on.
+    void resumed();
     void ended();
     // why: the engine's words for the end ("The test was stopped.").
     void stopped(const QString& why);
@@ -28,6 +31,9 @@ class RunEvents {
     void pressureRefused(double pressure_psi);
     // A ramp's time has passed; told once per ramp when the sample is outside its start error band.
     void rampTimePassed(int ramp, double temp_F, double startError_F, double sample_F);
+
+    // A run the journal shows interrupted (its program or the station stopped), found at start-up.
+    static NotifyEvent interrupted(const run_journal::Run& run);
 
     // Once a tick while the run records: replies so far, the port lost, readings waiting for the database.
     void watch(double now_s, qint64 replies, bool portLost, int waitingReadings);
