@@ -8,6 +8,7 @@
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/ReadingWriter.h"
+#include "store/RunJournal.h"
 #include "store/clsConnection.h"
 #include "support/NotifyReceivers.h"
 #include "support/ScriptedMessenger.h"
@@ -194,4 +195,32 @@ TEST(RunNotifications, AReceiverThatHangsNeverMovesAReadingsTimeAndGetsEachEvent
     rig.http.setMode(HttpReceiver::Mode::Answer);
     ASSERT_TRUE(rig.notifier->waitUntilDelivered(15000));
     EXPECT_EQ(rig.hooked(), QStringList({"test-started", "test-ended"}));
+}
+
+// The program recording the run stops without a word; the next one finds the run interrupted, tells it, and
+// resumes it: the events go on under the same test and unit.
+TEST(RunNotifications, AnInterruptedRunIsToldWhenFoundAndItsResumptionAndEndAreToldToo) {
+    Rig rig(rampAndRates());
+    rig.engine->setWallClock([&rig] { return static_cast<qint64>(rig.firmware.now_s() * 1000); });
+    ASSERT_EQ(rig.start(), TestRunEngine::StartOutcome::Started);
+    rig.ticks(40);
+    rig.engine.reset();  // the program is gone; the unit goes on
+    rig.firmware.advance(120);
+    rig.engine = std::make_unique<TestRunEngine>(rig.unit, rig.connection, *rig.writer, rig.messenger);
+    rig.engine->setWallClock([&rig] { return static_cast<qint64>(rig.firmware.now_s() * 1000); });
+    rig.engine->setEventSink(rig.notifier.get());
+    rig.ticks(3);
+    const std::optional<run_journal::Run> run = run_journal::interrupted(rig.connection, "Live", 3);
+    ASSERT_TRUE(run);
+    rig.notifier->raise(RunEvents::interrupted(*run));
+    ASSERT_EQ(rig.engine->resume(*run).outcome, TestRunEngine::ResumeOutcome::Resumed);
+    rig.runToEnd();
+    ASSERT_TRUE(rig.notifier->waitUntilDelivered(10000)) << rig.diagLog().toStdString();
+    EXPECT_EQ(rig.hooked(), QStringList({"test-started", "run-interrupted", "test-started", "test-ended"}));
+    for (const QJsonObject& e : rig.http.received) {
+        EXPECT_EQ(e["test"].toString(), "Live");
+        EXPECT_EQ(e["unit"].toInt(), 3);
+        EXPECT_EQ(e["sequence"].toString(), "Ramp and rates");
+    }
+    EXPECT_TRUE(rig.http.received.value(2)["text"].toString().contains("resumed"));
 }
