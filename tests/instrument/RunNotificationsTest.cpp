@@ -224,3 +224,35 @@ TEST(RunNotifications, AnInterruptedRunIsToldWhenFoundAndItsResumptionAndEndAreT
     }
     EXPECT_TRUE(rig.http.received.value(2)["text"].toString().contains("resumed"));
 }
+
+// The states that last, seen tick by tick: each start and end told once; a lost port's silence is the
+// port's.
+TEST(RunNotifications, LastingStatesAreToldOnceWhenTheyBeginAndOnceWhenTheyEnd) {
+    struct Sink : EventSink {
+        void raise(const NotifyEvent& e) override { kinds << event_kind::text(e.kind); }
+        QStringList kinds;
+    };
+    struct Tick {
+        double at_s;
+        qint64 replies;
+        bool portLost;
+        int waiting;
+    };
+    const std::pair<std::vector<Tick>, QStringList> cases[] = {
+        {{{0, 1, false, 0}, {59, 1, false, 0}, {61, 1, false, 0}, {90, 1, false, 0}, {91, 2, false, 0}},
+         {"unit-silent", "unit-back"}},
+        {{{0, 1, false, 0}, {5, 1, true, 0}, {100, 1, true, 0}, {101, 2, false, 0}},
+         {"port-lost", "port-back"}},
+        {{{0, 1, false, 3}, {30, 2, false, 5}, {61, 3, false, 9}, {62, 4, false, 9}, {70, 5, false, 0}},
+         {"readings-waiting", "readings-stored"}},
+        {{{0, 1, false, 3}, {30, 2, false, 0}, {100, 3, false, 0}}, {}},  // a short wait is nothing to tell
+    };
+    for (const auto& [ticks, expected] : cases) {
+        Sink sink;
+        RunEvents events;
+        events.setSink(&sink);
+        events.begin(3, "Live", "Ramp and rates", 0);
+        for (const Tick& t : ticks) events.watch(t.at_s, t.replies, t.portLost, t.waiting);
+        EXPECT_EQ(sink.kinds, expected);
+    }
+}
