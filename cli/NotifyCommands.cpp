@@ -63,7 +63,7 @@ int notifyTest(const Invocation& call) {
         const DeliveryOutcome outcome =
             Channel::deliverNow(spec, event, nullptr, credentials, kTryTimeout_ms);
         allDelivered = allDelivered && outcome.delivered;
-        call.out << i + 1 << "\tline " << spec.line << '\t' << field(spec.key()) << '\t'
+        call.out << i + 1 << "\tline " << spec.line << '\t' << field(spec.shown()) << '\t'
                  << (outcome.delivered ? "delivered" : "failed") << '\t' << field(outcome.detail) << '\n';
         call.out.flush();
     }

@@ -98,7 +98,7 @@ void NotifyWorker::enqueue(const NotifyQueue::Entry& entry) {
         // Left by an earlier program for a channel that notify.txt no longer has.
         log(QStringLiteral("%1 of %2 is dropped: \"%3\" is no longer in notify.txt.")
                 .arg(event_kind::text(entry.event.kind), entry.event.time.toString(Qt::ISODate),
-                     entry.channel));
+                     ChannelSpec::shownKey(entry.channel)));
         owner_.queue_->done(entry.channel, entry.event.id);
         --owner_.undelivered_;
         return;
@@ -122,9 +122,9 @@ void NotifyWorker::tried(const QString& key, const DeliveryOutcome& outcome) {
     Line& line = lines_[key];
     line.busy = false;
     Waiting& head = line.waiting.front();
-    const QString what =
-        QStringLiteral("%1 of %2 through %3")
-            .arg(event_kind::text(head.entry.event.kind), head.entry.event.time.toString(Qt::ISODate), key);
+    const QString what = QStringLiteral("%1 of %2 through %3")
+                             .arg(event_kind::text(head.entry.event.kind),
+                                  head.entry.event.time.toString(Qt::ISODate), ChannelSpec::shownKey(key));
     const QDateTime now = QDateTime::currentDateTimeUtc();
     ++head.tries;
     if (outcome.delivered) {

@@ -97,6 +97,17 @@ QString ChannelSpec::key() const {
     return {};
 }
 
+QString ChannelSpec::shownKey(const QString& key) {
+    const QString prefix = QStringLiteral("webhook ");
+    if (!key.startsWith(prefix)) return key;
+    const QUrl u(key.mid(prefix.size()));
+    const bool more = !u.path().isEmpty() || u.hasQuery() || u.hasFragment();
+    return QStringLiteral("webhook ") +
+           u.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+               .toString() +
+           (more ? QStringLiteral("/...") : QString());
+}
+
 QString NotifySettings::pathBeside(const QString& initialPath) {
     return QFileInfo(initialPath).absoluteDir().absoluteFilePath(QString::fromLatin1(kFileName));
 }

@@ -22,6 +22,10 @@ struct ChannelSpec {
     // The channel as notify.txt names it, without its filter ("webhook https://chat.example/hook"): what
     // the queue on disk keys an event's delivery on, and what messages and the log call it.
     QString key() const;
+    // The channel as messages and the log show it: a webhook's path and query (where chat services put the
+    // hook's secret) as "...".
+    QString shown() const { return shownKey(key()); }
+    static QString shownKey(const QString& key);
 };
 
 // notify.txt beside "initial.txt": one channel a line, '#' starts a comment,

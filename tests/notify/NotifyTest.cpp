@@ -68,6 +68,7 @@ TEST(NotifySettings, EachLineIsAChannelWithItsFilterAndABadLineIsNamedWithItsNum
     ASSERT_EQ(s.channels.size(), 3);
     EXPECT_EQ(s.channels[0].key(), "webhook https://chat.example.com/hooks/abc?x=1");
     EXPECT_EQ(s.channels[0].line, 2);
+    EXPECT_EQ(s.channels[0].shown(), "webhook https://chat.example.com/...") << "the hook's secret stays out";
     EXPECT_TRUE(s.channels[0].wants(EventKind::PortLost));
     EXPECT_EQ(s.channels[1].to, QStringList({"a@lab.example", "b@lab.example"}));
     EXPECT_TRUE(s.channels[1].wants(EventKind::UnitSilent));
