@@ -128,8 +128,7 @@ TEST_F(HostTest, AnInterruptedRunIsOfferedWhenTheHostOpensAndYesGoesOnRecordingI
         h.setEventSink(&events);
         QCoreApplication::processEvents();
         ASSERT_FALSE(messenger.shown.isEmpty());
-        EXPECT_TRUE(
-            messenger.shown[0].text.startsWith("Unit 1 was recording \"Overnight\" (sequence \"Hold"))
+        EXPECT_TRUE(messenger.shown[0].text.startsWith("Unit 1 was recording \"Overnight\" (sequence \"Hold"))
             << messenger.shown[0].text.toStdString();
         frmRealTime* w = h.realTimeWindow(1);
         ASSERT_EQ(w != nullptr, resume);
