@@ -8,6 +8,7 @@
 #include "instrument/RealTimeUnit.h"
 #include "instrument/SequenceSending.h"
 #include "instrument/TestRunEngine.h"
+#include "instrument/UnitStatusWriter.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
 #include "store/SpoolingReadingWriter.h"
@@ -218,11 +219,15 @@ class Runner {
 
     bool interrupted() const { return interrupts_.interrupted(); }
 
+    // Called after every tick (the unit's status for the lab monitor).
+    std::function<void()> afterTick;
+
   private:
     void tickAndWait() {
         const double tickStart = clock_.raw_s();
         const int interval_ms = unit_.timerInterval_ms();
         engine_.tick();
+        if (afterTick) afterTick();
         const qint64 replies = unit_.poller().completeReplies();
         if (replies != replies_ || lastReply_s_ < 0) {
             replies_ = replies;
@@ -403,6 +408,10 @@ int runTest(const Invocation& call) {
     });
 
     Runner runner(call, unit, engine, *writer, 1000.0 / tick_ms, *silence_s);
+    UnitStatusWriter status(call.database().location(), QStringLiteral("r7716-cli run"), unit.failures().log());
+    runner.afterTick = [&] {
+        status.offer(describeUnit(call.unit, unit, &engine.context(), sequenceName, writer.get()));
+    };
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);

@@ -3,6 +3,7 @@
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
+#include "store/UnitStatusStore.h"
 
 #include <QSet>
 #include <QSqlError>
@@ -97,6 +98,11 @@ const std::vector<TableSchema>& schemaTables() {
     return tables;
 }
 
+const std::vector<TableSchema>& featureTables() {
+    static const std::vector<TableSchema> tables{unit_status::table()};
+    return tables;
+}
+
 QString createTableSql(const TableSchema& table, Engine engine) {
     QStringList columns;
     for (const TableColumn& column : table.columns)
@@ -144,11 +150,15 @@ Missing inspect(const QSqlDatabase& db) {
     const QSet<QString> indexes = dialect::indexNames(db);
     Missing missing;
     missing.noTableAtAll = tables.isEmpty();
-    for (const TableSchema& table : schemaTables()) {
+    std::vector<std::pair<const TableSchema*, bool>> all;  // a table, and whether it is one of the six
+    for (const TableSchema& table : schemaTables()) all.push_back({&table, true});
+    for (const TableSchema& table : featureTables()) all.push_back({&table, false});
+    for (const auto& [each, designed] : all) {
+        const TableSchema& table = *each;
         if (tables.contains(table.name)) {
             checkColumns(db, table);
         } else {
-            missing.tables << table.name;
+            if (designed) missing.tables << table.name;
             missing.statements << createTableSql(table, dialect::engineOf(db));
         }
         if (!indexes.contains(table.indexName.toUpper())) missing.statements << table.indexSql;

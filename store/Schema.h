@@ -31,6 +31,9 @@ struct TableSchema {
 };
 
 const std::vector<TableSchema>& schemaTables();
+// The tables of the program's own beyond the six (the run journal, ...): created when missing like the six,
+// copied by copy-db, and never required of a database open read-only.
+const std::vector<TableSchema>& featureTables();
 // The table's CREATE statement on an engine.
 QString createTableSql(const TableSchema& table, Engine engine);
 // The unique index of a table's name column (only for tables that have one).

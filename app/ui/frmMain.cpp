@@ -6,6 +6,7 @@
 #include "analysis/ui/frmOpenTest.h"
 #include "analysis/ui/frmOverlapTest.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmLabMonitor.h"
 #include "calibration/ui/frmCalibrateTorque.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -410,6 +412,14 @@ void frmMain::cmdExit_Click() {
 
 void frmMain::MenuFileExit_Click() {
     cmdExit_Click();
+}
+
+void frmMain::MenuLabMonitor_Click() {
+    const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("r7716-cli"));
+    frmLabMonitor dialog(monitor::serveInstructions(connection_->location(), cli, QDir::currentPath(),
+                                                    QSysInfo::machineHostName()),
+                         this);
+    dialog.exec();
 }
 
 void frmMain::endProgram() {

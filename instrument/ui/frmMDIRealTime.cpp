@@ -3,6 +3,7 @@
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
+#include "instrument/ui/UnitStatusFeed.h"
 #include "instrument/ui/frmSimpleTest.h"
 #include "store/clsConnection.h"
 
@@ -30,6 +31,7 @@ frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, 
     createMenus();
     resize(1024, 720);
     MDIForm_Load();
+    new UnitStatusFeed(*this, connection_);  // the lab monitor's status rows
 }
 
 frmMDIRealTime::~frmMDIRealTime() = default;
