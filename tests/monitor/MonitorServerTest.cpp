@@ -3,6 +3,7 @@
 #include "monitor/MonitorDownloads.h"
 #include "monitor/MonitorPages.h"
 #include "monitor/MonitorServer.h"
+#include "monitor/ServeInstructions.h"
 #include "monitor/ui/MonitorChart.h"
 #include "reports/ReadingsCsv.h"
 #include "store/UnitStatusStore.h"
@@ -16,6 +17,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -302,6 +305,60 @@ TEST_F(MonitorServerTest, AClientThatConnectsAndSendsNothingDoesNotHoldUpOthers)
         silent.back()->write("GET /tests/Gel%2F1 HTTP/1.1\r\nHost: x\r\n");  // never ends its headers
     }
     EXPECT_EQ(ask(server->port(), "GET", "/api/units").status, 200);
+}
+
+// A real browser loads the board (its refresh included) and a test page. Where Debian's chromium is not
+// installed the test says so and is skipped.
+TEST_F(MonitorServerTest, ARealBrowserShowsTheUnitsTilesAfterTheirRefreshAndATestPageWithItsChart) {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) GTEST_SKIP() << "chromium is not installed: the browser check is skipped.";
+    const auto server = serve();
+    const auto dom = [&](const QString& path) {
+        QProcess browser;
+        QEventLoop loop;
+        QObject::connect(&browser, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(90000, &loop, &QEventLoop::quit);
+        browser.start(chromium,
+                      {"--headless", "--no-sandbox", "--disable-gpu", "--virtual-time-budget=8000",
+                       "--dump-dom", QStringLiteral("http://127.0.0.1:%1%2").arg(server->port()).arg(path)});
+        loop.exec();
+        return QString::fromUtf8(browser.readAllStandardOutput());
+    };
+    // The tiles as the page's refresh fetched them again (it marks the element it replaced).
+    const QString board = dom(QStringLiteral("/"));
+    EXPECT_TRUE(board.contains(QStringLiteral("id=\"tiles\" class=\"tiles\" data-v=")));
+    EXPECT_TRUE(board.contains(QStringLiteral("Unit 3 \u00b7 lab-pc-&lt;2&gt;")))
+        << qPrintable(board.left(2000));
+    EXPECT_TRUE(board.contains(QStringLiteral("412.3 cP")));
+    EXPECT_TRUE(board.contains(QStringLiteral("(stale)")));
+    const QString page = dom(monitor::pages::testHref(kHardNames[6]));
+    EXPECT_TRUE(page.contains(QStringLiteral("<h1>&lt;script&gt;alert(1)&lt;/script&gt;</h1>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("/chart.png?type=0")));
+}
+
+TEST(ServeInstructionsTest,
+     TheCommandsNameTheDatabaseOnlyWhenItIsNotTheFoldersAndQuoteWhatTheShellWouldChange) {
+    const struct {
+        QString database;
+        QString folder;
+        QString local;
+    } cases[] = {
+        {"/lab/R7716.mdb", "/lab", "cd /lab && /opt/r7716-cli serve"},
+        {"/lab/old.mdb", "/lab", "cd /lab && /opt/r7716-cli --database /lab/old.mdb serve"},
+        {"/lab/R7716.mdb", "/lab/it's here",
+         "cd '/lab/it'\\''s here' && /opt/r7716-cli --database /lab/R7716.mdb serve"},
+        {"postgresql://r7716@labserver/rheology", "/lab", "cd /lab && /opt/r7716-cli serve"},
+    };
+    for (const auto& c : cases) {
+        const store::DatabaseLocation location = c.database.startsWith("postgresql")
+                                                     ? store::DatabaseLocation::parse(c.database)
+                                                     : store::DatabaseLocation::file(c.database);
+        const monitor::ServeInstructions shown = monitor::serveInstructions(
+            location, QStringLiteral("/opt/r7716-cli"), c.folder, QStringLiteral("lab-pc-2"));
+        EXPECT_EQ(shown.localCommand, c.local);
+        EXPECT_EQ(shown.labAddress, "http://lab-pc-2:8716/");
+        EXPECT_TRUE(shown.labCommands.contains("--listen 0.0.0.0:8716 --token-file monitor-token.txt"));
+    }
 }
 
 }  // namespace

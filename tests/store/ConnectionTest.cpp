@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "store/Schema.h"
 #include "store/clsSEQUENCE_INFO.h"
 #include "store/clsSEQUENCE_RAMP.h"
 #include "store/clsSEQUENCE_RAMP_DEFINE.h"
@@ -18,12 +19,19 @@ namespace {
 const QStringList kTables{"TEST_INFO",     "TEST_RESULT",   "TEST_ADDITIVE",
                           "SEQUENCE_INFO", "SEQUENCE_RAMP", "SEQUENCE_RAMP_DEFINE"};
 
+// The designed tables of the file (the program's own tables beside them left out).
 QStringList tablesIn(clsConnection& connection) {
     QSqlQuery query(connection.ADOConnection());
     query.exec(
         QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'"));
     QStringList names;
-    while (query.next()) names << query.value(0).toString();
+    const auto ours = [](const QString& name) {
+        for (const store::TableSchema& t : store::featureTables())
+            if (t.name == name) return true;
+        return false;
+    };
+    while (query.next())
+        if (!ours(query.value(0).toString())) names << query.value(0).toString();
     names.sort();
     return names;
 }
