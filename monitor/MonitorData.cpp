@@ -1,6 +1,7 @@
 #include "monitor/MonitorData.h"
 
 #include "analysis/RampFit.h"
+#include "store/TestStamp.h"
 #include "store/clsTEST_INFO.h"
 
 #include <QJsonArray>
@@ -71,6 +72,41 @@ std::optional<OpenedTest> readTest(clsConnection& connection, const QString& nam
     OpenedTest test = OpenStoredTest(connection, name, ChartDataOption::All, unitSystem);
     if (!test.isOpen() || test.name != name) return std::nullopt;
     return test;
+}
+
+std::shared_ptr<const OpenedTest> TestCache::get(clsConnection& connection, const QString& name,
+                                                 UnitSystem unitSystem) {
+    const QByteArray stamp = store::testStamp(connection, name);
+    if (stamp.isEmpty()) return nullptr;
+    std::promise<std::shared_ptr<const OpenedTest>> reading;
+    {
+        std::unique_lock lock(mutex_);
+        for (qsizetype i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].name != name || entries_[i].unitSystem != unitSystem) continue;
+            if (entries_[i].stamp != stamp) {
+                entries_.removeAt(i);
+                break;
+            }
+            entries_.move(i, 0);
+            const std::shared_future<std::shared_ptr<const OpenedTest>> test = entries_.first().test;
+            lock.unlock();
+            return test.get();  // read already, or being read by another request: read once
+        }
+        entries_.prepend({name, unitSystem, stamp, reading.get_future().share()});
+        while (entries_.size() > kKept) entries_.removeLast();
+    }
+    try {
+        std::optional<OpenedTest> opened = readTest(connection, name, unitSystem);
+        auto test = opened ? std::make_shared<const OpenedTest>(std::move(*opened)) : nullptr;
+        reading.set_value(test);
+        return test;
+    } catch (...) {
+        reading.set_exception(std::current_exception());
+        std::lock_guard lock(mutex_);
+        entries_.removeIf(
+            [&](const Entry& e) { return e.name == name && e.unitSystem == unitSystem && e.stamp == stamp; });
+        throw;
+    }
 }
 
 std::optional<UnitSystem> unitSystemFromName(const QString& name) {

@@ -9,6 +9,9 @@
 #include <QList>
 #include <QString>
 
+#include <future>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 class clsConnection;
@@ -41,6 +44,26 @@ QList<TestEntry> readTests(clsConnection& connection, const QString& search);
 // The test of that exact name as the main window opens it, in the unit system given; nothing when none is
 // stored.
 std::optional<OpenedTest> readTest(clsConnection& connection, const QString& name, UnitSystem unitSystem);
+
+// Opened tests kept while they are what is stored: a test whose stamp (store/TestStamp.h) is unchanged is
+// not read again. Shared by the server's worker threads.
+class TestCache {
+  public:
+    static constexpr int kKept = 4;
+    // The test as readTest gives it, from the cache when still current; null when none is stored.
+    std::shared_ptr<const OpenedTest> get(clsConnection& connection, const QString& name,
+                                          UnitSystem unitSystem);
+
+  private:
+    struct Entry {
+        QString name;
+        UnitSystem unitSystem;
+        QByteArray stamp;
+        std::shared_future<std::shared_ptr<const OpenedTest>> test;
+    };
+    std::mutex mutex_;
+    QList<Entry> entries_;  // the most recently used first
+};
 
 // "cgs", "ei", "si" (letter case aside) as a unit system; nothing for any other text.
 std::optional<UnitSystem> unitSystemFromName(const QString& name);

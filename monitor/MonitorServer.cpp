@@ -134,11 +134,31 @@ struct MonitorServer::Request {
 };
 
 struct MonitorServer::Pending {
-    std::vector<std::pair<QPointer<QTcpSocket>, std::unique_ptr<QHttpServerResponder>>> waiting;
+    struct Waiting {
+        QPointer<QTcpSocket> socket;
+        std::unique_ptr<QHttpServerResponder> responder;
+        bool close = false;  // the client asked to close the connection after its answer
+    };
+    std::vector<Waiting> waiting;
 };
+
+namespace {
+
+bool wantsClose(const QHttpServerRequest& request) {
+    return request.value("Connection").trimmed().toLower() == "close";
+}
+
+// The server keeps connections open; a client that asked otherwise gets its connection closed once the
+// answer has gone out.
+void closeIfAsked(QTcpSocket* socket, bool close) {
+    if (close && socket) socket->disconnectFromHost();
+}
+
+}  // namespace
 
 MonitorServer::MonitorServer(ServerOptions options, QObject* parent)
     : QAbstractHttpServer(parent), options_(std::move(options)), access_(options_.token) {
+    chartClock_.start();
     statusPool_.setMaxThreadCount(1);
     testPool_.setMaxThreadCount(2);
     // Connections close with their threads; threads that wait for work keep theirs.
@@ -190,6 +210,7 @@ void MonitorServer::answerNow(const QHttpServerRequest& request, QTcpSocket* soc
     QHttpServerResponder responder = makeResponder(request, socket);
     if (request.method() == QHttpServerRequest::Method::Head) answer.body.clear();
     send(responder, answer);
+    closeIfAsked(socket, wantsClose(request));
 }
 
 void MonitorServer::answerLater(const QHttpServerRequest& request, QTcpSocket* socket, const QString& key,
@@ -197,11 +218,11 @@ void MonitorServer::answerLater(const QHttpServerRequest& request, QTcpSocket* s
     auto responder = std::make_unique<QHttpServerResponder>(makeResponder(request, socket));
     const QString fullKey = QString::number(int(request.method())) + u' ' + key;
     if (const auto found = pending_.find(fullKey); found != pending_.end()) {
-        found.value()->waiting.emplace_back(socket, std::move(responder));
+        found.value()->waiting.push_back({socket, std::move(responder), wantsClose(request)});
         return;
     }
     auto pending = std::make_shared<Pending>();
-    pending->waiting.emplace_back(socket, std::move(responder));
+    pending->waiting.push_back({socket, std::move(responder), wantsClose(request)});
     pending_.insert(fullKey, pending);
     const bool head = request.method() == QHttpServerRequest::Method::Head;
     const ServerLog log = options_.log;
@@ -216,8 +237,11 @@ void MonitorServer::answerLater(const QHttpServerRequest& request, QTcpSocket* s
     }).then(this, [this, fullKey, head](Answer answer) {
         const std::shared_ptr<Pending> pending = pending_.take(fullKey);
         if (head) answer.body.clear();
-        for (auto& [socket, responder] : pending->waiting)
-            if (socket) send(*responder, answer);
+        for (Pending::Waiting& each : pending->waiting) {
+            if (!each.socket) continue;
+            send(*each.responder, answer);
+            closeIfAsked(each.socket, each.close);
+        }
     });
 }
 
@@ -321,10 +345,11 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
     }
     const store::DatabaseLocation location = options_.database;
     const void* owner = this;
-    const auto open = [=] { return readTest(workerConnection(location, owner), name, units); };
+    TestCache& cache = tests_;
+    const auto open = [=, &cache] { return cache.get(workerConnection(location, owner), name, units); };
     if (api && rest.isEmpty()) {
         return answerLater(raw, socket, request.key, testPool_, [=] {
-            const std::optional<OpenedTest> test = open();
+            const std::shared_ptr<const OpenedTest> test = open();
             return test ? json(testJson(*test)) : notFound(true, kNoSuchTest);
         });
     }
@@ -338,7 +363,7 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
                                  badRequest(true, QStringLiteral("since is a RESULT_TIME in s.")));
         }
         return answerLater(raw, socket, request.key, testPool_, [=] {
-            const std::optional<OpenedTest> test = open();
+            const std::shared_ptr<const OpenedTest> test = open();
             return test ? json(readingsJson(*test, since)) : notFound(true, kNoSuchTest);
         });
     }
@@ -350,7 +375,7 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
             return answerNow(raw, socket, notFound(false, QStringLiteral("There is no such download.")));
         const QString scratch = scratch_.path();
         return answerLater(raw, socket, request.key, testPool_, [=]() -> Answer {
-            const std::optional<OpenedTest> test = open();
+            const std::shared_ptr<const OpenedTest> test = open();
             if (!test) return notFound(false, kNoSuchTest);
             Download file = makeDownload(workerConnection(location, owner), *test, *kind, scratch);
             if (!file.problem.isEmpty())
@@ -371,7 +396,7 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
     const bool liveOnly = request.has("live");
     answerLater(raw, socket, request.key, testPool_, [=]() -> Answer {
         clsConnection& connection = workerConnection(location, owner);
-        const std::optional<OpenedTest> test = readTest(connection, name, units);
+        const std::shared_ptr<const OpenedTest> test = open();
         if (!test) return notFound(false, kNoSuchTest);
         bool live = false;
         for (const UnitTile& unit : readUnits(connection, QDateTime::currentDateTimeUtc()))
@@ -380,6 +405,22 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
         answer.headers.push_back({"X-Version", QByteArray::number(qint64(test->readings.size()))});
         return answer;
     });
+}
+
+QByteArray MonitorServer::cachedChart(const QString& chart, const QString& readings) {
+    std::lock_guard lock(chartsMutex_);
+    const auto found = charts_.constFind(chart);
+    if (found == charts_.constEnd()) return {};
+    // A running test's chart is drawn again at most every few seconds, however often readings come.
+    const bool recent = chartClock_.elapsed() - found->drawn_ms < kLiveChartInterval_ms;
+    return found->readings == readings || recent ? found->png : QByteArray();
+}
+
+void MonitorServer::keepChart(const QString& chart, const QString& readings, const QByteArray& png) {
+    std::lock_guard lock(chartsMutex_);
+    if (!charts_.contains(chart)) chartOrder_.append(chart);
+    charts_.insert(chart, {readings, png, chartClock_.elapsed()});
+    if (chartOrder_.size() > kChartCacheSize) charts_.remove(chartOrder_.takeFirst());
 }
 
 void MonitorServer::chart(const Request& request, const QString& name, const QHttpServerRequest& raw,
@@ -393,27 +434,35 @@ void MonitorServer::chart(const Request& request, const QString& name, const QHt
     // The chart is drawn on this thread, after the test is read on a worker.
     struct Drawn {
         std::shared_ptr<ChartSession> session;
-        QString cacheKey;
+        QByteArray png;       // drawn before, from the cache
+        QString cacheKey;     // the test and the chart chosen
+        QString readingsKey;  // the readings it holds
         bool found = false;
     };
     auto responder = std::make_shared<QHttpServerResponder>(makeResponder(raw, socket));
     QPointer<QTcpSocket> alive(socket);
+    const bool close = wantsClose(raw);
     const bool head = raw.method() == QHttpServerRequest::Method::Head;
     const ServerLog log = options_.log;
-    QtConcurrent::run(&testPool_, [=]() {
+    TestCache& cache = tests_;
+    QtConcurrent::run(&testPool_, [=, this, &cache]() {
         Drawn drawn;
         try {
-            const std::optional<OpenedTest> test = readTest(workerConnection(location, owner), name, units);
+            const std::shared_ptr<const OpenedTest> test =
+                cache.get(workerConnection(location, owner), name, units);
             if (!test) return drawn;
             drawn.found = true;
-            drawn.cacheKey = QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
+            drawn.cacheKey = QStringLiteral("%1|%2|%3|%4|%5")
                                  .arg(test->testId)
                                  .arg(type)
                                  .arg(xlog)
                                  .arg(ylog)
-                                 .arg(int(units))
-                                 .arg(test->readings.size())
-                                 .arg(test->readings.empty() ? 0.0 : test->readings.back().time_s);
+                                 .arg(int(units));
+            drawn.readingsKey = QStringLiteral("%1|%2")
+                                    .arg(test->readings.size())
+                                    .arg(test->readings.empty() ? 0.0 : test->readings.back().time_s);
+            drawn.png = cachedChart(drawn.cacheKey, drawn.readingsKey);
+            if (!drawn.png.isEmpty()) return drawn;
             drawn.session = std::make_shared<ChartSession>();
             ChartSession& session = *drawn.session;
             // As r7716-cli chart builds it: the test opened, then the type and the scales chosen.
@@ -432,18 +481,15 @@ void MonitorServer::chart(const Request& request, const QString& name, const QHt
         Answer answer;
         if (!drawn.found) {
             answer = notFound(false, kNoSuchTest);
-        } else if (!drawn.session) {
+        } else if (!drawn.session && drawn.png.isEmpty()) {
             answer = page(503, pages::message(QStringLiteral("The database cannot be read now"), {}));
         } else {
-            QByteArray png = charts_.value(drawn.cacheKey);
+            // Requests that came together draw it once: the first one here keeps it for the others.
+            QByteArray png = drawn.png.isEmpty() ? cachedChart(drawn.cacheKey, drawn.readingsKey) : drawn.png;
             QString problem;
             if (png.isEmpty() && options_.paintChart) {
                 png = options_.paintChart(*drawn.session, &problem);
-                if (!png.isEmpty()) {
-                    charts_.insert(drawn.cacheKey, png);
-                    chartOrder_.append(drawn.cacheKey);
-                    if (chartOrder_.size() > kChartCacheSize) charts_.remove(chartOrder_.takeFirst());
-                }
+                if (!png.isEmpty()) keepChart(drawn.cacheKey, drawn.readingsKey, png);
             }
             answer.contentType = "image/png";
             answer.body = png;
@@ -452,6 +498,7 @@ void MonitorServer::chart(const Request& request, const QString& name, const QHt
         }
         if (head) answer.body.clear();
         send(*responder, answer);
+        closeIfAsked(alive, close);
     });
 }
 

@@ -2,10 +2,12 @@
 
 #include "common/UnitSystem.h"
 #include "monitor/MonitorAccess.h"
+#include "monitor/MonitorData.h"
 #include "store/DatabaseLocation.h"
 
 #include <QAbstractHttpServer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -14,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class ChartSession;
 class QTcpSocket;
@@ -89,7 +92,20 @@ class MonitorServer : public QAbstractHttpServer {
     QThreadPool statusPool_;
     QThreadPool testPool_;
     QHash<QString, std::shared_ptr<Pending>> pending_;
-    QHash<QString, QByteArray> charts_;  // PNG by test, chart, units and readings
+    TestCache tests_;
+    // The chart images drawn, by test, chart and units, with the readings they hold (read by the workers
+    // too). A running test's chart is drawn again at most every kLiveChartInterval_ms.
+    static constexpr qint64 kLiveChartInterval_ms = 5000;
+    struct DrawnChart {
+        QString readings;
+        QByteArray png;
+        qint64 drawn_ms = 0;
+    };
+    QByteArray cachedChart(const QString& chart, const QString& readings);
+    void keepChart(const QString& chart, const QString& readings, const QByteArray& png);
+    std::mutex chartsMutex_;
+    QElapsedTimer chartClock_;
+    QHash<QString, DrawnChart> charts_;
     QList<QString> chartOrder_;
     QTemporaryDir scratch_;
 };
