@@ -47,8 +47,8 @@ ServeInstructions serveInstructions(const store::DatabaseLocation& database, con
 
 QString ServeInstructions::text() const {
     return QStringLiteral(
-               "The lab monitor shows every unit and every stored test of this database in a web browser, "
-               "read-only. Start it beside this program (it keeps running until Ctrl-C):\n\n"
+               "The lab monitor shows every unit and every stored test of this database in a web browser,\n"
+               "read-only. Start it beside this program; it runs until Ctrl-C.\n\n"
                "For this machine only:\n    %1\nthen open %2\n\n"
                "For the lab's network (a browser signs in once with the token in the file):\n    %3\nthen "
                "open %4\n")

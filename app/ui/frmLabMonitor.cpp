@@ -27,7 +27,7 @@ frmLabMonitor::frmLabMonitor(const monitor::ServeInstructions& instructions, QWi
     layout->addLayout(buttons);
     connect(cmdCopy, &QPushButton::clicked, this, &frmLabMonitor::cmdCopy_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
-    resize(900, 340);
+    resize(1100, 320);
 }
 
 void frmLabMonitor::cmdCopy_Click() {
