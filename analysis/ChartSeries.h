@@ -3,6 +3,7 @@
 #include "analysis/ChartData.h"
 #include "analysis/ChartKinds.h"
 #include "analysis/RampFit.h"
+#include "common/TimeGaps.h"
 #include "common/UnitSystem.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ struct ChartSeries2D {
     std::vector<double> x;
     std::vector<double> y;
     bool onRightAxis = false;  // the temperatures of the time chart
+    // The points that begin a new stretch of line (ascending): the time chart breaks its lines where the
+    // station was away, so that a gap shows as a gap.
+    std::vector<std::size_t> breaks;
 
     std::size_t size() const { return x.size(); }
 };
@@ -60,6 +64,7 @@ struct ChartSource {
     QString name;
     std::span<const Reading> readings;
     const ChartArrays& taken;
+    std::span<const TimeGap> gaps = {};
 };
 ChartSource ChartSourceOf(const OpenedTest& test);
 

@@ -131,7 +131,8 @@ class ChartSession {
     QString testName_;
     UnitSystem unitSystem_ = UnitSystem::CGS;
     std::vector<Reading> readings_;
-    ChartArrays taken_;  // the readings the data option took, for the default charts
+    ChartArrays taken_;          // the readings the data option took, for the default charts
+    std::vector<TimeGap> gaps_;  // where the time chart breaks its lines
 
     QString overlapTestName_;
     QVariantList overlapInfoRow_;

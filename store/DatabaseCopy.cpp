@@ -1,6 +1,7 @@
 #include "store/DatabaseCopy.h"
 
 #include "store/NewTest.h"
+#include "store/RunJournal.h"
 #include "store/ReadingWriter.h"
 #include "store/SqlDialect.h"
 #include "store/Transaction.h"
@@ -85,16 +86,19 @@ CopyStep Copier::copyTest(const QString& name) {
     for (const QVariantList& a : rowsOf(additive))
         additives.append({a[2].toString(), a[3].toDouble(), a[4].toString(), a[5].toString()});
 
+    const std::vector<run_journal::Run> runs = run_journal::runsOfTest(from_, sourceId);
+
     clsTEST_INFO target;
     target.ConnectX(to_);
     target.setAll(source.All());
     try {
         Transaction transaction(to_);
-        StoreNewTest(to_, target, additives, values);
+        const double targetId = StoreNewTest(to_, target, additives, values);
         if (noTime) {
             target.setTEST_TIME(clsTEST_INFO::noTestTime());
             target.Update();
         }
+        for (const run_journal::Run& run : runs) run_journal::copy(to_, run, targetId);
         transaction.commit();
     } catch (const StoreError& error) {
         // Stored meanwhile by another program.

@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "store/RunJournal.h"
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
@@ -99,7 +100,7 @@ const std::vector<TableSchema>& schemaTables() {
 }
 
 const std::vector<TableSchema>& featureTables() {
-    static const std::vector<TableSchema> tables{unit_status::table()};
+    static const std::vector<TableSchema> tables{run_journal::table(), unit_status::table()};
     return tables;
 }
 

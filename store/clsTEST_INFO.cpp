@@ -1,5 +1,7 @@
 #include "store/clsTEST_INFO.h"
 
+#include "store/RunJournal.h"
+
 #include "store/RecordingLock.h"
 #include "store/Transaction.h"
 
@@ -110,6 +112,7 @@ void clsTEST_INFO::Delete() {
     deleteReadings_.finish();
     run(deleteAdditives_, {name});
     deleteAdditives_.finish();
+    run_journal::removeOfTestsNamed(connection(), store::toText(name, "TEST_NAME"));
     run(delete_, {name});
     delete_.finish();
     transaction.commit();

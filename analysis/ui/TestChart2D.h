@@ -2,6 +2,7 @@
 
 #include "analysis/ChartData.h"
 #include "analysis/ChartSeries.h"
+#include "common/ui/GappedLine.h"
 
 #include <QChartView>
 #include <QString>
@@ -86,6 +87,8 @@ class TestChart2D : public QChartView {
     QCategoryAxis* labelLeft_ = nullptr;
     bool labelling_ = false;
     std::vector<QLineSeries*> series_;
+    // Each series drawn in stretches between its breaks (series_[i] is the first stretch).
+    std::vector<GappedLine> lines_;
     QGraphicsSimpleTextItem* note_ = nullptr;
     int thinnedBuckets_ = 0;  // the slices the drawn points were thinned to; 0 when drawn whole
 };

@@ -1,11 +1,16 @@
 #include "instrument/ui/frmMDIRealTime.h"
 
+#include "common/DiagnosticLog.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
-#include "instrument/ui/frmRealTime.h"
+#include "instrument/RunResumption.h"
 #include "instrument/ui/UnitStatusFeed.h"
+#include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "store/StoreError.h"
 #include "store/clsConnection.h"
+
+#include <QFileInfo>
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +37,8 @@ frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, 
     resize(1024, 720);
     MDIForm_Load();
     new UnitStatusFeed(*this, connection_);  // the lab monitor's status rows
+    // Once the host is up: the questions belong to it, not to its construction.
+    QTimer::singleShot(0, this, &frmMDIRealTime::offerInterruptedRuns);
 }
 
 frmMDIRealTime::~frmMDIRealTime() = default;
@@ -80,8 +87,40 @@ QList<int> frmMDIRealTime::unitsRecording() const {
     return recording;
 }
 
+void frmMDIRealTime::offerInterruptedRuns() {
+    std::vector<run_journal::Run> runs;
+    try {
+        runs = interruptedRunsOfThisStation(connection_);
+    } catch (const StoreError& e) {
+        DiagnosticLog(QFileInfo(connection_.FilePath()).absolutePath())
+            .append(RealTimeHost::kCaption,
+                    QStringLiteral("The run journal could not be read: ") + e.report());
+        return;
+    }
+    for (const run_journal::Run& run : runs) {
+        if (offered_.contains(run.runId)) continue;
+        offered_.insert(run.runId);
+        if (!messenger_.yesNo(TestRunEngine::resumeQuestion(run), TestRunEngine::kResumeQuestionTitle)) {
+            try {
+                TestRunEngine::endWithoutResuming(connection_, run);
+            } catch (const StoreError& e) {
+                messenger_.info(e.report(), TestRunEngine::kResumeQuestionTitle, MsgIcon::Exclamation);
+            }
+            continue;
+        }
+        if (run.unit < 1 || run.unit > RealTimeHost::kUnitCount || !MenuAdd[run.unit]->isEnabled()) {
+            messenger_.info(kNoPortForResume.arg(RealTimeHost::unitText(run.unit), run.testName),
+                            TestRunEngine::kResumeQuestionTitle, MsgIcon::Exclamation);
+            continue;
+        }
+        if (!realTimeWindow(run.unit)) addUnit(UnitKind::SequenceTest, run.unit);
+        if (frmRealTime* w = realTimeWindow(run.unit)) w->resumeRun(run);
+    }
+}
+
 void frmMDIRealTime::stopRecordingAll() {
-    for (int unit : unitsRecording()) realTimeWindow(unit)->engine()->stopRecording();
+    for (int unit : unitsRecording())
+        realTimeWindow(unit)->engine()->stopRecording(TestRunEngine::RecordingEnd::Exit);
 }
 
 frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {
