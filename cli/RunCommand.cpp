@@ -86,8 +86,7 @@ const char* const kResumeHelp =
     "unit, and goes on as the unit window's resumption does: the elapsed time goes on on the true timeline\n"
     "since the test's start (the time away has passed: a ramp whose time ran out meanwhile ends at once),\n"
     "the current ramp's set point is sent again, a shear-rate ramp that was interrupted starts again at its\n"
-    "first step, and no reading of the time away is made up. From then on it behaves like \"r7716-cli "
-    "run\":\n"
+    "first step, and no reading of the time away is made up. From then on it behaves like \"r7716-cli run\":\n"
     "the same output lines, the same signals, the same exit statuses.\n"
     "\n"
     "  --tick-ms N    as for run; give the speed the run had (a demonstration at 50x: 20).\n"
@@ -393,8 +392,7 @@ struct LiveUnit {
         engine = std::make_unique<TestRunEngine>(unit, call.database(), *writer, messenger);
         // Faster than real time for a demonstration: the journal's clock runs as fast, so that a run resumed
         // at the same speed finds the time away counted in the unit's seconds.
-        engine->setWallClock(
-            [scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
+        engine->setWallClock([scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
         engine->setStoredListener([this, &call](const Reading& reading) { print(call, reading); });
         status = std::make_unique<UnitStatusWriter>(call.database().location(), QStringLiteral("r7716-cli"),
                                                     unit.failures().log());
@@ -498,8 +496,7 @@ int resumeRun(const Invocation& call) {
     LiveUnit live(call, std::move(port), scale);
     // Readings the stopped program left waiting go first, with the saves of the run that go with them.
     live.writer->storeWaitingNow();
-    const std::optional<run_journal::Run> run =
-        run_journal::interrupted(call.database(), testName, call.unit);
+    const std::optional<run_journal::Run> run = run_journal::interrupted(call.database(), testName, call.unit);
     if (!run) return noRun();
     Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
     runner.afterTick = [&] { live.offerStatus(call.unit); };

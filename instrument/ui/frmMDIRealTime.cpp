@@ -1,12 +1,12 @@
 #include "instrument/ui/frmMDIRealTime.h"
 
-#include "common/DiagnosticLog.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
-#include "instrument/RunResumption.h"
 #include "instrument/ui/UnitStatusFeed.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "common/DiagnosticLog.h"
+#include "instrument/RunResumption.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 
@@ -93,8 +93,7 @@ void frmMDIRealTime::offerInterruptedRuns() {
         runs = interruptedRunsOfThisStation(connection_);
     } catch (const StoreError& e) {
         DiagnosticLog(QFileInfo(connection_.FilePath()).absolutePath())
-            .append(RealTimeHost::kCaption,
-                    QStringLiteral("The run journal could not be read: ") + e.report());
+            .append(RealTimeHost::kCaption, QStringLiteral("The run journal could not be read: ") + e.report());
         return;
     }
     for (const run_journal::Run& run : runs) {
