@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/DeleteCommand.h"
 #include "cli/ReportCommands.h"
+#include "cli/ServeCommand.h"
 
 // The command table of r7716-cli. To add a command: write its function (declared in Commands.h) and add
 // one entry here; the tool's help, the operand checks, "--help" of the command and the database are then
@@ -291,6 +292,16 @@ std::span<const Command> commands() {
          .needs = Needs::Nothing,
          .run = copyDb,
          .options = {{"--from", "SOURCE"}, {"--to", "TARGET"}}},
+        {.name = "serve",
+         .synopsis = "[--listen ADDRESS:PORT] [--token-file FILE]",
+         .summary = "serve the lab monitor (units board, tests, charts, JSON API) read-only over HTTP",
+         .help = kServeHelp,
+         .operands = {},
+         .operandProblem = "serve takes no operand.",
+         .needs = Needs::Database,
+         .run = serve,
+         .options = {{"--listen", "ADDRESS:PORT"}, {"--token-file", "FILE"}},
+         .needsWindowSystem = serveNeedsWindowSystem},
         {.name = "csv",
          .synopsis = "NAME [--out FILE]",
          .summary = "write the readings of the test NAME as CSV",

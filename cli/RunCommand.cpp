@@ -8,6 +8,7 @@
 #include "instrument/RealTimeUnit.h"
 #include "instrument/SequenceSending.h"
 #include "instrument/TestRunEngine.h"
+#include "instrument/UnitStatusWriter.h"
 #include "notify/Notifier.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
@@ -247,11 +248,15 @@ class Runner {
 
     bool interrupted() const { return interrupts_.interrupted(); }
 
+    // Called after every tick (the unit's status for the lab monitor).
+    std::function<void()> afterTick;
+
   private:
     void tickAndWait() {
         const double tickStart = clock_.raw_s();
         const int interval_ms = unit_.timerInterval_ms();
         engine_.tick();
+        if (afterTick) afterTick();
         const qint64 replies = unit_.poller().completeReplies();
         if (replies != replies_ || lastReply_s_ < 0) {
             replies_ = replies;
@@ -395,11 +400,17 @@ struct LiveUnit {
             [scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
         engine->setStoredListener([this, &call](const Reading& reading) { print(call, reading); });
         engine->setEventSink(notifier.get());
+        status = std::make_unique<UnitStatusWriter>(call.database().location(), QStringLiteral("r7716-cli"),
+                                                    unit.failures().log());
     }
     // The run's status, once its events are told: before the program ends, where the receivers answer.
-    int finish(const Invocation& call, int status) {
+    int finish(const Invocation& call, int exitStatus) {
         finishNotifications(call, notifier.get(), kNotifyWait_ms);
-        return status;
+        return exitStatus;
+    }
+    // The unit's status for the lab monitor, after each tick.
+    void offerStatus(int unitNumber) {
+        status->offer(describeUnit(unitNumber, unit, &engine->context(), unit.selectedName(), writer.get()));
     }
     void print(const Invocation& call, const Reading& reading) {
         if (!printing) return;
@@ -421,6 +432,7 @@ struct LiveUnit {
     std::unique_ptr<ReadingWriter> writer;
     std::unique_ptr<TestRunEngine> engine;
     bool printing = true;
+    std::unique_ptr<UnitStatusWriter> status;  // last: its row goes before the run's parts
 };
 
 // A lost terminal or a closed pipe must never end a run, leaving the unit at its set point unrecorded:
@@ -464,6 +476,7 @@ int runTest(const Invocation& call) {
     LiveUnit live(call, std::move(port), scale);
     if (!live.unit.selectSequence(sequenceName)) return kUnitError;
     Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
+    runner.afterTick = [&] { live.offerStatus(call.unit); };
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);
@@ -500,6 +513,7 @@ int resumeRun(const Invocation& call) {
         run_journal::interrupted(call.database(), testName, call.unit);
     if (!run) return noRun();
     Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
+    runner.afterTick = [&] { live.offerStatus(call.unit); };
     if (!runner.awaitFirstReply(QStringLiteral("The run was not resumed."))) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the run was resumed."), kOk);

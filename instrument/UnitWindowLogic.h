@@ -82,6 +82,7 @@ class UnitWindowLogic {
     QString messagePanelText() const;
     // The writer of the window's live run, whose waiting readings panel 2 shows; null for none.
     void showWaitingReadingsOf(const ReadingWriter* writer) { waitingReadings_ = writer; }
+    const ReadingWriter* waitingReadingsWriter() const { return waitingReadings_; }
     bool exitEnabled() const { return exitEnabled_; }
     int timerInterval_ms() const { return timerInterval_ms_; }
     UnitPoller& poller() { return poller_; }

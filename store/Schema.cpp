@@ -4,6 +4,7 @@
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
+#include "store/UnitStatusStore.h"
 
 #include <QSet>
 #include <QSqlError>
@@ -99,7 +100,7 @@ const std::vector<TableSchema>& schemaTables() {
 }
 
 const std::vector<TableSchema>& featureTables() {
-    static const std::vector<TableSchema> tables{run_journal::table()};
+    static const std::vector<TableSchema> tables{run_journal::table(), unit_status::table()};
     return tables;
 }
 

@@ -6,6 +6,7 @@
 #include "analysis/ui/frmOpenTest.h"
 #include "analysis/ui/frmOverlapTest.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmLabMonitor.h"
 #include "calibration/ui/frmCalibrateTorque.h"
 #include "common/DiagnosticLog.h"
 #include "common/Messenger.h"
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -430,6 +432,14 @@ void frmMain::cmdExit_Click() {
 
 void frmMain::MenuFileExit_Click() {
     cmdExit_Click();
+}
+
+void frmMain::MenuLabMonitor_Click() {
+    const QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("r7716-cli"));
+    frmLabMonitor dialog(monitor::serveInstructions(connection_->location(), cli, QDir::currentPath(),
+                                                    QSysInfo::machineHostName()),
+                         this);
+    dialog.exec();
 }
 
 void frmMain::endProgram() {

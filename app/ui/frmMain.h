@@ -121,6 +121,7 @@ class frmMain : public QMainWindow {
     QAction* MenuFileReport;
     QAction* MenuFileRealTimeTest;
     QAction* MenuPrintChart;
+    QAction* MenuLabMonitor;
     QAction* MenuFileExit;
     QMenu* MenuReport;
     QAction* MenuReportDetail;
@@ -149,6 +150,8 @@ class frmMain : public QMainWindow {
     void Form_Activate();
     void cmdExit_Click();
     void MenuFileExit_Click();
+    // File > "Lab monitor...": how to start r7716-cli serve for this database.
+    void MenuLabMonitor_Click();
     void cmdRelated_Click();
     void cmdCalibrate_Click();
     void opt2D_Click();

@@ -186,6 +186,7 @@ void frmMain::createMenus() {
     MenuFileReport = item(MenuFile, "MenuFileReport", "Re&port...");
     MenuFileRealTimeTest = item(MenuFile, "MenuFileRealTimeTest", "Real &Time Test");
     MenuPrintChart = item(MenuFile, "MenuPrintChart", "Print Chart");
+    MenuLabMonitor = item(MenuFile, "MenuLabMonitor", "Lab &monitor\u2026");
     MenuFile->addSeparator();
     MenuFileExit = item(MenuFile, "MenuFileExit", "E&xit");
 
@@ -208,6 +209,7 @@ void frmMain::createMenus() {
     connect(MenuFileRealTimeTest, &QAction::triggered, this, &frmMain::MenuFileRealTimeTest_Click);
     connect(MenuPrintChart, &QAction::triggered, this, &frmMain::PrintChart);
     connect(MenuFileExit, &QAction::triggered, this, &frmMain::MenuFileExit_Click);
+    connect(MenuLabMonitor, &QAction::triggered, this, &frmMain::MenuLabMonitor_Click);
     connect(MenuExtendedResults, &QAction::triggered, this, &frmMain::MenuExtendedResults_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);

@@ -4,6 +4,7 @@
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "instrument/RunResumption.h"
+#include "instrument/ui/UnitStatusFeed.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
 #include "store/StoreError.h"
@@ -35,6 +36,7 @@ frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, 
     createMenus();
     resize(1024, 720);
     MDIForm_Load();
+    new UnitStatusFeed(*this, connection_);  // the lab monitor's status rows
     // Once the host is up: the questions belong to it, not to its construction.
     QTimer::singleShot(0, this, &frmMDIRealTime::offerInterruptedRuns);
 }

@@ -209,6 +209,7 @@ TEST_F(MainWindowTest, EveryControlCarriesItsNameCaptionAndToolTip) {
           {w.MenuFileReport, "MenuFileReport", "Re&port..."},
           {w.MenuFileRealTimeTest, "MenuFileRealTimeTest", "Real &Time Test"},
           {w.MenuPrintChart, "MenuPrintChart", "Print Chart"},
+          {w.MenuLabMonitor, "MenuLabMonitor", "Lab &monitor\u2026"},
           {w.MenuFileExit, "MenuFileExit", "E&xit"}}},
         {w.MenuReport,
          "MenuReport",
