@@ -132,6 +132,10 @@ class ChartSession {
     UnitSystem unitSystem_ = UnitSystem::CGS;
     std::vector<Reading> readings_;
     ChartArrays taken_;  // the readings the data option took, for the default charts
+    ExclusionFlags excluded_;
+    ChartDataOption option_ = ChartDataOption::All;
+
+    ChartSource source() const { return {testName_, readings_, taken_, excluded_, option_}; }
 
     QString overlapTestName_;
     QVariantList overlapInfoRow_;

@@ -117,35 +117,26 @@ void CompleteFit(RampFit& fit, double bobRadius_cm) {
     fit.Valid = true;
 }
 
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm) {
-    std::vector<RampFit> fits;
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded) {
+    std::vector<RampPoints> ramps;
     const int rampCount = RampCount(readings);
-    if (rampCount == 0) return fits;
+    if (rampCount == 0) return ramps;
 
-    // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
-    double slope = 0.0;
-    double intercept = 0.0;
-    std::vector<double> x, y;
     std::size_t next = 0;  // the scan never goes back
     const std::size_t total = readings.size();
-
     for (long long ramp = 1; ramp <= rampCount; ++ramp) {
-        x.clear();
-        y.clear();
+        RampPoints& points = ramps.emplace_back();
+        points.rampNo = static_cast<int>(ramp);
         const double limit = static_cast<double>(ramp);
         while (next < total && readings[next].rampNo <= limit) {
             const Reading& r = readings[next];
-            if (IsRampPoint(r)) {
-                x.push_back(Log10(r.shearRate_1ps));
-                y.push_back(Log10(r.shearStress_dyncm2));
+            if (IsRampPoint(r) && !(next < excluded.size() && excluded[next])) {
+                points.shearRate_1ps.push_back(r.shearRate_1ps);
+                points.shearStress_dyncm2.push_back(r.shearStress_dyncm2);
             }
             ++next;
         }
-        const Reading& stoppedAt = next < total ? readings[next] : readings[total - 1];
-
-        if (x.size() >= static_cast<std::size_t>(kMinRampPoints))
-            fits.push_back(
-                FitRampPoints(static_cast<int>(ramp), x, y, stoppedAt, bobRadius_cm, slope, intercept));
+        points.stoppedAt = next < total ? readings[next] : readings[total - 1];
 
         if (next >= total) break;  // later ramps have no readings left
         // Ramps with no reading at all between this one and the next reading's ramp yield nothing: skip to
@@ -157,7 +148,34 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
         if (jumpTo > static_cast<double>(ramp))
             ramp = static_cast<long long>(std::min(jumpTo, static_cast<double>(rampCount)));
     }
+    return ramps;
+}
+
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
+                              ExcludedReadings excluded) {
+    std::vector<RampFit> fits;
+    // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
+    double slope = 0.0;
+    double intercept = 0.0;
+    std::vector<double> x, y;
+    for (const RampPoints& ramp : CollectRampPoints(readings, excluded)) {
+        if (ramp.size() < static_cast<std::size_t>(kMinRampPoints)) continue;
+        x.clear();
+        y.clear();
+        for (std::size_t i = 0; i < ramp.size(); ++i) {
+            x.push_back(Log10(ramp.shearRate_1ps[i]));
+            y.push_back(Log10(ramp.shearStress_dyncm2[i]));
+        }
+        fits.push_back(FitRampPoints(ramp.rampNo, x, y, ramp.stoppedAt, bobRadius_cm, slope, intercept));
+    }
     return fits;
+}
+
+std::optional<double> PowerLawViscosityAt(const RampFit& fit, double shearRate_1ps) {
+    if (!fit.Valid || !(shearRate_1ps > 0)) return std::nullopt;
+    const double viscosity = 100.0 * fit.KSlot * std::pow(shearRate_1ps, fit.NPrime - 1.0);
+    if (!std::isfinite(viscosity)) return std::nullopt;
+    return viscosity;
 }
 
 double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2) {

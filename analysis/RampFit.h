@@ -4,6 +4,8 @@
 
 #include <QVariantList>
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -55,9 +57,36 @@ double RadiusRatio(double bobRadius_cm);
 // ramp number that is not a positive number).
 int RampCount(std::span<const Reading> readings);
 
-// Fits every ramp of a test. readings: the test's readings in ascending RESULT_TIME order. Ramps with fewer
-// than 3 usable points have no entry; the list is in ramp order. Linear in the number of readings.
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm);
+// Which readings of a test the operator left out of its fits: one flag per reading in the order of its
+// readings (1 excluded, 0 not). Empty, or shorter than the readings, leaves the rest in.
+using ExclusionFlags = std::vector<std::uint8_t>;
+using ExcludedReadings = std::span<const std::uint8_t>;
+
+// The points of one shear-rate ramp, as every model of a ramp fits them: the ramp's usable readings
+// (IsRampPoint) in reading order, those the operator excluded left out, and the reading at which the
+// ramp's scan stopped (its time, temperature and pressure are the ramp's).
+struct RampPoints {
+    int rampNo = 0;
+    std::vector<double> shearRate_1ps;
+    std::vector<double> shearStress_dyncm2;
+    Reading stoppedAt;
+
+    std::size_t size() const { return shearRate_1ps.size(); }
+};
+
+// The ramps of a test with their points, in ramp order: every ramp the scan passes, also one with fewer
+// points than a fit needs. The one place where excluded readings leave the fits. readings: the test's
+// readings in ascending RESULT_TIME order. Linear in the number of readings.
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded = {});
+
+// Fits every ramp of a test (its points as CollectRampPoints gives them). Ramps with fewer than 3 usable
+// points have no entry; the list is in ramp order. Linear in the number of readings.
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
+                              ExcludedReadings excluded = {});
+
+// The viscosity in cP a valid power-law fit gives at a shear rate: 100 * K'slot * rate^(n' - 1), as the
+// 40, 100 and 170 1/s columns are computed; nothing for a fit that is not valid.
+std::optional<double> PowerLawViscosityAt(const RampFit& fit, double shearRate_1ps);
 
 // Fewer usable points than this give a ramp no result.
 inline constexpr int kMinRampPoints = 3;

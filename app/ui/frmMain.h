@@ -25,6 +25,7 @@ class frmMDIRealTime;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -105,6 +106,8 @@ class frmMain : public QMainWindow {
     QRadioButton* optYLog;
     QRadioButton* optYNormal;
     QTableWidget* MSFlexGrid1;
+    // Under the results: the open test's acceptance criteria and what came of each.
+    QListWidget* lstCriteria;
     QTableWidget* MSFlexGrid2;
     TestChart2D* Pesgo1;
     TestChart3D* Pe3doa1;
@@ -120,6 +123,11 @@ class frmMain : public QMainWindow {
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
     QAction* MenuExportCsv;
+    // The open test's readings and criteria, and comparing stored tests.
+    QMenu* MenuTest;
+    QAction* MenuReadings;
+    QAction* MenuCriteria;
+    QAction* MenuCompare;
     QMenu* MenuHelp;
     QAction* MenuHelpContent;
     QAction* MenuHelpAbout;
@@ -153,6 +161,10 @@ class frmMain : public QMainWindow {
     void fOverlap_overSelected();
     // cmdPrintChart and MenuPrintChart.
     void PrintChart();
+    // The open test's readings, to leave some out of the fits; its acceptance criteria; the compare window.
+    void MenuReadings_Click();
+    void MenuCriteria_Click();
+    void MenuCompare_Click();
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
 
@@ -190,6 +202,10 @@ class frmMain : public QMainWindow {
     // The results table in the unit system in force: the open test's rows while the table holds them.
     void showResults();
     void unitSystem_Changed();
+    // The criteria list under the results, in the unit system in force.
+    void showCriteria();
+    // The open test's exclusions or criteria changed: the new fits, marks and criteria are drawn.
+    void recordsChanged(const OpenTestSession::Change& change);
     // The window can take an activation re-read now: shown, no dialog of ours modal over it, and no
     // overlap kept (the re-read would draw the open test alone).
     bool takesReRead() const;
