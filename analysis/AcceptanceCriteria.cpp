@@ -1,6 +1,7 @@
 #include "analysis/AcceptanceCriteria.h"
 
 #include "analysis/RampFitDisplay.h"
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 
 #include <algorithm>
@@ -48,8 +49,8 @@ std::vector<Sample> SamplesFor(const Criterion& criterion, std::span<const Readi
     std::vector<Sample> samples;
     if (criterion.source == ViscositySource::Fitted) {
         for (const RampFit& fit : fits)
-            if (const std::optional<double> viscosity = PowerLawViscosityAt(fit, criterion.shearRate_1ps))
-                samples.push_back({fit.ElapsedMin, *viscosity, fit.SampleTemp});
+            if (const double viscosity = fit.viscosityAt(criterion.shearRate_1ps); std::isfinite(viscosity))
+                samples.push_back({fit.ElapsedMin, viscosity, fit.SampleTemp});
         return samples;
     }
     const double tolerance = criterion.shearRate_1ps * kRateTolerance;

@@ -1,5 +1,7 @@
 #include "analysis/ChartData.h"
 
+#include "common/ApparentViscosity.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -97,29 +99,6 @@ QList<QPointF> PointsForDrawing(std::span<const double> x, std::span<const doubl
     }
     flush();
     return points;
-}
-
-AxisRange NiceRange(double low, double high, int maxIntervals) {
-    maxIntervals = std::max(1, maxIntervals);
-    if (!std::isfinite(low) || !std::isfinite(high)) low = 0, high = 1;
-    if (low > high) std::swap(low, high);
-    if (high - low <= 1e-12 * std::max(1.0, std::fabs(high))) {
-        const double pad = std::fabs(high) > 0 ? std::fabs(high) * 0.1 : 1.0;
-        low -= pad;
-        high += pad;
-    }
-    const double span = high - low;
-    double decade = std::pow(10.0, std::floor(std::log10(span / maxIntervals)) - 1);
-    for (int round = 0; round < 6; ++round, decade *= 10) {
-        for (double multiple : {1.0, 2.0, 2.5, 5.0}) {
-            const double step = multiple * decade;
-            const double first = std::floor(low / step + 1e-9) * step;
-            const double last = std::ceil(high / step - 1e-9) * step;
-            const int intervals = static_cast<int>(std::lround((last - first) / step));
-            if (intervals <= maxIntervals) return {first, last, intervals + 1};
-        }
-    }
-    return {low, high, 2};
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/RampFit.h"
+#include "common/AxisRange.h"
 
 #include <QList>
 #include <QPointF>
@@ -44,16 +45,6 @@ enum class AxisScale { Linear, Log };
 // a test of 100,000 readings draws a few thousand points. `buckets` <= 0 keeps every point.
 QList<QPointF> PointsForDrawing(std::span<const double> x, std::span<const double> y, int buckets,
                                 AxisScale xScale = AxisScale::Linear, AxisScale yScale = AxisScale::Linear);
-
-// An axis range that holds [low, high] with round ticks: the step is 1, 2, 2.5 or 5 times a power of ten,
-// the smallest that needs at most maxIntervals intervals; the ends are multiples of the step. A range
-// without width (or not finite) is widened around its value.
-struct AxisRange {
-    double min = 0;
-    double max = 1;
-    int tickCount = 2;  // ticks including both ends
-};
-AxisRange NiceRange(double low, double high, int maxIntervals);
 
 // A log axis range that fits [low, high] (both above 0): its ends are the nearest whole multiples (1 to 9)
 // of a power of ten outside them, where the axis draws its minor lines (57 to 1,870 cP shows 50 to

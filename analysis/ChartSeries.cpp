@@ -1,6 +1,7 @@
 #include "analysis/ChartSeries.h"
 
 #include "analysis/OpenTest.h"
+#include "common/ApparentViscosity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,9 +32,6 @@ constexpr const char* kSampleTemp3DLabel = "Sample Temp (°F)";
 constexpr const char* kViscositySeries = "Viscosity";
 constexpr const char* kSampleTempSeries = "Sample Temp.";
 constexpr const char* kBathTempSeries = "Bath Temp.";
-
-constexpr double kChartViscosityMinRate_1ps = 0.00002;
-constexpr double kChartViscosityRateOffset_1ps = 0.0000001;
 
 struct TypeTexts {
     const char* title;
@@ -67,7 +65,7 @@ double stressShown(double stress_dyncm2, UnitSystem unitSystem) {
 }
 
 double sampleTempShown(double temp_F, UnitSystem unitSystem) {
-    return unitSystem == UnitSystem::SI ? (temp_F - 32) / 1.8 : temp_F;
+    return unitSystem == UnitSystem::SI ? CelsiusFromFahrenheit(temp_F) : temp_F;
 }
 
 // X and Y of one reading in a chart of types 1 to 5.
@@ -135,11 +133,6 @@ void rotate(std::deque<std::size_t>& queue, std::size_t steps) {
 }
 
 }  // namespace
-
-double ChartViscosity(double shearRate_1ps, double shearStress_dyncm2) {
-    if (shearRate_1ps < kChartViscosityMinRate_1ps) return 0;
-    return 100 * shearStress_dyncm2 / (shearRate_1ps + kChartViscosityRateOffset_1ps);
-}
 
 // Why this gives the exchange sort's order. At step p the sort walks the points after p and swaps in each
 // point smaller than the one held at p: the points it takes (the strict running minima from p) each move

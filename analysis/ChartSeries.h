@@ -16,10 +16,6 @@ struct OpenedTest;
 // What each chart type draws from an open test: titles, axis labels, series with their labels and points.
 // Plain data, so that the charts on screen, the printout and r7716-cli show the same numbers.
 
-// The viscosity of every chart except the two default ones (which use ReadingViscosity): 0 below
-// 0.00002 1/s, otherwise 100 * stress / (rate + 0.0000001), in cP.
-double ChartViscosity(double shearRate_1ps, double shearStress_dyncm2);
-
 // dyn/cm2 in one lbf/100ft2: 4.4482216152605 N / 9.290304 m2 = 0.47880259 Pa = 4.7880259 dyn/cm2. The
 // stress charts under English units show lbf/100ft2 values under the lb/100ft2 label.
 inline constexpr double kDynCm2PerLbf100Ft2 = 4.7880259;

@@ -1,9 +1,11 @@
 #include "analysis/CompareTests.h"
 
 #include "analysis/RampFitDisplay.h"
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace compare_tests {
 
@@ -98,9 +100,9 @@ Chart2D BuildChart(std::span<const OpenedTest> tests, const Choice& choice) {
         }
         if (choice.fittedAt_1ps)
             for (const RampFit& fit : t.fits)
-                if (const std::optional<double> v = PowerLawViscosityAt(fit, *choice.fittedAt_1ps)) {
+                if (const double v = fit.viscosityAt(*choice.fittedAt_1ps); std::isfinite(v)) {
                     viscosity.x.push_back(fit.ElapsedMin);
-                    viscosity.y.push_back(*v);
+                    viscosity.y.push_back(v);
                 }
         chart.pointCount = std::max(chart.pointCount, static_cast<int>(t.readings.size()));
     }

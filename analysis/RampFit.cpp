@@ -19,11 +19,21 @@ bool bobFitsCup(double bobRadius_cm) {
     return std::isfinite(bobRadius_cm) && bobRadius_cm > 0 && bobRadius_cm < kRotorRadius_cm;
 }
 
+// cP at a shear rate from K'slot and n'; the factor 100 turns poise into centipoise.
+double PowerLawViscosity(double kSlot, double n, double rate_1ps) {
+    return 100.0 * kSlot * std::pow(rate_1ps, n - 1.0);
+}
+
 }  // namespace
 
 bool IsRampPoint(const Reading& r) {
     return r.typeId == 1 && r.shearRate_1ps > 0 && r.shearStress_dyncm2 > 0 &&
            std::isfinite(r.shearRate_1ps) && std::isfinite(r.shearStress_dyncm2);
+}
+
+double RampFit::viscosityAt(double rate_1ps) const {
+    if (!Valid) return std::numeric_limits<double>::quiet_NaN();
+    return PowerLawViscosity(KSlot, NPrime, rate_1ps);
 }
 
 void SetStopReading(RampFit& fit, const Reading& stoppedAt) {
@@ -100,7 +110,7 @@ void CompleteFit(RampFit& fit, double bobRadius_cm) {
     const double ratio = (s2 - 1.0) / (n * s2 * oneMinusInverse);
     const double kv = fit.KPrime * std::pow(ratio, -n);
     const double kSlot = kv * std::pow((2.0 * n + 1.0) / (3.0 * n), n);
-    auto viscosityAt = [&](double rate_1ps) { return 100.0 * kSlot * std::pow(rate_1ps, n - 1.0); };
+    auto viscosityAt = [&](double rate_1ps) { return PowerLawViscosity(kSlot, n, rate_1ps); };
     const double v40 = viscosityAt(40), v100 = viscosityAt(100), v170 = viscosityAt(170);
     for (double v : {fit.KPrime, kv, kSlot, v40, v100, v170}) {
         if (!std::isfinite(v)) {
@@ -151,14 +161,13 @@ std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, Exc
     return ramps;
 }
 
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
-                              ExcludedReadings excluded) {
+std::vector<RampFit> FitPowerLaw(std::span<const RampPoints> ramps, double bobRadius_cm) {
     std::vector<RampFit> fits;
     // Slope and intercept outlive each ramp: a ramp whose points admit no line takes the previous ones.
     double slope = 0.0;
     double intercept = 0.0;
     std::vector<double> x, y;
-    for (const RampPoints& ramp : CollectRampPoints(readings, excluded)) {
+    for (const RampPoints& ramp : ramps) {
         if (ramp.size() < static_cast<std::size_t>(kMinRampPoints)) continue;
         x.clear();
         y.clear();
@@ -171,14 +180,7 @@ std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadiu
     return fits;
 }
 
-std::optional<double> PowerLawViscosityAt(const RampFit& fit, double shearRate_1ps) {
-    if (!fit.Valid || !(shearRate_1ps > 0)) return std::nullopt;
-    const double viscosity = 100.0 * fit.KSlot * std::pow(shearRate_1ps, fit.NPrime - 1.0);
-    if (!std::isfinite(viscosity)) return std::nullopt;
-    return viscosity;
-}
-
-double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2) {
-    if (shearRate_1ps < 0.00001) return 0.0;
-    return 100.0 * shearStress_dyncm2 / (shearRate_1ps + 0.00001);
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
+                              ExcludedReadings excluded) {
+    return FitPowerLaw(CollectRampPoints(readings, excluded), bobRadius_cm);
 }

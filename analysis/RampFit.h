@@ -41,6 +41,22 @@ struct RampFit {
     double Visc40 = 0;
     double Visc100 = 0;
     double Visc170 = 0;
+
+    // The power law's viscosity in cP at a shear rate, 100 * K'slot * rate^(n'-1), as the three columns
+    // of the results table give it at 40, 100 and 170 1/s; NaN unless Valid.
+    double viscosityAt(double rate_1ps) const;
+};
+
+// The points of one shear-rate ramp, as every model of a ramp fits them: the ramp's usable readings
+// (IsRampPoint) in reading order, and the reading at which the ramp's scan stopped (its time, temperature
+// and pressure are the ramp's).
+struct RampPoints {
+    int rampNo = 0;
+    std::vector<double> shearRate_1ps;
+    std::vector<double> shearStress_dyncm2;
+    Reading stoppedAt;
+
+    std::size_t size() const { return shearRate_1ps.size(); }
 };
 
 // Rotor (cup) radius in cm.
@@ -62,31 +78,21 @@ int RampCount(std::span<const Reading> readings);
 using ExclusionFlags = std::vector<std::uint8_t>;
 using ExcludedReadings = std::span<const std::uint8_t>;
 
-// The points of one shear-rate ramp, as every model of a ramp fits them: the ramp's usable readings
-// (IsRampPoint) in reading order, those the operator excluded left out, and the reading at which the
-// ramp's scan stopped (its time, temperature and pressure are the ramp's).
-struct RampPoints {
-    int rampNo = 0;
-    std::vector<double> shearRate_1ps;
-    std::vector<double> shearStress_dyncm2;
-    Reading stoppedAt;
-
-    std::size_t size() const { return shearRate_1ps.size(); }
-};
-
-// The ramps of a test with their points, in ramp order: every ramp the scan passes, also one with fewer
-// points than a fit needs. The one place where excluded readings leave the fits. readings: the test's
-// readings in ascending RESULT_TIME order. Linear in the number of readings.
-std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded = {});
-
-// Fits every ramp of a test (its points as CollectRampPoints gives them). Ramps with fewer than 3 usable
-// points have no entry; the list is in ramp order. Linear in the number of readings.
+// Fits every ramp of a test. readings: the test's readings in ascending RESULT_TIME order. Ramps with fewer
+// than 3 usable points have no entry; the list is in ramp order. Linear in the number of readings.
+// The same as FitPowerLaw(CollectRampPoints(readings, excluded), bobRadius_cm).
 std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
                               ExcludedReadings excluded = {});
 
-// The viscosity in cP a valid power-law fit gives at a shear rate: 100 * K'slot * rate^(n' - 1), as the
-// 40, 100 and 170 1/s columns are computed; nothing for a fit that is not valid.
-std::optional<double> PowerLawViscosityAt(const RampFit& fit, double shearRate_1ps);
+// The ramps of a test with their points, in ramp order: every ramp the scan passes, also one with fewer
+// points than a fit needs. The one scan of the readings that every fit of a ramp (the power law and the
+// other models) takes its points from, and so the one place where the readings the operator excluded
+// (flagged in excluded) leave the fits. Linear in the number of readings.
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded = {});
+
+// The power law of every ramp with at least kMinRampPoints points, in ramp order; a ramp whose points
+// admit no line takes the slope and intercept the ramp before it left.
+std::vector<RampFit> FitPowerLaw(std::span<const RampPoints> ramps, double bobRadius_cm);
 
 // Fewer usable points than this give a ramp no result.
 inline constexpr int kMinRampPoints = 3;
@@ -108,6 +114,3 @@ void SetStopReading(RampFit& fit, const Reading& stoppedAt);
 // Fills K', Kv, KSlot and the viscosities of a fit from its NPrime and Intercept and sets Valid and State.
 // FitRamps uses it; exposed for the live results and for tests.
 void CompleteFit(RampFit& fit, double bobRadius_cm);
-
-// Apparent viscosity of a single reading in cP: 0 below 0.00001 1/s.
-double ReadingViscosity(double shearRate_1ps, double shearStress_dyncm2);

@@ -1,5 +1,6 @@
 #include "analysis/RampFitDisplay.h"
 
+#include "analysis/ChartSeries.h"
 #include "common/VbFormat.h"
 
 namespace ramp_display {
@@ -8,6 +9,7 @@ namespace {
 
 constexpr double kKPaPerPsi = 6.8948;
 constexpr double kDynScm2PerLbfSft2 = 478.8;
+constexpr double kPaPerDynCm2 = 0.1;
 
 const QString kTimePicture = QStringLiteral("#.");
 const QString kTempPicture = QStringLiteral("###");
@@ -20,7 +22,7 @@ const QString kViscosityPicture = QStringLiteral("#");
 }  // namespace
 
 double DisplayTemperature(double temp_F, UnitSystem unitSystem) {
-    return unitSystem == UnitSystem::SI ? (temp_F - 32.0) / 1.8 : temp_F;
+    return unitSystem == UnitSystem::SI ? CelsiusFromFahrenheit(temp_F) : temp_F;
 }
 
 double DisplayPressure(double pressure_psi, UnitSystem unitSystem) {
@@ -31,10 +33,48 @@ double DisplayConsistency(double k_dynsncm2, UnitSystem unitSystem) {
     return unitSystem == UnitSystem::EI ? k_dynsncm2 / kDynScm2PerLbfSft2 : k_dynsncm2;
 }
 
+double DisplayStress(double stress_dyncm2, UnitSystem unitSystem) {
+    switch (unitSystem) {
+        case UnitSystem::EI:
+            return stress_dyncm2 / kDynCm2PerLbf100Ft2;
+        case UnitSystem::SI:
+            return stress_dyncm2 * kPaPerDynCm2;
+        case UnitSystem::CGS:
+            break;
+    }
+    return stress_dyncm2;
+}
+
+QString ConsistencyUnit(UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::EI ? QStringLiteral("lbf-s^n/ft2") : QStringLiteral("dyn-s^n/cm2");
+}
+
+QString StressUnit(UnitSystem unitSystem) {
+    switch (unitSystem) {
+        case UnitSystem::EI:
+            return QStringLiteral("lbf/100ft2");
+        case UnitSystem::SI:
+            return QStringLiteral("Pa");
+        case UnitSystem::CGS:
+            break;
+    }
+    return QStringLiteral("dyn/cm2");
+}
+
+QString ConsistencyPicture(UnitSystem unitSystem) {
+    return unitSystem == UnitSystem::EI ? kConsistencyPictureEI : kConsistencyPicture;
+}
+
+QStringList RampCells(int rampNo, double elapsedMin, double sampleTemp_F, double pressure_psi,
+                      UnitSystem unitSystem) {
+    return {vb::Str(rampNo), vb::Format(elapsedMin, kTimePicture),
+            vb::Format(DisplayTemperature(sampleTemp_F, unitSystem), kTempPicture),
+            vb::Format(DisplayPressure(pressure_psi, unitSystem), kPressPicture)};
+}
+
 QStringList HeaderCells(UnitSystem unitSystem) {
-    const bool english = unitSystem == UnitSystem::EI;
     const bool si = unitSystem == UnitSystem::SI;
-    const QString consistency = english ? QStringLiteral("lbf-s^n/ft2") : QStringLiteral("dyn-s^n/cm2");
+    const QString consistency = ConsistencyUnit(unitSystem);
     return {
         QStringLiteral("Shear\rRamp"),
         QStringLiteral("Time \r(Min)"),
@@ -58,13 +98,10 @@ QString HeaderFormatString(UnitSystem unitSystem) {
 }
 
 QStringList RowCells(const RampFit& fit, UnitSystem unitSystem) {
-    const QString consistencyPicture = unitSystem == UnitSystem::EI ? kConsistencyPictureEI : kConsistencyPicture;
-    QStringList cells;
+    const QString consistencyPicture = ConsistencyPicture(unitSystem);
+    QStringList cells = RampCells(fit.RampNo, fit.ElapsedMin, fit.SampleTemp, fit.Pressure, unitSystem);
     cells.reserve(kColumnCount);
-    cells << vb::Str(fit.RampNo) << vb::Format(fit.ElapsedMin, kTimePicture)
-          << vb::Format(DisplayTemperature(fit.SampleTemp, unitSystem), kTempPicture)
-          << vb::Format(DisplayPressure(fit.Pressure, unitSystem), kPressPicture)
-          << vb::Format(fit.NPrime, kRatioPicture);
+    cells << vb::Format(fit.NPrime, kRatioPicture);
     if (!fit.Valid) {
         for (int column = 5; column < kColumnCount; ++column) cells << kNotAvailable;
         return cells;

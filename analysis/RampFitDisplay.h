@@ -23,6 +23,18 @@ inline const QString kNotAvailable = QStringLiteral("N/A");
 double DisplayTemperature(double temp_F, UnitSystem unitSystem);      // degC under SI
 double DisplayPressure(double pressure_psi, UnitSystem unitSystem);   // kPa under SI
 double DisplayConsistency(double k_dynsncm2, UnitSystem unitSystem);  // lbf*s^n'/ft2 under EI
+double DisplayStress(double stress_dyncm2, UnitSystem unitSystem);    // lbf/100ft2 under EI, Pa under SI
+
+// The units of consistencies and of stresses as the headers name them.
+QString ConsistencyUnit(UnitSystem unitSystem);  // "dyn-s^n/cm2", under EI "lbf-s^n/ft2"
+QString StressUnit(UnitSystem unitSystem);       // "dyn/cm2", under EI "lbf/100ft2", under SI "Pa"
+// The picture of a consistency: "0000.000", under EI "0.000000".
+QString ConsistencyPicture(UnitSystem unitSystem);
+
+// The first four cells of a ramp's row: ramp number (with its sign blank), time in minutes "#.",
+// temperature "###", pressure "####", converted for the unit system.
+QStringList RampCells(int rampNo, double elapsedMin, double sampleTemp_F, double pressure_psi,
+                      UnitSystem unitSystem);
 
 // The twelve header cells; a line break inside a cell is a carriage return.
 QStringList HeaderCells(UnitSystem unitSystem);

@@ -1,5 +1,6 @@
 #include "analysis/ReadingsTable.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 
 QStringList ReadingsTable::header() {

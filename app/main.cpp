@@ -14,8 +14,10 @@ namespace {
 const char kHelp[] =
     "Usage: r7716 [--help | --version]\n"
     "Starts the R7716 HPHT Automatic Rheometer program on the database \"R7716.mdb\" and the settings file\n"
-    "\"initial.txt\" of the current directory; when \"database.txt\" there names a PostgreSQL database (e.g.\n"
-    "postgresql://r7716@labserver/rheology), on that database. Qt's own options (-platform, -style, ...) are\n"
+    "\"initial.txt\" of the current directory; when \"database.txt\" there names a PostgreSQL database "
+    "(e.g.\n"
+    "postgresql://r7716@labserver/rheology), on that database. Qt's own options (-platform, -style, ...) "
+    "are\n"
     "accepted too.\n";
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "calibration/CalibrationFit.h"
 
 #include "common/LinearFit.h"
-#include "link/CalibrationLink.h"
 #include "common/VbFormat.h"
+#include "link/CalibrationLink.h"
 
 #include <algorithm>
 #include <cmath>

@@ -94,12 +94,14 @@ std::optional<ChartRequest> parse(const Invocation& call, int& status) {
     if (call.options.has("--no-ramp")) request.data = ChartDataOption::NoRamp;
     if (!parseType(call.operands[1], request))
         return status = usage(
-                   err, QStringLiteral("'%1' is not a chart type (0 to 5, 3d0 to 3d2).").arg(call.operands[1])),
+                   err,
+                   QStringLiteral("'%1' is not a chart type (0 to 5, 3d0 to 3d2).").arg(call.operands[1])),
                std::nullopt;
     if (call.options.has("--out") && request.outFile.isEmpty())
         return status = usage(err, QStringLiteral("--out takes one file name.")), std::nullopt;
     for (const QString& name : request.overlaps)
-        if (name.isEmpty()) return status = usage(err, QStringLiteral("--overlap takes a test name.")), std::nullopt;
+        if (name.isEmpty())
+            return status = usage(err, QStringLiteral("--overlap takes a test name.")), std::nullopt;
     if (request.csv == !request.outFile.isEmpty())
         return status = usage(err, QStringLiteral("give either --out FILE or --csv.")), std::nullopt;
     if (request.dimension == ChartDimension::ThreeD && !request.overlaps.isEmpty())

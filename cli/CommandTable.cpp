@@ -24,6 +24,7 @@ const char* const kTestsHelp =
 
 const char* const kResultsHelp =
     "Usage: r7716-cli results [--] NAME\n"
+    "       r7716-cli results [--model power|bingham|hb|all] [--rates R,R,...] [--kpipe] [--] NAME\n"
     "\n"
     "Opens the test NAME (the exact stored name, letter case included) and prints its results table as\n"
     "the main window holds it, in the unit system of line 9 of \"initial.txt\" (CGS when the file is\n"
@@ -32,7 +33,16 @@ const char* const kResultsHelp =
     "a line break inside a header cell is written as a blank. Use -- before a NAME that begins with a\n"
     "dash.\n"
     "\n"
-    "Exit status 2 when no test of that name is stored.\n";
+    "With --model, --rates or --kpipe it prints the extended results instead, a table per model as the\n"
+    "window's Extended Results shows it: power (the table above; the default), bingham (plastic\n"
+    "viscosity and yield point), hb (Herschel-Bulkley: yield stress, K, n), or all three, each then after\n"
+    "a line naming it and apart by an empty line. Every model's table has R^2, the standard errors of its\n"
+    "parameters (Bingham, Herschel-Bulkley) and its viscosities at 40, 100 and 170 1/s and at the chosen\n"
+    "shear rates: those of --rates (e.g. --rates 511,1022), else those of \"rates.txt\". --kpipe adds\n"
+    "K'pipe after K'slot to the power law. A ramp that a model cannot fit gives the reason in the cell of\n"
+    "the model's first parameter. Stresses are in dyn/cm2 (CGS), lbf/100ft2 (EI) or Pa (SI).\n"
+    "\n"
+    "Exit status 2 when no test of that name is stored, 64 for a wrong --model or --rates.\n";
 
 const char* const kInitDemoHelp =
     "Usage: r7716-cli init-demo\n"
@@ -103,13 +113,14 @@ std::span<const Command> commands() {
          .needs = Needs::Database,
          .run = tests},
         {.name = "results",
-         .synopsis = "NAME",
+         .synopsis = "NAME [--model power|bingham|hb|all] [--rates R,R,...] [--kpipe]",
          .summary = "print the results table of the test NAME as the main window shows it",
          .help = kResultsHelp,
          .operands = {Operand::FilledName},
          .operandProblem = "results takes one test name.",
          .needs = Needs::Database,
-         .run = results},
+         .run = results,
+         .options = {{"--model", "MODEL"}, {"--rates", "R,R,..."}, {"--kpipe", nullptr}}},
         {.name = "delete",
          .synopsis = "NAME",
          .summary = "delete the stored test NAME with its readings, as the open-test dialog's Delete does",

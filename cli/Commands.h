@@ -11,6 +11,8 @@
 
 #include <memory>
 
+struct OpenedTest;
+
 // The functions behind r7716-cli's command table, and what several of them share.
 namespace cli {
 
@@ -18,6 +20,10 @@ namespace cli {
 int tests(const Invocation& call);
 int results(const Invocation& call);
 int initDemo(const Invocation& call);
+
+// results with --model, --rates or --kpipe (ModelResults.cpp): the extended results' tables.
+bool wantsModelResults(const Invocation& call);
+int modelResults(const Invocation& call, const OpenedTest& test, UnitSystem unitSystem);
 
 // Instrument units (InstrumentCommands.cpp).
 int status(const Invocation& call);

@@ -3,6 +3,7 @@
 #include "common/VbFormat.h"
 #include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
+#include "simulator/CellModel.h"
 #include "store/NewTest.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
@@ -16,12 +17,7 @@
 
 namespace {
 
-// Oven behaviour: the bath heats at most this fast and settles on the set point with a lag; the sample
-// follows the bath with a lag of its own.
-constexpr double kBathMaxHeat_Fps = 8.0 / 60.0;
-constexpr double kBathMaxCool_Fps = 4.0 / 60.0;
-constexpr double kBathLag_s = 150.0;
-constexpr double kSampleLag_s = 240.0;
+// The oven and the fluid are the simulated unit's (CellModel), in a room at this temperature.
 constexpr double kRoomTemp_F = 75.0;
 // The cell's pressure rises with the sample's temperature (thermal expansion against the back-pressure).
 constexpr double kPressureRise_psiPerF = 0.8;
@@ -32,7 +28,7 @@ constexpr int kMaxSettleWait_s = 3600;
 class Run {
   public:
     Run(const StoredSequence& sequence, const DemoTestPlan& plan)
-        : sequence_(sequence), plan_(plan), fluid_(plan.fluid), random_(plan.seed) {}
+        : sequence_(sequence), plan_(plan), cell_(FluidModel(plan.fluid), kRoomTemp_F), random_(plan.seed) {}
 
     std::vector<Reading> readings() {
         const SequenceSettings& s = sequence_.settings;
@@ -54,7 +50,7 @@ class Run {
                 ++phaseTicks;
                 if (phaseTicks % interval_s == 0)
                     store(rampNo, 0, 0, step.shearRate_1ps, averageNoise(average));
-                const bool settled = std::fabs(step.temp_F - sample_F_) <= step.startError_F;
+                const bool settled = std::fabs(step.temp_F - cell_.sample_F()) <= step.startError_F;
                 if (phaseTicks > duration_s && (settled || phaseTicks > duration_s + kMaxSettleWait_s)) break;
             }
             if (step.runRamp != 1) continue;
@@ -72,38 +68,24 @@ class Run {
 
     double gauss(double sigma) { return std::normal_distribution<double>(0.0, sigma)(random_); }
 
+    // One second with the heater on the set point and the bath raised, as in a run the unit window leads.
     void tick(double setPoint_F) {
-        const double toward = (setPoint_F - bath_F_) / kBathLag_s;
-        bath_F_ += std::clamp(toward, -kBathMaxCool_Fps, kBathMaxHeat_Fps);
-        sample_F_ += (bath_F_ - sample_F_) / kSampleLag_s;
+        cell_.advance(1.0, setPoint_F, true);
         ++elapsed_s_;
-        breakProgress_ += 1.0 / breakTime_s(sample_F_);
     }
-
-    // The fluid model's break time at a temperature (its tau(T)).
-    double breakTime_s(double temp_F) const {
-        const FluidModel::Params& p = fluid_.params();
-        return p.breakTime_s *
-               std::exp(-p.breakSpeedup_perF * std::clamp(temp_F - p.reference_F, -500.0, 1500.0));
-    }
-
-    // The model breaks the gel by elapsed time at the present temperature; a run changes temperature, and a
-    // gel broken while hot must stay broken when it cools. The age handed to the model is therefore the
-    // time that gives, at the present temperature, the break progress accumulated over the run so far.
-    double equivalentAge_s() const { return breakProgress_ * breakTime_s(sample_F_); }
 
     void store(double rampNo, double stepNo, double type, double rate_1ps, double noise) {
         Reading r;
         r.rampNo = rampNo;
         r.rampStepNo = stepNo;
         r.time_s = elapsed_s_;
-        r.sampleTemp_F = sample_F_ + gauss(0.4 * noise);
-        r.bathTemp_F = bath_F_ + gauss(0.4 * noise);
+        const double sample_F = cell_.sample_F();
+        r.sampleTemp_F = sample_F + gauss(0.4 * noise);
+        r.bathTemp_F = cell_.bath_F() + gauss(0.4 * noise);
         r.pressure_psi =
-            plan_.loadPressure_psi + kPressureRise_psiPerF * (sample_F_ - kRoomTemp_F) + gauss(3.0 * noise);
+            plan_.loadPressure_psi + kPressureRise_psiPerF * (sample_F - kRoomTemp_F) + gauss(3.0 * noise);
         r.shearRate_1ps = rate_1ps * (1.0 + gauss(0.002 * noise));
-        r.shearStress_dyncm2 =
-            fluid_.shearStress(r.shearRate_1ps, sample_F_, equivalentAge_s()) * (1.0 + gauss(0.02 * noise));
+        r.shearStress_dyncm2 = cell_.shearStress(r.shearRate_1ps) * (1.0 + gauss(0.02 * noise));
         r.typeId = type;
         // One decimal as the unit reports temperatures, pressures and rates; stresses with two.
         for (double* v : {&r.sampleTemp_F, &r.bathTemp_F, &r.pressure_psi, &r.shearRate_1ps})
@@ -114,12 +96,9 @@ class Run {
 
     const StoredSequence& sequence_;
     const DemoTestPlan& plan_;
-    FluidModel fluid_;
+    CellModel cell_;
     std::mt19937 random_;
-    double bath_F_ = kRoomTemp_F;
-    double sample_F_ = kRoomTemp_F;
     int elapsed_s_ = 0;
-    double breakProgress_ = 0;  // sum of dt / tau(T) over the run
     std::vector<Reading> readings_;
 };
 

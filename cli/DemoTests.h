@@ -49,8 +49,9 @@ QList<DemoTestPlan> demoTestPlans();
 
 // Runs a sequence on the plan's fluid and returns the readings a unit window would store, in time order:
 // ordinary readings (type 0) once per recording interval during each temperature step, and one reading
-// (type 1) per shear rate of the ramp at the end of each step that runs it. The bath heats toward each
-// set point at a limited rate and the sample lags the bath; every value carries a little noise from the
+// (type 1) per shear rate of the ramp at the end of each step that runs it. The oven and the fluid are the
+// unit simulator's (CellModel): the bath heats toward each set point at a limited rate, the sample lags the
+// bath, the gel thins with temperature and breaks with time. Every value carries a little noise from the
 // plan's seed, so the same plan always gives the same readings.
 std::vector<Reading> simulateDemoRun(const StoredSequence& sequence, const DemoTestPlan& plan);
 

@@ -14,8 +14,8 @@ extern const char* const kHalliburtonHelp;
 extern const char* const kDetailHelp;
 extern const char* const kCsvHelp;
 
-int brief(const Invocation& call);  // brief NAME [--printed] [--out FILE]
-int excel(const Invocation& call);  // excel NAME --out FILE.xlsx [--detail]
+int brief(const Invocation& call);        // brief NAME [--printed] [--out FILE]
+int excel(const Invocation& call);        // excel NAME --out FILE.xlsx [--detail]
 int halliburton(const Invocation& call);  // halliburton NAME
 int detail(const Invocation& call);       // detail NAME --out FILE.pdf; draws with fonts
 int csv(const Invocation& call);          // csv NAME [--out FILE]

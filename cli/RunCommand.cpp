@@ -222,7 +222,7 @@ class Runner {
     void tickAndWait() {
         const double tickStart = clock_.raw_s();
         const int interval_ms = unit_.timerInterval_ms();
-        unit_.tick();
+        engine_.tick();
         const qint64 replies = unit_.poller().completeReplies();
         if (replies != replies_ || lastReply_s_ < 0) {
             replies_ = replies;

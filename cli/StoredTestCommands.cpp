@@ -61,6 +61,7 @@ int results(const Invocation& call) {
         call.err.flush();
         return kNotFound;
     }
+    if (wantsModelResults(call)) return modelResults(call, test, unitSystem);
     QStringList header = test.results.header;
     for (QString& cell : header) cell.replace(u'\r', u' ');
     call.out << header.join(u'\t') << '\n';

@@ -4,7 +4,8 @@
 #include <QFile>
 
 DiagnosticLog::DiagnosticLog(const QString& dir)
-    : path_(QDir(dir.isEmpty() ? QDir::currentPath() : dir).absoluteFilePath(QString::fromLatin1(kFileName))) {}
+    : path_(
+          QDir(dir.isEmpty() ? QDir::currentPath() : dir).absoluteFilePath(QString::fromLatin1(kFileName))) {}
 
 QString DiagnosticLog::line(const QDateTime& when, const QString& where, const QString& what) {
     QString text = what;

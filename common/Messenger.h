@@ -8,7 +8,7 @@
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 
 class Messenger {
-public:
+  public:
     virtual ~Messenger() = default;
 
     // A message with an OK button only. An empty title shows the program's own title.

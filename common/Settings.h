@@ -13,7 +13,8 @@ class Settings : public QObject {
     Q_OBJECT
 
   public:
-    explicit Settings(QString path = QString::fromLatin1(InitialSettings::kFileName), QObject* parent = nullptr);
+    explicit Settings(QString path = QString::fromLatin1(InitialSettings::kFileName),
+                      QObject* parent = nullptr);
 
     // Reads the file. Called once at start-up; what was read stays until save() or setUnitSystem().
     const InitialSettings::ReadResult& load();

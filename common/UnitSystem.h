@@ -24,3 +24,11 @@ constexpr std::optional<UnitSystem> unitSystemFromNumber(int number) {
 constexpr int numberOfUnitSystem(UnitSystem system) {
     return static_cast<int>(system);
 }
+
+// Temperatures under SI: shown in degC, typed in degC and stored in degF.
+constexpr double CelsiusFromFahrenheit(double temp_F) {
+    return (temp_F - 32.0) / 1.8;
+}
+constexpr double FahrenheitFromCelsius(double temp_C) {
+    return temp_C * 9.0 / 5.0 + 32.0;
+}

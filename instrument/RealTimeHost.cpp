@@ -19,6 +19,17 @@ int unitFromInstName(const QString& caption) {
     return 0;
 }
 
+QString portOpenFailureText(int portNumber, const AddError& error) {
+    return QStringLiteral("Port %1 could not be opened: %2")
+        .arg(vb::Format(portNumber, QStringLiteral("0")), errorText(error));
+}
+
+QString portObjectFailureText(int portNumber, const QString& reason) {
+    return QStringLiteral("No port object could be made for port %1%2")
+        .arg(vb::Format(portNumber, QStringLiteral("0")),
+             reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+}
+
 Availability readAvailability(const InitialSettings::ReadResult& read) {
     Availability a;
     for (int i = 0; i < kUnitCount && i < read.numbers.size(); ++i) a.unitEnabled[i] = read.numbers[i] != 0;

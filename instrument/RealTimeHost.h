@@ -34,6 +34,10 @@ using AddError = UnitAssignment::LookupError;
 // "<description> - <number>"; "Unit" followed by the number written with its sign blank: "Unit 1".
 using UnitAssignment::errorText;
 using UnitAssignment::unitText;
+// What the diagnostic log says of a unit whose port did not open ("Port 3 could not be opened: /dev/ttyS2:
+// No such file or directory - 8002"), and of a port object that could not be made at all.
+QString portOpenFailureText(int portNumber, const AddError& error);
+QString portObjectFailureText(int portNumber, const QString& reason);
 // "Unit 1 Real Time Test".
 QString realTimeCaption(int unit);
 // "Unit 1  Simple Test".

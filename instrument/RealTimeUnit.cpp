@@ -49,17 +49,21 @@ void RealTimeUnit::InitialInst(clsConnection& connection) {
 
 void RealTimeUnit::tickSteps() {
     // An exchange owns the line until it ends: a tick meanwhile would take its bytes.
-    if (exchangeRunning()) return;
-    // The tick after a temperature set point reads the unit's answer to it and throws it away; the tick that
-    // sends the set point sends no status query.
-    const bool inTemperatureRamp = run_.state == RunState::TemperatureRamp;
-    readReplies(inTemperatureRamp && run_.phaseTick == kSetPointAnswerTick);
-    if (!(inTemperatureRamp && run_.phaseTick == kSetPointTick)) port_->send(UnitCommands::statusQuery());
-    if (!run_.running()) return;
-    run_.elapsed_s = std::max<qint64>(0, std::llround(now_s() - run_.start_s));
-    if (run_.elapsed_s > kRaiseBathAfter_s) raiseBathEnabled_ = true;
-    if (!runStep_ || runStep_())
-        statusBar_.elapsedTime = kElapsedPrefix + StatusDisplay::elapsedText(run_.elapsed_s);
+    if (!exchangeRunning()) poll(nullptr);
+}
+
+void RealTimeUnit::tick(const RunContext& run, const std::function<void()>& step) {
+    runFrame([&] {
+        if (exchangeRunning()) return;
+        poll(&run);
+        if (run.running() && step) step();
+    });
+}
+
+void RealTimeUnit::poll(const RunContext* run) {
+    const bool inTemperatureRamp = run && run->state == RunState::TemperatureRamp;
+    readReplies(inTemperatureRamp && run->phaseTick == kSetPointAnswerTick);
+    if (!(inTemperatureRamp && run->phaseTick == kSetPointTick)) port_->send(UnitCommands::statusQuery());
 }
 
 QStringList RealTimeUnit::sequenceNames() {
@@ -120,7 +124,7 @@ UnitExchange::Next RealTimeUnit::sendSequence() {
 
 UnitExchange::Next RealTimeUnit::retrieveData(const TestInfoAsker& askTestInfo) {
     if (exchangeRunning() || !connection_) return std::nullopt;
-    if (run_.running()) {
+    if (runActive_) {
         messenger_.info(kRetrieveWhileRunningText, title_, MsgIcon::Exclamation);
         return std::nullopt;
     }
@@ -201,7 +205,6 @@ void RealTimeUnit::shutDown() {
     sendCommand(UnitCommands::stop());
     poller_.display().readings().tempSetPoint_F = 0;
     exitEnabled_ = true;
-    run_.state = RunState::Idle;
 }
 
 void RealTimeUnit::confirmSetPointChange() {

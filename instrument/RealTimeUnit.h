@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instrument/DataRetrieval.h"
+#include "instrument/RunContext.h"
 #include "instrument/SequenceSending.h"
 #include "instrument/UnitWindowLogic.h"
 #include "link/UnitExchange.h"
@@ -19,21 +20,15 @@ class Messenger;
 class SequenceStore;
 class clsConnection;
 
-// What the test run is doing, as the tick sees it.
-enum class RunState : int {
-    Idle = 0,
-    TemperatureRamp = 1,
-    ShearRateRamp = 6,
-};
-
 // What a sequence-test window (frmRealTime) does, without the window: it owns the unit's port, polls the
 // unit on every tick, keeps the display texts, the chosen sequence and its download, and sends the single
 // commands. The window's timer calls tick(); its buttons call the other members and copy what they show.
 //
-// The test run plugs into the tick through the run frame: while a ramp runs the tick counts the elapsed
-// seconds, calls the run step, and shows the elapsed time. A run step that throws ends the tick and is
-// reported by the tick frame (UnitWindowLogic); a StoreError is a reading that could not be stored. A step
-// that catches a failure itself and goes on reports it with reportFailure().
+// A test run (TestRunEngine) drives the unit's ticks with tick(run, step): the tick polls as the run stands
+// and then takes the run's step. The run keeps its own context; the unit only reads it for the tick's poll.
+// A run step that throws ends the tick and is reported by the tick frame (UnitWindowLogic); a StoreError is
+// a reading that could not be stored. A step that catches a failure itself and goes on reports it with
+// reportFailure().
 class RealTimeUnit : public UnitWindowLogic {
   public:
     static inline const QString kJoggingText = QStringLiteral("test in jogging.");
@@ -45,23 +40,6 @@ class RealTimeUnit : public UnitWindowLogic {
     // the unit's answer to it is read and dropped on the second.
     static constexpr int kSetPointTick = 1;
     static constexpr int kSetPointAnswerTick = 2;
-    // Raise Bath is enabled again once a run is this far in.
-    static constexpr qint64 kRaiseBathAfter_s = 3;
-
-    // The state the test run shares with the tick.
-    struct RunFrame {
-        RunState state = RunState::Idle;
-        int phaseTick = 0;   // ticks since the current ramp's temperature phase began
-        double start_s = 0;  // the run's start on the unit's clock
-        // Whole seconds since the start on the unit's clock, as of the last tick: what a reading stores
-        // and the status bar shows. A tick that runs late, and the long tick after a set point, count as
-        // the time they took.
-        qint64 elapsed_s = 0;
-
-        bool running() const { return state != RunState::Idle; }
-    };
-    // One run step inside a tick; false ends the tick there.
-    using RunStep = std::function<bool()>;
 
     // Takes the unit's port object (made by the host's factory, not yet open); it must not be null.
     RealTimeUnit(std::unique_ptr<UnitPort> port, Messenger& messenger);
@@ -71,7 +49,14 @@ class RealTimeUnit : public UnitWindowLogic {
     // database.
     void InitialInst(clsConnection& connection);
 
-    void setRunStep(RunStep step) { runStep_ = std::move(step); }
+    using UnitWindowLogic::tick;
+    // One tick driven by a run: the tick frame, the poll as the run stands (the tick that sends a
+    // temperature set point sends no status query, and the tick after it reads the unit's answer and drops
+    // it), then, while the run runs, its step. Never throws.
+    void tick(const RunContext& run, const std::function<void()>& step);
+    // A run records on this unit: what must wait for its end (a retrieval) is refused meanwhile.
+    void setRunActive(bool active) { runActive_ = active; }
+    bool runActive() const { return runActive_; }
     // The unit's clock: monotonic seconds (the steady clock unless told; a scaled one for demonstrations,
     // a simulated unit's own clock in tests). A run's elapsed time is measured on it.
     void setClock(std::function<double()> now_s) { clock_ = std::move(now_s); }
@@ -121,19 +106,20 @@ class RealTimeUnit : public UnitWindowLogic {
     void confirmSetPointChange();
 
     bool raiseBathEnabled() const { return raiseBathEnabled_; }
-    RunFrame& run() { return run_; }
-    const RunFrame& run() const { return run_; }
 
     // What the run engine sets on the window: the timer's next interval, Exit, Raise Bath and the start time.
     void setTimerInterval(int interval_ms) { timerInterval_ms_ = interval_ms; }
     void setExitEnabled(bool enabled) { exitEnabled_ = enabled; }
     void setRaiseBathEnabled(bool enabled) { raiseBathEnabled_ = enabled; }
     void setStartTimeText(const QString& text) { statusBar_.startTime = text; }
+    void setElapsedText(const QString& text) { statusBar_.elapsedTime = text; }
 
   protected:
     void tickSteps() override;
 
   private:
+    // Reads the replies and sends the status query as the run (none: idle) stands.
+    void poll(const RunContext* run);
     bool sendCommand(const QByteArray& bytes);
     UnitExchange::Next startExchange(std::unique_ptr<UnitExchange> exchange, std::function<void()> finished);
     UnitExchange::Next follow(UnitExchange::Next next);
@@ -143,9 +129,8 @@ class RealTimeUnit : public UnitWindowLogic {
     std::unique_ptr<UnitExchange> exchange_;
     std::function<void()> exchangeFinished_;
     std::optional<RetrievalResult> retrieval_;
-    RunStep runStep_;
     std::function<double()> clock_;
-    RunFrame run_;
+    bool runActive_ = false;
     QString selectedName_;
     StoredSequence sequence_;
     bool raiseBathEnabled_ = true;

@@ -1,5 +1,6 @@
 #include "instrument/StatusDisplay.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 
 #include <QTime>
@@ -14,7 +15,6 @@ const QString kSimpleTempPicture = QStringLiteral("##0.0");
 const QString kZeroSpeedText = QStringLiteral("0.0");
 
 constexpr double kNegativeStressShownAs = 0.1;
-constexpr double kLowestRateForViscosity = 0.00002;
 constexpr double kStoppedSpeed = 0.00001;
 
 }  // namespace
@@ -97,10 +97,10 @@ StatusDisplay::Effects StatusDisplay::apply(const StatusReply& reply) {
     if (reply.has(StatusField::ShearRate)) {
         texts_.shearRate = reply.text(StatusField::ShearRate);
         readings_.shearRate_1ps = reply.value(StatusField::ShearRate);
-        texts_.visc = readings_.shearRate_1ps >= kLowestRateForViscosity
-                          ? vb::Format(readings_.shearStress / (readings_.shearRate_1ps + 0.000001) * 100.0,
-                                       kStressPicture)
-                          : QStringLiteral("0");
+        texts_.visc =
+            readings_.shearRate_1ps >= kStatusViscosityLeastRate_1ps
+                ? vb::Format(StatusViscosity(readings_.shearRate_1ps, readings_.shearStress), kStressPicture)
+                : QStringLiteral("0");
         if (std::fabs(vb::Val(texts_.speed)) < kStoppedSpeed) {
             texts_.speed = kZeroSpeedText;
             texts_.shearRate = kZeroSpeedText;

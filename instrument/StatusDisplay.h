@@ -55,7 +55,10 @@ class StatusDisplay {
 
     const UnitDisplayTexts& texts() const { return texts_; }
     const UnitReadings& readings() const { return readings_; }
-    UnitReadings& readings() { return readings_; }  // ShutDown zeroes the set point, averages overwrite
+    UnitReadings& readings() { return readings_; }  // ShutDown zeroes the set point
+    // A run's stored average: the current readings until the next reply, as the unit window has always
+    // shown them.
+    void showAverage(const UnitReadings& average) { readings_ = average; }
     // The status of the last reply (the simple test's unit state); Unknown before any.
     UnitStatus unitState() const { return unitState_; }
 

@@ -23,13 +23,23 @@
 TestRunEngine::TestRunEngine(RealTimeUnit& unit, clsConnection& connection, ReadingWriter& writer,
                              Messenger& messenger)
     : unit_(unit), connection_(connection), writer_(&writer), messenger_(messenger) {
-    unit_.setRunStep([this] { return step(); });
     unit_.showWaitingReadingsOf(writer_);
 }
 
 TestRunEngine::~TestRunEngine() {
-    unit_.setRunStep({});
     unit_.showWaitingReadingsOf(nullptr);
+    unit_.setRunActive(false);
+}
+
+void TestRunEngine::tick() {
+    unit_.tick(ctx_, [this] { runTick(); });
+}
+
+void TestRunEngine::runTick() {
+    ctx_.elapsed_s = std::max<qint64>(0, std::llround(unit_.now_s() - ctx_.start_s));
+    if (ctx_.elapsed_s > kRaiseBathAfter_s) unit_.setRaiseBathEnabled(true);
+    if (step())
+        unit_.setElapsedText(RealTimeUnit::kElapsedPrefix + StatusDisplay::elapsedText(ctx_.elapsed_s));
 }
 
 void TestRunEngine::setWriter(ReadingWriter& writer) {
@@ -48,10 +58,10 @@ TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
     }
     const std::optional<TestInfoInput> input = ask(presetBob);
     if (!input) return StartOutcome::Cancelled;
-    unitNumber_ = unitNumber;
+    ctx_.unitNumber = unitNumber;
     if (!storeTest(*input)) return StartOutcome::Refused;
-    lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(testId_),
-                                                   store::Recorder::thisProgram(unitNumber_));
+    lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(ctx_.testId),
+                                                   store::Recorder::thisProgram(ctx_.unitNumber));
     keepLock();
     if (StartTest()) return StartOutcome::Started;
     lock_.reset();
@@ -75,7 +85,7 @@ bool TestRunEngine::storeTest(const TestInfoInput& input) {
         info.SetDefaults();
         input.fill(info, QDateTime::currentDateTime());
         // Checks the name again under the write lock: another window may have stored it since the dialog.
-        testId_ = StoreNewTest(connection_, info, input.additives, {});
+        ctx_.testId = StoreNewTest(connection_, info, input.additives, {});
     } catch (const StoreError& e) {
         if (e.number() == StoreError::kNameTaken)
             messenger_.info(QString::fromLatin1(TestInfoEntry::kDuplicateName), title);
@@ -83,39 +93,39 @@ bool TestRunEngine::storeTest(const TestInfoInput& input) {
             messenger_.info(kNotStoredText.arg(e.report()), title, MsgIcon::Exclamation);
         return false;
     }
-    testName_ = input.testName;
-    bobRadius_cm_ = input.bobRadius_cm;
-    bobLength_cm_ = input.bobEffLength_cm;
-    results_.reset(bobRadius_cm_);
+    ctx_.testName = input.testName;
+    ctx_.bobRadius_cm = input.bobRadius_cm;
+    ctx_.bobLength_cm = input.bobEffLength_cm;
+    results_.reset(ctx_.bobRadius_cm);
     end_ = End::None;
     return true;
 }
 
 bool TestRunEngine::StartTest() {
-    shearRateFactor_ = bobs::shearRateFactor(bobRadius_cm_);
-    unit_.poller().display().setFactors(shearRateFactor_,
-                                        bobs::bobStressFactor(bobRadius_cm_, bobLength_cm_));
+    ctx_.shearRateFactor = bobs::shearRateFactor(ctx_.bobRadius_cm);
+    ctx_.bobStressFactor = bobs::bobStressFactor(ctx_.bobRadius_cm, ctx_.bobLength_cm);
+    unit_.poller().display().setFactors(ctx_.shearRateFactor, ctx_.bobStressFactor);
     if (running()) return false;
     sequence_ = unit_.sequence();
     if (pressureRefuses()) return false;
 
-    phase_ = Phase::TemperatureRamp;
-    rampIndex_ = 1;
-    stepIndex_ = 0;
-    stepTick_ = 0;
+    ctx_.phase = Phase::TemperatureRamp;
+    ctx_.rampIndex = 1;
+    ctx_.stepIndex = 0;
+    ctx_.stepTick = 0;
     clearSums();
-    rampStart_s_ = 0;
-    viscositySum_ = 0;
-    viscosityCount_ = 0;
-    lastStoredTime_s_ = -1;
-    results_.reset(bobRadius_cm_);
+    ctx_.rampStart_s = 0;
+    ctx_.viscositySum = 0;
+    ctx_.viscosityCount = 0;
+    ctx_.lastStoredTime_s = -1;
+    results_.reset(ctx_.bobRadius_cm);
     end_ = End::None;
 
-    RealTimeUnit::RunFrame& frame = unit_.run();
-    frame.phaseTick = 0;
-    frame.elapsed_s = 0;
-    frame.start_s = unit_.now_s();
-    frame.state = RunState::TemperatureRamp;
+    ctx_.phaseTick = 0;
+    ctx_.elapsed_s = 0;
+    ctx_.start_s = unit_.now_s();
+    ctx_.state = RunState::TemperatureRamp;
+    unit_.setRunActive(true);
     unit_.setRaiseBathEnabled(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(false);
@@ -133,7 +143,7 @@ bool TestRunEngine::pressureRefuses() {
         });
     if (!refused) return false;
     // A log that cannot be written has said so itself; the refusal stands all the same.
-    LogError(kPressureCause + vb::Str(unitNumber_), messenger_);
+    LogError(kPressureCause + vb::Str(ctx_.unitNumber), messenger_);
     messenger_.info(kPressureText, unit_.messageTitle(), MsgIcon::Exclamation);
     return true;
 }
@@ -150,24 +160,23 @@ int TestRunEngine::sampleRateTicks() const {
 }
 
 bool TestRunEngine::step() {
-    if (rampIndex_ < 1 || rampIndex_ > sequence_.steps.size()) {
+    if (ctx_.rampIndex < 1 || ctx_.rampIndex > sequence_.steps.size()) {
         finish(End::SequenceDone);
         return false;
     }
-    return phase_ == Phase::TemperatureRamp ? temperatureStep() : shearRateStep();
+    return ctx_.phase == Phase::TemperatureRamp ? temperatureStep() : shearRateStep();
 }
 
 bool TestRunEngine::temperatureStep() {
-    RealTimeUnit::RunFrame& frame = unit_.run();
-    frame.state = RunState::TemperatureRamp;
-    const SequenceStep& ramp = sequence_.steps[rampIndex_ - 1];
-    const int before = frame.phaseTick++;
+    ctx_.state = RunState::TemperatureRamp;
+    const SequenceStep& ramp = sequence_.steps[ctx_.rampIndex - 1];
+    const int before = ctx_.phaseTick++;
     if (before == 0) return false;
     if (before == 1) {
         // A set point that does not reach the unit goes out again on the next tick.
-        frame.phaseTick = before;
+        ctx_.phaseTick = before;
         sendSetPoint(ramp.temp_F, ramp.shearRate_1ps);
-        frame.phaseTick = before + 1;
+        ctx_.phaseTick = before + 1;
         return false;
     }
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
@@ -175,7 +184,7 @@ bool TestRunEngine::temperatureStep() {
     const int interval = sampleIntervalTicks();
     const int rate = sampleRateTicks();
     if (interval >= 1) {
-        const int position = frame.phaseTick % interval;
+        const int position = ctx_.phaseTick % interval;
         if (position != 0 && position % rate == 0 &&
             position <= rate * sequence_.settings.samplePointsAverage) {
             takeReading();
@@ -185,15 +194,15 @@ bool TestRunEngine::temperatureStep() {
         }
     }
 
-    const qint64 inRamp_s = frame.elapsed_s - rampStart_s_;
+    const qint64 inRamp_s = ctx_.elapsed_s - ctx_.rampStart_s;
     const double sample_F = unit_.readings().sampleTemp_F;
     if (inRamp_s > ramp.elapseTime_min * 60 && std::fabs(ramp.temp_F - sample_F) <= ramp.startError_F) {
-        rampStart_s_ = frame.elapsed_s;
+        ctx_.rampStart_s = ctx_.elapsed_s;
         // Without shear rates there is no ramp to run: the sequence goes on with its next ramp.
         if (ramp.runRamp == 1 && !sequence_.shearRates_1ps.isEmpty()) {
-            phase_ = Phase::ShearRateRamp;
-            stepIndex_ = 1;
-            stepTick_ = 0;
+            ctx_.phase = Phase::ShearRateRamp;
+            ctx_.stepIndex = 1;
+            ctx_.stepTick = 0;
             clearSums();
         } else {
             return nextRamp();
@@ -203,82 +212,82 @@ bool TestRunEngine::temperatureStep() {
 }
 
 bool TestRunEngine::shearRateStep() {
-    RealTimeUnit::RunFrame& frame = unit_.run();
-    frame.state = RunState::ShearRateRamp;
+    ctx_.state = RunState::ShearRateRamp;
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
-    ++frame.phaseTick;
-    const SequenceStep& ramp = sequence_.steps[rampIndex_ - 1];
-    if (stepTick_ == 0) sendSetPoint(ramp.temp_F, sequence_.shearRates_1ps[stepIndex_ - 1]);
-    ++stepTick_;
+    ++ctx_.phaseTick;
+    const SequenceStep& ramp = sequence_.steps[ctx_.rampIndex - 1];
+    if (ctx_.stepTick == 0) sendSetPoint(ramp.temp_F, sequence_.shearRates_1ps[ctx_.stepIndex - 1]);
+    ++ctx_.stepTick;
 
     const double wait = sequence_.settings.timeBeforeRead_s;
-    if (stepTick_ > wait && vb::CInt(stepTick_ - wait) % sampleRateTicks() == 0) {
+    if (ctx_.stepTick > wait && vb::CInt(ctx_.stepTick - wait) % sampleRateTicks() == 0) {
         takeReading();
         if (averageComplete()) {
             if (!StoreReading(Phase::ShearRateRamp)) return false;
-            ++stepIndex_;
-            stepTick_ = 0;
-            if (stepIndex_ > sequence_.shearRates_1ps.size()) return nextRamp();
+            ++ctx_.stepIndex;
+            ctx_.stepTick = 0;
+            if (ctx_.stepIndex > sequence_.shearRates_1ps.size()) return nextRamp();
         }
     }
     return true;
 }
 
 bool TestRunEngine::nextRamp() {
-    ++rampIndex_;
-    stepIndex_ = 0;
-    unit_.run().phaseTick = 0;
-    stepTick_ = 0;
+    ++ctx_.rampIndex;
+    ctx_.stepIndex = 0;
+    ctx_.phaseTick = 0;
+    ctx_.stepTick = 0;
     clearSums();
-    phase_ = Phase::TemperatureRamp;
-    if (rampIndex_ <= sequence_.steps.size()) return true;
+    ctx_.phase = Phase::TemperatureRamp;
+    if (ctx_.rampIndex <= sequence_.steps.size()) return true;
     finish(End::SequenceDone);
     return false;
 }
 
 void TestRunEngine::sendSetPoint(double temp_F, double shearRate_1ps) {
-    unit_.port().send(UnitCommands::setPoint(temp_F, shearRate_1ps, shearRateFactor_));
+    unit_.port().send(UnitCommands::setPoint(temp_F, shearRate_1ps, ctx_.shearRateFactor));
     unit_.setTimerInterval(kSetPointTickInterval_ms);
 }
 
 void TestRunEngine::takeReading() {
     const UnitReadings& r = unit_.readings();
-    bathSum_ += r.bathTemp_F;
-    sampleSum_ += r.sampleTemp_F;
-    rateSum_ += r.shearRate_1ps;
-    pressureSum_ += r.pressure_psi;
-    stressSum_ += r.shearStress;
-    ++readingsInAverage_;
+    ctx_.bathSum += r.bathTemp_F;
+    ctx_.sampleSum += r.sampleTemp_F;
+    ctx_.rateSum += r.shearRate_1ps;
+    ctx_.pressureSum += r.pressure_psi;
+    ctx_.stressSum += r.shearStress;
+    ++ctx_.readingsInAverage;
 }
 
 bool TestRunEngine::averageComplete() const {
-    return readingsInAverage_ >= sequence_.settings.samplePointsAverage;
+    return ctx_.readingsInAverage >= sequence_.settings.samplePointsAverage;
 }
 
 void TestRunEngine::clearSums() {
-    bathSum_ = sampleSum_ = rateSum_ = pressureSum_ = stressSum_ = 0;
-    readingsInAverage_ = 0;
+    ctx_.bathSum = ctx_.sampleSum = ctx_.rateSum = ctx_.pressureSum = ctx_.stressSum = 0;
+    ctx_.readingsInAverage = 0;
 }
 
 // ---- E: StoreReading ------------------------------------------------------------------------------------
 
 bool TestRunEngine::StoreReading(Phase phase) {
-    // The average becomes the current readings, as the unit window has always shown it.
-    UnitReadings& current = unit_.poller().display().readings();
-    const double n = readingsInAverage_;
-    current.bathTemp_F = bathSum_ / n;
-    current.sampleTemp_F = sampleSum_ / n;
-    current.shearRate_1ps = rateSum_ / n;
-    current.pressure_psi = pressureSum_ / n;
-    current.shearStress = stressSum_ / n;
+    const double n = ctx_.readingsInAverage;
+    UnitReadings current = unit_.readings();
+    current.bathTemp_F = ctx_.bathSum / n;
+    current.sampleTemp_F = ctx_.sampleSum / n;
+    current.shearRate_1ps = ctx_.rateSum / n;
+    current.pressure_psi = ctx_.pressureSum / n;
+    current.shearStress = ctx_.stressSum / n;
     clearSums();
+    // The average becomes the current readings until the next reply, as the unit window has always shown it.
+    unit_.poller().display().showAverage(current);
 
     Reading reading;
-    reading.rampNo = rampIndex_;
-    reading.rampStepNo = stepIndex_;
+    reading.rampNo = ctx_.rampIndex;
+    reading.rampStepNo = ctx_.stepIndex;
     // Whole seconds, and after the previous reading even when two ticks round to the same second, so that
     // the readings read back in the order they were taken.
-    reading.time_s = std::max(static_cast<double>(unit_.run().elapsed_s), lastStoredTime_s_ + 1);
+    reading.time_s = std::max(static_cast<double>(ctx_.elapsed_s), ctx_.lastStoredTime_s + 1);
     reading.sampleTemp_F = current.sampleTemp_F;
     reading.pressure_psi = current.pressure_psi;
     reading.shearRate_1ps = current.shearRate_1ps;
@@ -294,7 +303,7 @@ bool TestRunEngine::StoreReading(Phase phase) {
         return true;
     }
     try {
-        writer_->write(testId_, reading);
+        writer_->write(ctx_.testId, reading);
     } catch (const StoreError& e) {
         if (e.number() == StoreError::kTestGone) {
             testGone(e);
@@ -306,7 +315,7 @@ bool TestRunEngine::StoreReading(Phase phase) {
             UnitWindowLogic::kNotStoredPrefix + RealTimeHost::errorText({e.description(), e.number()}));
         return true;
     }
-    lastStoredTime_s_ = reading.time_s;
+    ctx_.lastStoredTime_s = reading.time_s;
     results_.add(reading);
     if (stored_) stored_(reading);
     return true;
@@ -317,15 +326,15 @@ bool TestRunEngine::StoreReading(Phase phase) {
 bool TestRunEngine::viscosityShutDown() {
     // The average just stored is the current reading.
     const UnitReadings& average = unit_.readings();
-    ++viscosityCount_;
-    viscositySum_ += 100.0 * average.shearStress / (average.shearRate_1ps + 0.0001);
-    if (viscosityCount_ * secondsPerReading() / 60.0 < sequence_.settings.shutDownATime_min) return false;
-    if (viscositySum_ / viscosityCount_ < sequence_.settings.shutDownVisc_cP) {
+    ++ctx_.viscosityCount;
+    ctx_.viscositySum += 100.0 * average.shearStress / (average.shearRate_1ps + 0.0001);
+    if (ctx_.viscosityCount * secondsPerReading() / 60.0 < sequence_.settings.shutDownATime_min) return false;
+    if (ctx_.viscositySum / ctx_.viscosityCount < sequence_.settings.shutDownVisc_cP) {
         finish(End::ViscosityShutDown);
         return true;
     }
-    viscositySum_ = 0;
-    viscosityCount_ = 0;
+    ctx_.viscositySum = 0;
+    ctx_.viscosityCount = 0;
     return false;
 }
 
@@ -335,11 +344,13 @@ void TestRunEngine::finish(End why) {
     // The unit is stopped before anything is logged: a log that cannot be written must not keep it going.
     const bool wasRunning = running();
     unit_.shutDown();
+    ctx_.state = RunState::Idle;
+    unit_.setRunActive(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
-    rampStart_s_ = 0;
+    ctx_.rampStart_s = 0;
     lock_.reset();
     if (wasRunning) end_ = why;
-    if (why == End::ViscosityShutDown) LogError(kViscosityCause + vb::Str(unitNumber_), messenger_);
+    if (why == End::ViscosityShutDown) LogError(kViscosityCause + vb::Str(ctx_.unitNumber), messenger_);
 }
 
 void TestRunEngine::keepLock() {
@@ -363,21 +374,22 @@ void TestRunEngine::testGone(const StoreError& e) {
 void TestRunEngine::stopRecording() {
     if (!running()) return;
     lock_.reset();
-    unit_.run().state = RunState::Idle;
+    ctx_.state = RunState::Idle;
+    unit_.setRunActive(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(true);
     end_ = End::RecordingStopped;
 }
 
 void TestRunEngine::refreshSequence() {
-    if (unit_.run().state != RunState::TemperatureRamp) return;
+    if (ctx_.state != RunState::TemperatureRamp) return;
     if (!unit_.selectSequence(unit_.selectedName())) return;
     sequence_ = unit_.sequence();
-    stepIndex_ = 0;
-    unit_.run().phaseTick = 0;
-    stepTick_ = 0;
-    phase_ = Phase::TemperatureRamp;
-    if (rampIndex_ > sequence_.steps.size()) finish(End::SequenceShortened);
+    ctx_.stepIndex = 0;
+    ctx_.phaseTick = 0;
+    ctx_.stepTick = 0;
+    ctx_.phase = Phase::TemperatureRamp;
+    if (ctx_.rampIndex > sequence_.steps.size()) finish(End::SequenceShortened);
 }
 
 QString TestRunEngine::endText() const {
@@ -398,7 +410,7 @@ QString TestRunEngine::endText() const {
         case End::RecordingStopped:
             return QStringLiteral("Recording stopped; the unit goes on with its sequence.");
         case End::TestGone:
-            return kTestGoneText.arg(testName_);
+            return kTestGoneText.arg(ctx_.testName);
     }
     return {};
 }

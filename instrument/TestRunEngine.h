@@ -2,6 +2,7 @@
 
 #include "analysis/LiveResults.h"
 #include "instrument/RealTimeUnit.h"
+#include "instrument/RunContext.h"
 #include "sequence/SequenceData.h"
 #include "testinfo/TestInfoInput.h"
 
@@ -21,12 +22,12 @@ class RecordingLock;
 
 // The test run of a sequence-test unit, without the window: Start with the test's data and the pressure
 // guard, the run step of every tick (set points, sampling, averaging, storing, ramp and step ends), Stop,
-// the refresh of the sequence, and the shut-down on low viscosity. It plugs into its RealTimeUnit's tick as
-// the run step; the window (or r7716-cli run) shows what it holds after each tick.
+// the refresh of the sequence, and the shut-down on low viscosity. The window's timer (or r7716-cli run)
+// calls tick(), which polls the unit as the run stands and takes the run's step; the caller then shows what
+// the unit and the engine hold.
 //
-// Times: the sampling positions count ticks, as the unit's sequence does; RESULT_TIME, the elapsed display
-// and the ramp ends use the seconds of the unit's clock since the start (RealTimeUnit::RunFrame), so a
-// long tick after a set point or a late tick counts as the time it took.
+// The engine owns the run's context (RunContext: state, ramp and step, counters, sums, times, the test and
+// its bob factors) and alone changes it; context() reads it whole.
 //
 // Every reading goes to the database only through the ReadingWriter, and is kept in the live results as it
 // is stored. A reading that cannot be stored is reported in the status bar (and the diagnostic log) and
@@ -54,6 +55,8 @@ class TestRunEngine {
     static inline const QString kNotFiniteText = QStringLiteral(
         "%1 of the averaged readings is not a finite number (the unit sent an overflowing value)");
 
+    // Raise Bath is enabled again once a run is this far in.
+    static constexpr qint64 kRaiseBathAfter_s = 3;
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;
     static constexpr double kBoilingPoint_F = 212;
@@ -79,7 +82,7 @@ class TestRunEngine {
         TestGone,           // the test's row was deleted under the run; the unit was stopped
     };
 
-    // Installs itself as the unit's run step; readings go through writer; the test row through connection.
+    // Drives unit; readings go through writer; the test row through connection.
     TestRunEngine(RealTimeUnit& unit, clsConnection& connection, ReadingWriter& writer, Messenger& messenger);
     ~TestRunEngine();
     TestRunEngine(const TestRunEngine&) = delete;
@@ -89,6 +92,9 @@ class TestRunEngine {
     // additives (refusing a name stored since the question with the dialog's duplicate message), then
     // StartTest. unitNumber: the unit as the error log names it.
     StartOutcome start(const TestInfoAsker& ask, const std::optional<QString>& presetBob, int unitNumber);
+    // One timer tick of the unit: the poll as the run stands, then, while it runs, the run's step. Never
+    // throws: a failure is the unit's to report (its status bar, the diagnostic log).
+    void tick();
     // Where readings go from now on; the unit's status bar shows the readings that wait in it.
     void setWriter(ReadingWriter& writer);
     // Stop: the stop command, and the run is over. The readings stored stay the test's results.
@@ -99,12 +105,14 @@ class TestRunEngine {
     // current ramp over with its new values. Nothing in a shear-rate ramp or while idle.
     void refreshSequence();
 
-    bool running() const { return unit_.run().running(); }
+    bool running() const { return ctx_.running(); }
+    // Where the run stands, whole.
+    const RunContext& context() const { return ctx_; }
     End end() const { return end_; }
     // Why the run ended, in words; empty while it runs or before a start.
     QString endText() const;
-    const QString& testName() const { return testName_; }
-    double testId() const { return testId_; }
+    const QString& testName() const { return ctx_.testName; }
+    double testId() const { return ctx_.testId; }
     // The readings stored in this test, its fits and results table.
     const LiveResults& results() const { return results_; }
     // Told of every reading once it is stored.
@@ -112,18 +120,20 @@ class TestRunEngine {
 
     // The sequence the run follows (the selected one as it was at Start or the last refresh).
     const StoredSequence& sequence() const { return sequence_; }
-    int rampIndex() const { return rampIndex_; }
-    int stepIndex() const { return stepIndex_; }
+    int rampIndex() const { return ctx_.rampIndex; }
+    int stepIndex() const { return ctx_.stepIndex; }
     // The viscosity check counts each stored temperature-ramp reading as this many seconds: one sample
     // interval, the time between two such readings.
     double secondsPerReading() const { return sampleIntervalTicks(); }
 
   private:
-    enum class Phase { TemperatureRamp = 0, ShearRateRamp = 1 };
+    using Phase = RunContext::Phase;
 
     bool StartTest();
     bool storeTest(const TestInfoInput& input);
     bool pressureRefuses();
+    // The tick's part of the run: the elapsed time, then the step.
+    void runTick();
     // The run step of a tick; false ends the tick.
     bool step();
     bool temperatureStep();
@@ -154,23 +164,8 @@ class TestRunEngine {
     std::function<void(const Reading&)> stored_;
 
     StoredSequence sequence_;
-    QString testName_;
-    double testId_ = 0;
-    int unitNumber_ = 0;
-    double bobRadius_cm_ = 0, bobLength_cm_ = 0;
-    double shearRateFactor_ = 0;
+    RunContext ctx_;
     LiveResults results_;
     End end_ = End::None;
     std::unique_ptr<store::RecordingLock> lock_;
-
-    Phase phase_ = Phase::TemperatureRamp;
-    int rampIndex_ = 1;  // 1 ... N
-    int stepIndex_ = 0;  // 1 ... M in a shear-rate ramp, else 0
-    int stepTick_ = 0;
-    int readingsInAverage_ = 0;
-    double bathSum_ = 0, sampleSum_ = 0, rateSum_ = 0, pressureSum_ = 0, stressSum_ = 0;
-    qint64 rampStart_s_ = 0;
-    double viscositySum_ = 0;
-    int viscosityCount_ = 0;
-    double lastStoredTime_s_ = -1;
 };

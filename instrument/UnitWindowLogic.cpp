@@ -26,9 +26,13 @@ void UnitWindowLogic::closePort() {
 }
 
 void UnitWindowLogic::tick() {
+    runFrame([this] { tickSteps(); });
+}
+
+void UnitWindowLogic::runFrame(const std::function<void()>& steps) {
     poller_.countTick();
     try {
-        tickSteps();
+        steps();
         failures_.tickSucceeded();
     } catch (const UnitPortError& e) {
         failures_.failed(TickFailureKind::Link, e.number() == UnitPortErrorNumber::kDeviceLost

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Messenger;
@@ -91,6 +92,8 @@ class UnitWindowLogic {
 
     // The window's steps of a tick, after the watchdog. May throw; the frame reports it.
     virtual void tickSteps() = 0;
+    // The tick frame around steps: count the tick, run them, report whatever they throw. Never throws.
+    void runFrame(const std::function<void()>& steps);
     // Reads what the unit sent (thrown away with discard); a reply that frees Exit does so. The effects of
     // the replies, in order.
     QList<StatusDisplay::Effects> readReplies(bool discard);

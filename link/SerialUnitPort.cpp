@@ -2,6 +2,7 @@
 
 #include "common/VbFormat.h"
 #include "link/SerialPortName.h"
+#include "link/WireTrace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,14 +106,19 @@ void SerialUnitPort::open(int portNumber) {
         lastError_ = problem;
         throw UnitPortError(problem, UnitPortErrorNumber::kInvalidPortNumber);
     }
-    openDevice(device);
+    openAs(device, portNumber);
 }
 
 void SerialUnitPort::openDevice(const QString& devicePath) {
+    openAs(devicePath, 0);
+}
+
+void SerialUnitPort::openAs(const QString& devicePath, int portNumber) {
     if (open_)
         throw UnitPortError(QStringLiteral("Port already open (") + devicePath_ + u')',
                             UnitPortErrorNumber::kAlreadyOpen);
     devicePath_ = SerialPortName::deviceLocation(devicePath);
+    portNumber_ = portNumber;
     input_.clear();
     QString failure;
     int number = 0;
@@ -123,6 +129,13 @@ void SerialUnitPort::openDevice(const QString& devicePath) {
     open_ = true;
     lost_ = false;
     lastError_.clear();
+    wire_trace::write(traceName(), "opened");
+}
+
+QString SerialUnitPort::traceName() const {
+    if (portNumber_ < 1) return devicePath_;
+    return QStringLiteral("port ") + vb::Format(portNumber_, QStringLiteral("0")) + QStringLiteral(" (") +
+           devicePath_ + u')';
 }
 
 bool SerialUnitPort::openSerial(QString* failure, int* number) {
@@ -148,6 +161,7 @@ bool SerialUnitPort::openSerial(QString* failure, int* number) {
 }
 
 void SerialUnitPort::close() {
+    if (open_) wire_trace::write(traceName(), "closed");
     if (serial_.isOpen()) serial_.close();
     input_.clear();
     serial_.clearError();
@@ -157,6 +171,7 @@ void SerialUnitPort::close() {
 
 void SerialUnitPort::markLost(const QString& why) {
     lastError_ = devicePath_ + QStringLiteral(": ") + why;
+    wire_trace::write(traceName(), "lost");
     lost_ = true;
     if (serial_.isOpen()) serial_.close();
     serial_.clearError();
@@ -176,6 +191,7 @@ bool SerialUnitPort::tryReconnect() {
     }
     lost_ = false;
     lastError_.clear();
+    wire_trace::write(traceName(), "reopened");
     return true;
 }
 
@@ -202,8 +218,15 @@ void SerialUnitPort::pullInput() {
     for (int i = 0; i < kMaxPullsPerRead && serial_.waitForReadyRead(0); ++i) {
     }
     // Into our own buffer before the health check, which may close the device and drop its buffer.
-    input_.append(serial_.readAll());
+    takeArrived();
     checkHealth();
+}
+
+void SerialUnitPort::takeArrived() {
+    const QByteArray arrived = serial_.readAll();
+    if (arrived.isEmpty()) return;
+    wire_trace::write(traceName(), "received", arrived);
+    input_.append(arrived);
 }
 
 void SerialUnitPort::send(const QByteArray& bytes) {
@@ -212,6 +235,7 @@ void SerialUnitPort::send(const QByteArray& bytes) {
         markLost(serial_.errorString());
         throw UnitPortError(lastError_, UnitPortErrorNumber::kDeviceLost);
     }
+    wire_trace::write(traceName(), "sent", bytes);
     serial_.flush();
     checkHealth();
     if (lost_) throw UnitPortError(lastError_, UnitPortErrorNumber::kDeviceLost);
@@ -241,8 +265,7 @@ void SerialUnitPort::delay(double seconds) {
         const int remaining = static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
         if (open_ && !lost_ && serial_.isOpen()) {
             // Returns early when bytes arrive; they stay in the port for the next readAll.
-            if (serial_.waitForReadyRead(std::min(remaining, kReconnectInterval_ms)))
-                input_.append(serial_.readAll());
+            if (serial_.waitForReadyRead(std::min(remaining, kReconnectInterval_ms))) takeArrived();
             checkHealth();
         } else {
             QThread::msleep(static_cast<unsigned long>(std::min(remaining, kReconnectInterval_ms)));

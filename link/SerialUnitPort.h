@@ -11,6 +11,7 @@
 // at once, and delay() waits on this port alone. A failing device (read, write or resource error, or the
 // device node gone) makes the port "lost"; every later operation, and delay() about four times a second,
 // tries to reopen the same device path, so a unit comes back by itself when its adapter is plugged in again.
+// Every byte sent and received goes to the wire trace (WireTrace.h) when it is on.
 class SerialUnitPort : public UnitPort {
   public:
     // The link settings of every unit: 19200 baud, no parity, 8 data bits, 1 stop bit.
@@ -41,16 +42,20 @@ class SerialUnitPort : public UnitPort {
     QString lastError() const override { return lastError_; }
 
   private:
+    void openAs(const QString& devicePath, int portNumber);
     bool openSerial(QString* failure, int* number);
     void requireUsable();
     void pullInput();
     void checkHealth();
     void markLost(const QString& why);
     bool tryReconnect();
+    void takeArrived();
+    QString traceName() const;
 
     QSerialPort serial_;
     QByteArray input_;  // received, not yet read by the window
     QString devicePath_;
+    int portNumber_ = 0;  // 0 when opened by its device
     QString lastError_;
     bool open_ = false;  // the window's view: opened and not yet closed
     bool lost_ = false;  // the device failed or went away while open

@@ -1,5 +1,6 @@
 #include "reports/HalliburtonFile.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 #include "common/WholeFile.h"
 #include "reports/ReportCommon.h"
@@ -31,8 +32,6 @@ constexpr const char* kWholePicture = "###";
 constexpr int kFieldWidth = 15;
 // TESTTIME counts from eight minutes after the start.
 constexpr qint64 kTestTimeOffset_s = 480;
-// VISC1 adds this to the shear rate so that a stopped rotor does not divide by zero.
-constexpr double kRateGuard_1ps = 1e-12;
 constexpr double kTorquePerStress = 0.14290857;
 constexpr double kRawTorquePerStress = 0.002159228594;
 constexpr double kRawTorqueOffset = 2.544798908;
@@ -53,14 +52,6 @@ QString field(double value, const char* picture) {
     }
     return text.leftJustified(kFieldWidth, u' ');
 }
-
-}  // namespace
-
-QString HalliburtonHeader() {
-    return QString::fromLatin1(kHeader);
-}
-
-namespace {
 
 // The date and clock texts of start + t seconds on the local clock. The local time's offset from UTC is
 // looked up once per quarter hour of UTC (offsets change only on quarter hours) and the date text once per
@@ -113,7 +104,7 @@ QString line(const Reading& r, WallClock& clock, double shearRateFactor) {
     line += field(r.time_s / 60, kMinutesPicture);
     const double rpm = shearRateFactor > 0 ? r.shearRate_1ps / shearRateFactor : std::nan("");
     line += field(rpm, kRealPicture);
-    line += field(r.shearStress_dyncm2 / (kRateGuard_1ps + r.shearRate_1ps) * 100, kRealPicture);
+    line += field(HalliburtonViscosity(r.shearRate_1ps, r.shearStress_dyncm2), kRealPicture);
     line += field(r.sampleTemp_F, kWholePicture);
     line += field(r.bathTemp_F, kWholePicture);
     line += field(r.shearRate_1ps, kRealPicture);

@@ -13,8 +13,6 @@
 // system. Named after the test, in the working directory.
 namespace reports {
 
-QString HalliburtonHeader();
-
 // The data line of one reading. testStart: TEST_TIME of the test; shearRateFactor: 1/s per rpm of the
 // rotor for the test's bob (0 when unknown: the RPM1 field is then left blank).
 QString HalliburtonLine(const Reading& reading, const QDateTime& testStart, double shearRateFactor);

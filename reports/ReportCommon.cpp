@@ -62,12 +62,6 @@ QVariant ValueOf(const QVariantList& row, int column) {
     return column >= 0 && column < row.size() ? row.at(column) : QVariant();
 }
 
-double ExportViscosity(double shearRate_1ps, double shearStress_dyncm2) {
-    constexpr double kLeastRate_1ps = 0.00001;
-    if (shearRate_1ps < kLeastRate_1ps) return 0;
-    return shearStress_dyncm2 / shearRate_1ps * 100;
-}
-
 QString SafeFileName(const QString& name) {
     constexpr qsizetype kMaxFileNameBytes = 200;
     static const QString kForbidden = QStringLiteral("<>:\"/\\|?*");

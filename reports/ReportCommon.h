@@ -62,10 +62,6 @@ bool IsEmptyRow(const QStringList& row);
 QString CellOf(const QStringList& row, int column);
 QVariant ValueOf(const QVariantList& row, int column);
 
-// The viscosity of one reading in the workbooks and the CSV file, cP: 0 below 0.00001 1/s, otherwise
-// stress / rate * 100.
-double ExportViscosity(double shearRate_1ps, double shearStress_dyncm2);
-
 // A test name made fit to be a file name in a folder, with nothing that could lead elsewhere: path
 // separators and characters that file names cannot hold become "_", as do runs of dots and a leading dot;
 // a name that a file system keeps for a device gets a "_" before it; a very long name is shortened.

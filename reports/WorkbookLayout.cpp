@@ -1,5 +1,6 @@
 #include "reports/WorkbookLayout.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/VbFormat.h"
 
 namespace reports {

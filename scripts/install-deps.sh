@@ -11,6 +11,7 @@ packages=(
   qt6-datavisualization-dev qt6-declarative-dev
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
+  libgsl-dev  # the Herschel-Bulkley fit's nonlinear least squares
   xvfb xauth sqlite3
   unzip  # the report tests read the .xlsx files back
   postgresql  # the server the store's tests and the database benchmark start for themselves

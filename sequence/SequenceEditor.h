@@ -2,8 +2,8 @@
 
 #include "common/UnitSystem.h"
 
+#include "common/TextGrid.h"
 #include "sequence/SequenceData.h"
-#include "sequence/TextGrid.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +17,7 @@ class StoreError;
 
 // What the setup window hands the insert-step dialog when it opens it.
 struct InsertStepRequest {
-    QString stepNoText;  // number of the current step, "1" with the header current
+    QString stepNoText;                       // number of the current step, "1" with the header current
     UnitSystem unitSystem = UnitSystem::CGS;  // decides the temperature label and limit
 };
 

@@ -1,7 +1,7 @@
 #include "sequence/SequenceRules.h"
 
-#include "common/VbFormat.h"
 #include "common/InitialSettings.h"
+#include "common/VbFormat.h"
 #include "sequence/StepGrid.h"
 
 #include <cmath>
@@ -96,7 +96,7 @@ QString tempLabel(UnitSystem unitSystem) {
 double stepTemp_F(double typed, UnitSystem unitSystem) {
     if (!asksCelsius(unitSystem)) return typed;
     // The grid, the database and the unit work in °F.
-    return std::round((typed * 9.0 / 5.0 + 32.0) * 100.0) / 100.0;
+    return std::round(FahrenheitFromCelsius(typed) * 100.0) / 100.0;
 }
 
 std::optional<Refusal> checkShearRateOnLeave(const QString& shearRateText) {

@@ -2,8 +2,8 @@
 
 #include "common/UnitSystem.h"
 
+#include "common/TextGrid.h"
 #include "sequence/SequenceData.h"
-#include "sequence/TextGrid.h"
 
 #include <QString>
 #include <optional>

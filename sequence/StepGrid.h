@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/TextGrid.h"
 #include "sequence/SequenceData.h"
-#include "sequence/TextGrid.h"
 
 #include <QStringList>
 

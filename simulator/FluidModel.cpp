@@ -20,9 +20,13 @@ double FluidModel::deltaT(double temp_F) const {
     return std::isnan(delta) ? 0.0 : std::clamp(delta, kMinDelta_F, kMaxDelta_F);
 }
 
+double FluidModel::breakTime_s(double temp_F) const {
+    return params_.breakTime_s * std::exp(-params_.breakSpeedup_perF * deltaT(temp_F));
+}
+
 double FluidModel::remaining(double temp_F, double time_s) const {
     const double t = std::isnan(time_s) ? 0.0 : std::max(0.0, time_s);
-    const double tau = params_.breakTime_s * std::exp(-params_.breakSpeedup_perF * deltaT(temp_F));
+    const double tau = breakTime_s(temp_F);
     if (!(tau > 0)) return 0.0;
     return std::exp(-t / tau);
 }

@@ -30,6 +30,8 @@ class FluidModel {
     double shearStress(double shearRate_1ps, double temp_F, double time_s) const;
     // 100 x stress / rate, in cP (the viscosity the program derives); K' x 100 at rate 0.
     double apparentViscosity_cP(double shearRate_1ps, double temp_F, double time_s) const;
+    // tau(T): the break time at a temperature, seconds.
+    double breakTime_s(double temp_F) const;
 
     const Params& params() const { return params_; }
 

@@ -1,5 +1,7 @@
 #include "simulator/StandAloneRun.h"
 
+#include "common/ApparentViscosity.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -83,7 +85,7 @@ void StandAloneRun::second(const Readings& now, QList<UnitRecord>& records) {
                 records.append(r);
                 count_ = 0;
                 sums_ = {};
-                viscSum_ += 100.0 * r.shearStress / (r.shearRate_1ps + 0.0001);
+                viscSum_ += ShutDownCheckViscosity(r.shearRate_1ps, r.shearStress);
                 ++viscCount_;
                 if (viscCount_ * interval / 60.0 >= seq_.shutDownATime_min) {
                     if (viscSum_ / viscCount_ < seq_.shutDownVisc_cP) {

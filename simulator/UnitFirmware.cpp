@@ -41,10 +41,8 @@ UnitFirmware::UnitFirmware() : UnitFirmware(Options{}) {}
 
 UnitFirmware::UnitFirmware(const Options& options)
     : options_(options),
-      fluid_(options.fluid),
+      cell_(options.fluid, options.ambient_F),
       rng_(options.seed),
-      sample_(options.ambient_F),
-      bath_(options.ambient_F),
       pressure_(options.pressure_psi),
       offset_(options.stressOffset),
       lineC1_(options.sensorGain_dyn_per_V * (1.0 + options.sensorDrift)) {
@@ -218,7 +216,7 @@ int UnitFirmware::statusCode() const {
         case Mode::Idle:
             break;
     }
-    return cooling_ && sample_ > kCoolingAbove_F ? 8 : 0;
+    return cooling_ && cell_.sample_F() > kCoolingAbove_F ? 8 : 0;
 }
 
 double UnitFirmware::noisy(double value, double sigma) {
@@ -261,7 +259,7 @@ void UnitFirmware::sendStatus() {
     if (consumeFault(Fault::DotInTemperature)) {
         const qsizetype first = reply.indexOf(',');
         const qsizetype second = reply.indexOf(',', first + 1);
-        reply.replace(first + 1, second - first - 1, pic(sample_ + 0.5, "0.0"));
+        reply.replace(first + 1, second - first - 1, pic(cell_.sample_F() + 0.5, "0.0"));
     }
     if (consumeFault(Fault::MalformedReply)) {
         switch (malformedVariant_++ % 3) {

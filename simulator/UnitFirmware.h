@@ -1,5 +1,6 @@
 #pragma once
 
+#include "simulator/CellModel.h"
 #include "simulator/FluidModel.h"
 #include "simulator/SequenceReader.h"
 #include "simulator/StandAloneRun.h"
@@ -89,7 +90,7 @@ class UnitFirmware {
     // The unit's front panel and the operator's hands.
     void setPressure(double psi) { pressure_ = psi; }
     bool startDownloadedSequence();  // false without a downloaded sequence
-    void loadFreshFluid() { fluidLoadedAt_ = now_; }
+    void loadFreshFluid() { cell_.loadFreshFluid(); }
 
     // Faults: the next `count` status replies (commands for NoAnswer, data transfers for the Data faults);
     // kForever until cleared.
@@ -98,15 +99,14 @@ class UnitFirmware {
 
     // What the unit is doing, for tests and the simulator's console.
     int statusCode() const;
-    double sampleTemp_F() const { return sample_; }
-    double bathTemp_F() const { return bath_; }
+    double sampleTemp_F() const { return cell_.sample_F(); }
+    double bathTemp_F() const { return cell_.bath_F(); }
     double setPoint_F() const { return setPoint_; }
     double motorSpeed_rpm() const { return motor_; }
     double shearRate_1ps() const { return motor_ * factor_; }
     double pressure_psi() const { return pressure_; }
     bool bathRaised() const { return bathRaised_; }
     bool zeroed() const { return offset_ == 0.0; }
-    double fluidAge_s() const { return now_ - fluidLoadedAt_; }
     const std::optional<UnitSequence>& sequence() const { return sequence_; }
     bool runningSequence() const { return run_.has_value(); }
     const QList<UnitRecord>& records() const { return records_; }
@@ -143,7 +143,7 @@ class UnitFirmware {
     StandAloneRun::Readings readings();
 
     Options options_;
-    FluidModel fluid_;
+    CellModel cell_;  // the oven and the fluid
     std::mt19937 rng_;
     double now_ = 0;
     double nextSecond_ = 1;
@@ -161,7 +161,6 @@ class UnitFirmware {
 
     Mode mode_ = Mode::Idle;
     bool cooling_ = false;
-    double sample_, bath_;
     double setPoint_ = 0;  // reported in field 4
     double heaterTarget_ = 0;
     double motor_ = 0, motorTarget_ = 0;
@@ -169,7 +168,6 @@ class UnitFirmware {
     double pressure_;
     double offset_;
     bool bathRaised_ = true;
-    double fluidLoadedAt_ = 0;
 
     std::optional<UnitSequence> sequence_;
     std::optional<StandAloneRun> run_;

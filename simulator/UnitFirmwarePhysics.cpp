@@ -4,21 +4,14 @@
 #include <algorithm>
 #include <cmath>
 
-// The unit's physics on simulated time: the bath heating and cooling at a limited rate, the sample lagging
-// the bath, the motor following its target, the fluid's stress, and the second-by-second work of a
-// stand-alone run and a calibration.
+// The unit's physics on simulated time: the cell (the oven and the fluid, CellModel), the motor following its
+// target, the measured stress, and the second-by-second work of a stand-alone run and a calibration.
 
 using namespace firmware;
 
 namespace {
 
-// Thermal and mechanical time constants of the unit.
-constexpr double kBathLag_s = 90.0;
-constexpr double kHeatRate_Fps = 8.0 / 60.0;
-constexpr double kCoolRate_Fps = 4.0 / 60.0;
-constexpr double kIdleBathLag_s = 600.0;
-constexpr double kSampleLag_s = 120.0;
-constexpr double kDroppedSampleLag_s = 1200.0;
+// The motor's time constant (the oven's are the cell's).
 constexpr double kMotorLag_s = 0.7;
 constexpr double kStep_s = 0.25;
 
@@ -42,16 +35,7 @@ void UnitFirmware::advance(double seconds) {
 
 void UnitFirmware::physics(double dt) {
     const bool heaterOn = mode_ != Mode::Idle;
-    if (heaterOn) {
-        const double rate = std::clamp((heaterTarget_ - bath_) / kBathLag_s, -kCoolRate_Fps, kHeatRate_Fps);
-        bath_ += rate * dt;
-    } else {
-        bath_ += (options_.ambient_F - bath_) * (1.0 - std::exp(-dt / kIdleBathLag_s));
-    }
-    if (bathRaised_)
-        sample_ += (bath_ - sample_) * (1.0 - std::exp(-dt / kSampleLag_s));
-    else
-        sample_ += (options_.ambient_F - sample_) * (1.0 - std::exp(-dt / kDroppedSampleLag_s));
+    cell_.advance(dt, heaterOn ? std::optional<double>(heaterTarget_) : std::nullopt, bathRaised_);
     motor_ += (motorTarget_ - motor_) * (1.0 - std::exp(-dt / kMotorLag_s));
 }
 
@@ -70,7 +54,7 @@ void UnitFirmware::onSecond() {
 
     calibrationSecond();
 
-    if (cooling_ && sample_ <= kCoolingAbove_F) cooling_ = false;
+    if (cooling_ && cell_.sample_F() <= kCoolingAbove_F) cooling_ = false;
 }
 
 double UnitFirmware::sensorVolts(double referenceStress) const {
@@ -79,7 +63,7 @@ double UnitFirmware::sensorVolts(double referenceStress) const {
 }
 
 double UnitFirmware::measuredStress() {
-    const double mounted = fluid_.shearStress(shearRate_1ps(), sample_, fluidAge_s());
+    const double mounted = cell_.shearStress(shearRate_1ps());
     const double reference = mounted / (options_.bobStressFactor != 0 ? options_.bobStressFactor : 1.0);
     const double reported = lineC0_ + lineC1_ * sensorVolts(reference + offset_);
     return noisy(reported, 0.01 * std::fabs(reference) + 0.05);
@@ -87,8 +71,8 @@ double UnitFirmware::measuredStress() {
 
 StandAloneRun::Readings UnitFirmware::readings() {
     StandAloneRun::Readings r;
-    r.sampleTemp_F = noisy(sample_, 0.2);
-    r.bathTemp_F = noisy(bath_, 0.2);
+    r.sampleTemp_F = noisy(cell_.sample_F(), 0.2);
+    r.bathTemp_F = noisy(cell_.bath_F(), 0.2);
     r.pressure_psi = noisy(pressure_, 0.5);
     r.shearRate_1ps = shearRate_1ps();
     r.shearStress = measuredStress();

@@ -2,8 +2,8 @@
 
 #include "common/Messenger.h"
 #include "common/PrintableText.h"
+#include "common/TextGrid.h"
 #include "common/VbFormat.h"
-#include "sequence/TextGrid.h"
 #include "store/RecordTable.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "testinfo/TestInfoForm.h"
 
+#include "common/TextGrid.h"
 #include "common/VbFormat.h"
-#include "sequence/TextGrid.h"
 #include "store/StoreError.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"

@@ -1,7 +1,7 @@
 #include "testinfo/TestInfoView.h"
 
 #include "common/Messenger.h"
-#include "sequence/TextGrid.h"
+#include "common/TextGrid.h"
 #include "store/Transaction.h"
 #include "testinfo/TestInfoEntry.h"
 

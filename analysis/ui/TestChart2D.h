@@ -57,8 +57,6 @@ class TestChart2D : public QChartView {
     int SeriesCount() const;
     int PointCount() const { return shown_.pointCount; }
     const Chart2D& Shown() const { return shown_; }
-    AxisScale XScale() const { return xScale_; }
-    AxisScale YScale() const { return yScale_; }
     // The note in the plot (points a log axis cannot show); empty when there is none.
     QString Note() const;
 

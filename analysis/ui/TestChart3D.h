@@ -26,15 +26,12 @@ class TestChart3D : public QWidget {
     void Draw(const Chart3D& chart);
     const Chart3D& Shown() const { return shown_; }
 
-    // False once the probe said no; true before it was asked.
-    bool Available() const { return !support_ || support_->available; }
     // The message shown instead of the graph; empty while the graph is shown.
     QString Message() const;
     // The chart as shown, with its titles, at the given size; without OpenGL, the titles and the message.
     QImage Image(const QSize& size);
 
     Q3DScatter* Graph() const { return graph_; }
-    QLabel* TitleLabel() const { return title_; }
 
   private:
     void ensureGraph();

@@ -33,8 +33,6 @@ class frmOverlapTest : public QDialog {
     static QStringList HeaderCells();
     // The first column of the list: what the overlap checks the name against.
     QStringList ListedNames() const;
-    // True once the list has been built.
-    bool Loaded() const { return loaded_; }
 
     QTableWidget* MSFlexGrid1;
     QLabel* Label2;

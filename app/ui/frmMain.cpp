@@ -2,6 +2,7 @@
 
 #include "analysis/ui/ChartView.h"
 #include "analysis/ui/OpenTestView.h"
+#include "analysis/ui/frmExtendedResults.h"
 #include "analysis/ui/frmOpenTest.h"
 #include "analysis/ui/frmOverlapTest.h"
 #include "app/ui/frmAbout.h"
@@ -66,6 +67,7 @@ frmMain::frmMain(Messenger& messenger, Settings& settings, QWidget* parent)
 frmMain::~frmMain() {
     // The windows that borrowed the connection go before it; the unit windows and the calibration window
     // close their ports.
+    delete extendedResults_;
     delete calibrateWindow_;
     delete realTime_;
     delete setup_;
@@ -199,7 +201,10 @@ void frmMain::fOpen_Selected() {
     // The table is down to its header whatever follows.
     BuildResultsHeader();
     const OpenTestSession::Redraw redraw = session_->open(fOpen->txtSeqName->text(), fOpen->ListedNames());
-    if (redraw == OpenTestSession::Redraw::Nothing) return;
+    if (redraw == OpenTestSession::Redraw::Nothing) {
+        showExtendedResults();
+        return;
+    }
     draw(redraw);
     fOpen->hide();
 }
@@ -220,6 +225,27 @@ void frmMain::showResults() {
     BuildResultsHeader();
     if (session_->resultsShown()) open_test_view::ShowResults(MSFlexGrid1, session_->results());
     showCriteria();
+    showExtendedResults();
+}
+
+void frmMain::showExtendedResults() {
+    if (!extendedResults_) return;
+    extendedResults_->ShowTest(session_->resultsShown() ? &session_->test() : nullptr,
+                               settings_.unitSystem());
+}
+
+void frmMain::MenuExtendedResults_Click() {
+    if (!extendedResults_) extendedResults_ = new frmExtendedResults(messenger_, this);
+    // Read each time it is asked for, so that a file edited by hand shows.
+    extendedResults_->ReadRates();
+    showExtendedResults();
+    extendedResults_->show();
+    extendedResults_->raise();
+    extendedResults_->activateWindow();
+}
+
+frmExtendedResults* frmMain::ExtendedResultsWindow() const {
+    return extendedResults_.data();
 }
 
 void frmMain::unitSystem_Changed() {

@@ -18,6 +18,7 @@ class ChartView;
 class TestChart2D;
 class TestChart3D;
 class frmCalibrateTorque;
+class frmExtendedResults;
 class frmOpenTest;
 class frmOverlapTest;
 class frmSetup;
@@ -62,6 +63,8 @@ class frmMain : public QMainWindow {
     frmSetup* SetupWindow() const;
     frmCalibrateTorque* CalibrateWindow() const;
     frmMDIRealTime* RealTimeWindow() const;
+    // The extended results window once it has been opened; null before.
+    frmExtendedResults* ExtendedResultsWindow() const;
     // The report and export buttons' actions, with their file and printer dialogs.
     ReportActions& Reports() { return reports_; }
 
@@ -128,6 +131,7 @@ class frmMain : public QMainWindow {
     QAction* MenuReadings;
     QAction* MenuCriteria;
     QAction* MenuCompare;
+    QAction* MenuExtendedResults;
     QMenu* MenuHelp;
     QAction* MenuHelpContent;
     QAction* MenuHelpAbout;
@@ -165,6 +169,8 @@ class frmMain : public QMainWindow {
     void MenuReadings_Click();
     void MenuCriteria_Click();
     void MenuCompare_Click();
+    // Opens the extended results of the open test (the other models, K'pipe, the chosen shear rates).
+    void MenuExtendedResults_Click();
     void MenuHelpContent_Click();
     void MenuHelpAbout_Click();
 
@@ -201,6 +207,8 @@ class frmMain : public QMainWindow {
     void showTestTables();
     // The results table in the unit system in force: the open test's rows while the table holds them.
     void showResults();
+    // The extended results window, when open, follows the open test and the unit system.
+    void showExtendedResults();
     void unitSystem_Changed();
     // The criteria list under the results, in the unit system in force.
     void showCriteria();
@@ -226,6 +234,7 @@ class frmMain : public QMainWindow {
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
     QPointer<frmCalibrateTorque> calibrateWindow_;
+    QPointer<frmExtendedResults> extendedResults_;
     ReportActions reports_;
 
     bool exitConfirmed_ = false;

@@ -201,6 +201,8 @@ void frmMain::createMenus() {
     MenuBriefReport = item(MenuReport, "MenuBriefReport", "Breif Report");
     MenuReport->addSeparator();
     MenuExportCsv = item(MenuReport, "MenuExportCsv", "Export CSV");
+    MenuReport->addSeparator();
+    MenuExtendedResults = item(MenuReport, "MenuExtendedResults", "E&xtended Results");
 
     MenuTest = menuBar()->addMenu(qs("&Test"));
     MenuTest->setObjectName(QStringLiteral("MenuTest"));
@@ -222,6 +224,7 @@ void frmMain::createMenus() {
     connect(MenuReadings, &QAction::triggered, this, &frmMain::MenuReadings_Click);
     connect(MenuCriteria, &QAction::triggered, this, &frmMain::MenuCriteria_Click);
     connect(MenuCompare, &QAction::triggered, this, &frmMain::MenuCompare_Click);
+    connect(MenuExtendedResults, &QAction::triggered, this, &frmMain::MenuExtendedResults_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);
     connectReports();

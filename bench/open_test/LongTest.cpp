@@ -1,6 +1,7 @@
 #include "LongTest.h"
 
 #include "analysis/OpenTestSession.h"
+#include "analysis/RampModels.h"
 #include "common/Settings.h"
 #include "store/NewTest.h"
 #include "store/clsConnection.h"
@@ -108,6 +109,20 @@ OpenFigures measureOpen(clsConnection& connection, int rounds) {
     figures.fits = opened.fits.size();
     figures.resultRows = opened.results.gridRows() - 1;
     figures.chartPoints = opened.chart.size();
+    figures.hbFitted = static_cast<std::size_t>(
+        std::count_if(opened.models.begin(), opened.models.end(),
+                      [](const RampModelFits& m) { return m.herschelBulkley.fitted(); }));
+
+    std::vector<double> modelTimes;
+    for (int i = 0; i < rounds; ++i) {
+        timer.start();
+        const std::vector<RampPoints> ramps = CollectRampPoints(opened.readings);
+        const std::vector<RampModelFits> models =
+            FitRampModels(ramps, FitPowerLaw(ramps, opened.bobRadius_cm));
+        modelTimes.push_back(timer.nsecsElapsed() / 1e6);
+        if (models.size() != opened.models.size()) break;
+    }
+    figures.models_ms = median(modelTimes);
     return figures;
 }
 

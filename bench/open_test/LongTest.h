@@ -39,6 +39,10 @@ struct OpenFigures {
     std::size_t fits = 0;
     int resultRows = 0;
     std::size_t chartPoints = 0;
+    // The models alone, part of the open (the points of every ramp, the power law, Bingham and
+    // Herschel-Bulkley): the median of as many rounds on the opened readings.
+    double models_ms = 0;
+    std::size_t hbFitted = 0;  // ramps with a Herschel-Bulkley fit
     // Why the test did not open whole; empty when it did.
     QString problem;
 };

@@ -1,6 +1,7 @@
 #include "calibration/ui/frmCalibrateTorque.h"
 
 #include "calibration/CalibrationReport.h"
+#include "common/AxisRange.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
 #include "common/VbFormat.h"
@@ -51,19 +52,12 @@ std::pair<double, double> rangeOf(const QList<double>& values) {
     return {low >= 0 ? 0.0 : low - room, high + room};
 }
 
-// About five ticks of a 1, 2 or 5 step over the range, anchored at 0.
+// At most five intervals of round ticks over the range.
 void scale(QValueAxis* axis, std::pair<double, double> range) {
-    const double span = range.second - range.first;
-    const double raw = span / 5;
-    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
-    const double step = raw <= decade       ? decade
-                        : raw <= 2 * decade ? 2 * decade
-                        : raw <= 5 * decade ? 5 * decade
-                                            : 10 * decade;
-    axis->setRange(std::floor(range.first / step) * step, std::ceil(range.second / step) * step);
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    axis->setTickInterval(step);
+    constexpr int kMaxIntervals = 5;
+    const AxisRange nice = NiceRange(range.first, range.second, kMaxIntervals);
+    axis->setRange(nice.min, nice.max);
+    axis->setTickCount(nice.tickCount);
     axis->setLabelFormat(QStringLiteral("%g"));
 }
 

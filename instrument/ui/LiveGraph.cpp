@@ -1,6 +1,7 @@
 #include "instrument/ui/LiveGraph.h"
 
-#include "analysis/RampFit.h"
+#include "common/ApparentViscosity.h"
+#include "common/AxisRange.h"
 
 #include <QChart>
 #include <QLegend>
@@ -9,7 +10,6 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -40,27 +40,24 @@ QLineSeries* curve(QChart* chart, const QString& name, const QColor& color, QVal
     return s;
 }
 
-// The range of the values, made readable; a flat or empty range still spans something.
-void fit(QValueAxis* axis, double low, double high, bool fromZero) {
+// Steady readings wobble by a little noise; on an axis fitted to them alone that wobble would fill the axis
+// and read as a cliff. Each axis therefore spans at least: the temperatures 10 F (a held set point wanders
+// by a degree or two, the sensors' noise by a few tenths), the viscosity 10 cP and the shear rate 10 1/s
+// (both from 0, so at rest they show a flat line at the bottom, not a jump), the time 1 minute (the first
+// readings of a run).
+constexpr double kMinTimeSpan_min = 1;
+constexpr double kMinViscositySpan_cP = 10;
+constexpr double kMinTemperatureSpan_F = 10;
+constexpr double kMinShearRateSpan_1ps = 10;
+constexpr int kMaxIntervals = 6;
+
+// The range of the values, made readable; an axis from zero keeps 0 in view.
+void fit(QValueAxis* axis, double low, double high, bool fromZero, double minSpan) {
     if (!(low <= high)) low = high = 0;
     if (fromZero) low = std::min(0.0, low);
-    if (high - low < 1e-9) {
-        low -= fromZero ? 0 : 0.5;
-        high += fromZero ? 1 : 0.5;
-    }
-    // Steps of 1, 2 or 5 times a power of ten, at most kMaxSteps of them, the range widened to whole steps.
-    constexpr int kMaxSteps = 6;
-    const double raw = (high - low) / kMaxSteps;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = power;
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        step = m * power;
-        if (step >= raw) break;
-    }
-    low = std::floor(low / step + 1e-9) * step;
-    high = std::ceil(high / step - 1e-9) * step;
-    axis->setRange(low, high);
-    axis->setTickCount(static_cast<int>(std::lround((high - low) / step)) + 1);
+    const AxisRange range = NiceRange(low, high, kMaxIntervals, minSpan);
+    axis->setRange(range.min, range.max);
+    axis->setTickCount(range.tickCount);
 }
 
 }  // namespace
@@ -116,13 +113,13 @@ void LiveGraph::draw(std::span<const Reading> readings) {
         rateHigh = std::max(rateHigh, r.shearRate_1ps);
     }
     if (readings.empty()) {
-        fit(time_, 0, 0, true);
+        fit(time_, 0, 0, true, kMinTimeSpan_min);
     } else {
-        fit(time_, readings.front().time_s / 60.0, readings.back().time_s / 60.0, false);
+        fit(time_, readings.front().time_s / 60.0, readings.back().time_s / 60.0, false, kMinTimeSpan_min);
     }
-    fit(viscosityAxis_, 0, viscosityHigh, true);
-    fit(temperatureAxis_, tempLow, tempHigh, false);
-    fit(shearRateAxis_, 0, rateHigh, true);
+    fit(viscosityAxis_, 0, viscosityHigh, true, kMinViscositySpan_cP);
+    fit(temperatureAxis_, tempLow, tempHigh, false, kMinTemperatureSpan_F);
+    fit(shearRateAxis_, 0, rateHigh, true, kMinShearRateSpan_1ps);
     viscosity_->replace(viscosity);
     bathTemp_->replace(bath);
     sampleTemp_->replace(sample);

@@ -76,9 +76,13 @@ void UnitWindow::Timer1_Timer() {
     if (inTick_) return;
     inTick_ = true;
     logic().setUnitName(lblInstName->text());
-    logic().tick();
+    tickLogic();
     showUnit();
     inTick_ = false;
+}
+
+void UnitWindow::tickLogic() {
+    logic().tick();
 }
 
 void UnitWindow::showUnit() {

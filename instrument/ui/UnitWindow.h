@@ -60,6 +60,8 @@ class UnitWindow : public QWidget {
     // Shows what the logic holds: the shared boxes, the status bar, Exit and the timer's interval. A window
     // that shows more extends it.
     virtual void showUnit();
+    // One tick of the window's logic (a sequence-test window's run engine drives its unit's ticks).
+    virtual void tickLogic();
     // Called once as the window unloads, before its port closes.
     virtual void unloading() {}
     // Asked before the window closes (after any refusal); false keeps it open.

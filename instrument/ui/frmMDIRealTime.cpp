@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -90,14 +91,24 @@ void frmMDIRealTime::showAddError(const RealTimeHost::AddError& error) {
     messenger_.info(RealTimeHost::errorText(error), RealTimeHost::kFormLoadErrorTitle, MsgIcon::Exclamation);
 }
 
-std::unique_ptr<UnitPort> frmMDIRealTime::makePort(int portNumber) {
+DiagnosticLog frmMDIRealTime::diagnosticLog() const {
+    const QString database = connection_.FilePath();
+    return DiagnosticLog(database.isEmpty() ? QString() : QFileInfo(database).absolutePath());
+}
+
+std::unique_ptr<UnitPort> frmMDIRealTime::makePort(int unit, int portNumber) {
     std::unique_ptr<UnitPort> port;
+    QString reason;
     try {
         port = portFactory_ ? portFactory_(portNumber) : nullptr;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         port.reset();
+        reason = QString::fromLocal8Bit(e.what());
     }
     if (!port) {
+        // The program ends: what stopped it stays in the log for whoever looks into it.
+        diagnosticLog().append(RealTimeHost::unitText(unit),
+                               RealTimeHost::portObjectFailureText(portNumber, reason));
         messenger_.info(RealTimeHost::kCreateObjectErrorText, RealTimeHost::kCreateObjectErrorTitle,
                         MsgIcon::Exclamation);
         if (endProgram_) endProgram_();
@@ -119,7 +130,7 @@ void frmMDIRealTime::addUnit(UnitKind kind, int index) {
     RealTimeHost::AddError error;
     const std::optional<int> portNumber = RealTimeHost::portOfUnit(index, error, settings_.lastRead());
     if (!portNumber) return showAddError(error);
-    std::unique_ptr<UnitPort> port = makePort(*portNumber);
+    std::unique_ptr<UnitPort> port = makePort(index, *portNumber);
     if (!port) return;
 
     frmRealTime* sequenceTest = nullptr;
@@ -159,7 +170,11 @@ void frmMDIRealTime::addUnit(UnitKind kind, int index) {
     try {
         window->logic().openPort(*portNumber);
     } catch (const UnitPortError& e) {
-        showAddError({e.description(), e.number()});
+        const RealTimeHost::AddError error{e.description(), e.number()};
+        // The window stays and its ticks log "Port not open"; the log keeps why.
+        diagnosticLog().append(RealTimeHost::unitText(index),
+                               RealTimeHost::portOpenFailureText(*portNumber, error));
+        showAddError(error);
     }
 }
 

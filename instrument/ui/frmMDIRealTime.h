@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DiagnosticLog.h"
 #include "instrument/RealTimeHost.h"
 #include "link/UnitPortFactory.h"
 
@@ -85,7 +86,9 @@ class frmMDIRealTime : public QMainWindow {
     void createMenus();
     void showAddError(const RealTimeHost::AddError& error);
     // The port object of a new unit window; null (after the program-ending message) when none can be made.
-    std::unique_ptr<UnitPort> makePort(int portNumber);
+    std::unique_ptr<UnitPort> makePort(int unit, int portNumber);
+    // The diagnostic log beside the database, as the unit windows write it.
+    DiagnosticLog diagnosticLog() const;
     void tile(Qt::Orientation orientation);
 
     clsConnection& connection_;

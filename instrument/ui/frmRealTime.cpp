@@ -207,6 +207,13 @@ void frmRealTime::setReadingWriter(std::unique_ptr<ReadingWriter> writer) {
     writer_ = std::move(writer);
 }
 
+void frmRealTime::tickLogic() {
+    if (engine_)
+        engine_->tick();
+    else
+        unit_.tick();
+}
+
 void frmRealTime::openPort(int portNumber) {
     unit_.openPort(portNumber);
 }

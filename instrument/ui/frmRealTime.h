@@ -102,6 +102,7 @@ class frmRealTime : public UnitWindow {
 
   protected:
     void showUnit() override;
+    void tickLogic() override;
     void unloading() override;
     bool confirmClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;

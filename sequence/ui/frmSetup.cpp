@@ -2,16 +2,16 @@
 
 #include "common/Messenger.h"
 #include "common/Settings.h"
+#include "common/ui/CellEditor.h"
+#include "common/ui/FlexGrid.h"
 #include "sequence/SequenceRules.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"
-#include "sequence/ui/FlexGrid.h"
 #include "sequence/ui/frmInsertStep.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -73,13 +72,10 @@ frmSetup::frmSetup(clsConnection& connection, Messenger& messenger, Settings& se
     connect(MSFlexGrid3, &QTableWidget::cellClicked, this,
             [this](int row, int col) { MSFlexGrid3_Click(row + 1, col); });
     connect(txtOverlap, &QLineEdit::returnPressed, this, &frmSetup::txtOverlap_Enter);
-    for (QLineEdit* e : {txtOverlap, txtOverlap2})
+    for (CellEditor* e : {txtOverlap, txtOverlap2}) {
+        e->setHiddenMask(kOverlapMask);
         connect(e, &QLineEdit::textEdited, this, [this] { editor_->markChanged(); });
-    // Scrolling hides a grid's editor (its text kept in the cell).
-    for (QScrollBar* s : {MSFlexGrid1->verticalScrollBar(), MSFlexGrid1->horizontalScrollBar()})
-        connect(s, &QScrollBar::valueChanged, this, [this] { closeCellEditor(MSFlexGrid1, txtOverlap2); });
-    for (QScrollBar* s : {MSFlexGrid3->verticalScrollBar(), MSFlexGrid3->horizontalScrollBar()})
-        connect(s, &QScrollBar::valueChanged, this, [this] { closeCellEditor(MSFlexGrid3, txtOverlap); });
+    }
     // Any edit of a setting marks the sequence changed; filling the fields from the database does not.
     for (QLineEdit* e :
          {txtTimeBefRead, txtNoSampleAve, txtSampleInterval, txtShutDownATime, txtShutDownVisc})
@@ -95,8 +91,6 @@ frmSetup::frmSetup(clsConnection& connection, Messenger& messenger, Settings& se
 frmSetup::~frmSetup() {
     // The controls outlive the editor by a moment; nothing they do while going may reach it.
     for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
-    txtOverlap->removeEventFilter(this);
-    txtOverlap2->removeEventFilter(this);
 }
 
 void frmSetup::setInsertStepDialog(InsertStepDialog dialog) {
@@ -176,8 +170,7 @@ void frmSetup::fillSequenceList() {
 
 void frmSetup::lstSeqName_Click() {
     if (lstSeqName->count() == 0) return;
-    closeCellEditor(MSFlexGrid1, txtOverlap2);
-    closeCellEditor(MSFlexGrid3, txtOverlap);
+    commitCellEditors();
     showSettings(editor_->load(selectedName()));
 }
 
@@ -253,72 +246,33 @@ void frmSetup::MSFlexGrid3_Click(int row, int col) {
     openCellEditor(MSFlexGrid3, txtOverlap, row, col);
 }
 
-void frmSetup::openCellEditor(FlexGrid* grid, QLineEdit* editor, int row, int col) {
-    if (editor->isVisible()) closeCellEditor(grid, editor);
+void frmSetup::openCellEditor(FlexGrid* grid, CellEditor* editor, int row, int col) {
+    editor->commit();
     if (row < 1 || row >= grid->Rows()) return;
-    if (editor == txtOverlap2) {
-        overlap2Row_ = row;
-        overlap2Col_ = col;
-    } else {
-        overlapRow_ = row;
-        overlapCol_ = col;
-    }
     grid->setCurrentCell(row - 1, col);
     grid->scrollToItem(grid->item(row - 1, col));
-    editor->setInputMask(QString());
-    editor->setText(grid->TextMatrix(row, col));
-    editor->setGeometry(grid->cellRect(row, col));
-    editor->show();
-    editor->raise();
-    editor->setFocus();
-    editor->selectAll();
-}
-
-void frmSetup::closeCellEditor(FlexGrid* grid, QLineEdit* editor) {
-    if (!editor->isVisible()) return;
-    const bool steps = editor == txtOverlap2;
-    const int row = steps ? overlap2Row_ : overlapRow_;
-    const int col = steps ? overlap2Col_ : overlapCol_;
-    // Hidden first, so that the focus leaving it does not store the text a second time.
-    editor->hide();
-    grid->setTextMatrix(row, col, editor->text());
-    editor->clear();
-    editor->setInputMask(kOverlapMask);
+    editor->open(row, col);
 }
 
 void frmSetup::commitCellEditors() {
-    closeCellEditor(MSFlexGrid1, txtOverlap2);
-    closeCellEditor(MSFlexGrid3, txtOverlap);
+    txtOverlap2->commit();
+    txtOverlap->commit();
 }
 
 void frmSetup::txtOverlap2_LostFocus() {
-    closeCellEditor(MSFlexGrid1, txtOverlap2);
+    txtOverlap2->commit();
 }
 
 void frmSetup::txtOverlap_LostFocus() {
-    closeCellEditor(MSFlexGrid3, txtOverlap);
+    txtOverlap->commit();
 }
 
 void frmSetup::txtOverlap_Enter() {
     if (!txtOverlap->isVisible()) return;
-    const int next = overlapRow_ + 1;
-    const int col = overlapCol_;
-    closeCellEditor(MSFlexGrid3, txtOverlap);
+    const int next = txtOverlap->row() + 1;
+    const int col = txtOverlap->col();
+    txtOverlap->commit();
     if (next < MSFlexGrid3->Rows()) openCellEditor(MSFlexGrid3, txtOverlap, next, col);
-}
-
-bool frmSetup::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut && (watched == txtOverlap || watched == txtOverlap2)) {
-        // Another window taking the activation (a message box, another program) leaves the editor open.
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == txtOverlap2)
-                txtOverlap2_LostFocus();
-            else
-                txtOverlap_LostFocus();
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // ---- tabs and the hardware settings ----------------------------------------------------------------

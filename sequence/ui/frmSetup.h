@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+class CellEditor;
 class clsConnection;
 class FlexGrid;
 class Messenger;
@@ -80,8 +81,8 @@ class frmSetup : public QWidget {
     FlexGrid* MSFlexGrid3;
     QLineEdit* txtShutDownATime;
     QLineEdit* txtShutDownVisc;
-    QLineEdit* txtOverlap2;  // in-cell editor of MSFlexGrid1
-    QLineEdit* txtOverlap;   // in-cell editor of MSFlexGrid3
+    CellEditor* txtOverlap2;  // in-cell editor of MSFlexGrid1
+    CellEditor* txtOverlap;   // in-cell editor of MSFlexGrid3
 
     // "Hardware && Misc Setup".
     std::array<QComboBox*, 8> cmbUnit{};
@@ -126,7 +127,6 @@ class frmSetup : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildSequenceTab();
@@ -134,8 +134,7 @@ class frmSetup : public QWidget {
     void Form_Load();
     void readInitialSettings();
     void checkUnitOption();
-    void openCellEditor(FlexGrid* grid, QLineEdit* editor, int row, int col);
-    void closeCellEditor(FlexGrid* grid, QLineEdit* editor);
+    void openCellEditor(FlexGrid* grid, CellEditor* editor, int row, int col);
     void commitCellEditors();
 
     clsConnection& connection_;
@@ -146,7 +145,4 @@ class frmSetup : public QWidget {
     QButtonGroup* unitGroup_ = nullptr;
     int visibleTab_ = 0;
     bool leaving_ = false;  // Return has already asked
-    // The cell each in-cell editor is laid over (rows from 1).
-    int overlap2Row_ = 0, overlap2Col_ = 0;
-    int overlapRow_ = 0, overlapCol_ = 0;
 };

@@ -1,6 +1,7 @@
 // The controls of frmSetup and their arrangement; the behaviour is in frmSetup.cpp.
+#include "common/ui/CellEditor.h"
+#include "common/ui/FlexGrid.h"
 #include "sequence/StepGrid.h"
-#include "sequence/ui/FlexGrid.h"
 #include "sequence/ui/frmSetup.h"
 
 #include <QButtonGroup>
@@ -219,13 +220,11 @@ void frmSetup::buildSequenceTab() {
     columns->addLayout(settings, 1);
 
     // In-cell editors, laid over a cell when one is clicked.
-    txtOverlap2 = new QLineEdit(MSFlexGrid1->viewport());
-    txtOverlap = new QLineEdit(MSFlexGrid3->viewport());
-    for (QLineEdit* e : {txtOverlap2, txtOverlap}) {
+    txtOverlap2 = new CellEditor(MSFlexGrid1, CellEditor::Selection::All);
+    txtOverlap = new CellEditor(MSFlexGrid3, CellEditor::Selection::All);
+    for (CellEditor* e : {txtOverlap2, txtOverlap}) {
         e->setFrame(false);
         e->setAlignment(Qt::AlignCenter);
-        e->hide();
-        e->installEventFilter(this);
     }
 }
 

@@ -1,8 +1,8 @@
 #include "testinfo/ui/TestInfoDialogBase.h"
 
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/CellEditor.h"
+#include "common/ui/FlexGrid.h"
 
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -55,10 +55,9 @@ TestInfoDialogBase::TestInfoDialogBase(TestInfoTexts::BobLookup lookup, const QS
     MSFlexGrid1->setMinimumWidth(gridWidth);
     MSFlexGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    txtOverlap = new QLineEdit(MSFlexGrid1->viewport());
+    // From the second character: a concentration begins with its sign blank.
+    txtOverlap = new CellEditor(MSFlexGrid1, CellEditor::Selection::FromSecondCharacter);
     txtOverlap->setObjectName(QStringLiteral("txtOverlap"));
-    txtOverlap->hide();
-    txtOverlap->installEventFilter(this);
 
     auto* additives = new QVBoxLayout;
     auto* lblAdditives = new QLabel(QStringLiteral("Additives:"), this);
@@ -102,13 +101,6 @@ TestInfoDialogBase::TestInfoDialogBase(TestInfoTexts::BobLookup lookup, const QS
     connect(MSFlexGrid1, &QTableWidget::cellClicked, this,
             [this](int row, int col) { MSFlexGrid1_Click(row + 1, col); });
     connect(txtOverlap, &QLineEdit::returnPressed, this, &TestInfoDialogBase::commitCellEdit);
-    // Scrolling would leave the editor over another cell: its text goes into its own cell first.
-    for (QScrollBar* s : {MSFlexGrid1->verticalScrollBar(), MSFlexGrid1->horizontalScrollBar()})
-        connect(s, &QScrollBar::valueChanged, this, &TestInfoDialogBase::commitCellEdit);
-}
-
-TestInfoDialogBase::~TestInfoDialogBase() {
-    txtOverlap->removeEventFilter(this);
 }
 
 namespace {
@@ -188,18 +180,7 @@ void TestInfoDialogBase::reject() {
 // ---- in-cell editing of the additives grid ------------------------------------------------------------
 
 void TestInfoDialogBase::MSFlexGrid1_Click(int row, int col) {
-    commitCellEdit();
-    if (row < 1 || row >= MSFlexGrid1->Rows()) return;
-    editRow_ = row;
-    editCol_ = col;
-    const QString text = MSFlexGrid1->TextMatrix(row, col);
-    txtOverlap->setGeometry(MSFlexGrid1->cellRect(row, col));
-    txtOverlap->setText(text);
-    txtOverlap->show();
-    txtOverlap->raise();
-    txtOverlap->setFocus();
-    // From the second character: a concentration begins with its sign blank.
-    if (text.size() > 1) txtOverlap->setSelection(1, static_cast<int>(text.size()) - 1);
+    txtOverlap->open(row, col);
 }
 
 void TestInfoDialogBase::txtOverlap_LostFocus() {
@@ -207,18 +188,5 @@ void TestInfoDialogBase::txtOverlap_LostFocus() {
 }
 
 void TestInfoDialogBase::commitCellEdit() {
-    if (!txtOverlap->isVisible()) return;
-    // Hidden first, so that the focus leaving it does not write the text a second time.
-    txtOverlap->hide();
-    MSFlexGrid1->setTextMatrix(editRow_, editCol_, txtOverlap->text());
-    txtOverlap->clear();
-}
-
-bool TestInfoDialogBase::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtOverlap && event->type() == QEvent::FocusOut) {
-        // Another window taking the activation (a message box) leaves the edit open.
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) txtOverlap_LostFocus();
-    }
-    return QDialog::eventFilter(watched, event);
+    txtOverlap->commit();
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+class CellEditor;
 class FlexGrid;
 class QGridLayout;
 class QHBoxLayout;
@@ -42,7 +43,7 @@ class TestInfoDialogBase : public QDialog {
     QLineEdit* txtPostTestPH;
     QLineEdit* txtSAFETY;
     FlexGrid* MSFlexGrid1;
-    QLineEdit* txtOverlap;  // in-cell editor of MSFlexGrid1
+    CellEditor* txtOverlap;  // in-cell editor of MSFlexGrid1
     QPushButton* cmdok;
     QPushButton* cmdCancel;
 
@@ -59,20 +60,15 @@ class TestInfoDialogBase : public QDialog {
   protected:
     TestInfoDialogBase(TestInfoTexts::BobLookup lookup, const QString& okCaption,
                        const QString& cancelCaption, QWidget* parent);
-    ~TestInfoDialogBase() override;
 
     // Where a window adds controls of its own: below the notes, above the buttons.
     QVBoxLayout* extraArea() const { return extra_; }
     // The first button's work; the window closes with mlCanceled false when it returns true.
     virtual bool okAllowed() = 0;
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     QLineEdit* box(const QString& name, const QString& label, int row, QGridLayout* layout);
 
     TestInfoTexts::BobLookup lookup_;
     QVBoxLayout* extra_;
-    int editRow_ = 0;
-    int editCol_ = 0;
 };

@@ -1,6 +1,6 @@
 #include "testinfo/ui/frmTestRelatedInfo.h"
 
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/FlexGrid.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "testinfo/ui/frmViewRelatedInfo.h"
 
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/FlexGrid.h"
 #include "testinfo/ui/frmTestHistory.h"
 
 #include <QPushButton>

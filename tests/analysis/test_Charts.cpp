@@ -1,6 +1,7 @@
 #include "analysis/ChartSeries.h"
 #include "analysis/ChartSession.h"
 #include "analysis/OpenTest.h"
+#include "common/ApparentViscosity.h"
 #include "store/clsConnection.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"

@@ -1,6 +1,7 @@
 #include "analysis/RampFit.h"
 
 #include "analysis/RampFitDisplay.h"
+#include "common/ApparentViscosity.h"
 
 #include <gtest/gtest.h>
 

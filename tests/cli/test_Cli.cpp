@@ -390,3 +390,45 @@ TEST_F(DemoCliTest, TheDemoFluidThinsWithTemperatureAndBreaksWithTime) {
 }
 
 }  // namespace
+
+// The extended results: a table per model, the rates of --rates or of "rates.txt", K'pipe on request.
+TEST_F(CliTest, ResultsWithAModelPrintsItsTableWithTheChosenRates) {
+    stored_test::Test t = stored_test::rampsOneAndThree(QStringLiteral("Models"));
+    t.bobRadius_cm = 1.7245;
+    store(t);
+    const Outcome plain = runCli({"results", "Models"});
+    ASSERT_EQ(plain.status, cli::kOk);
+    EXPECT_EQ(runCli({"results", "Models", "--model", "power"}).out, plain.out);
+
+    {
+        QFile rates(QStringLiteral("rates.txt"));
+        ASSERT_TRUE(rates.open(QIODevice::WriteOnly));
+        rates.write("# linear gels\n511\nfast\n");
+    }
+    const Outcome all = runCli({"results", "Models", "--model", "all", "--kpipe"});
+    ASSERT_EQ(all.status, cli::kOk);
+    EXPECT_TRUE(all.err.contains(QStringLiteral("rates.txt, line 3: \"fast\" is left out")))
+        << all.err.toStdString();
+    const QStringList tables = all.out.split(QStringLiteral("\n\n"));
+    ASSERT_EQ(tables.size(), 3);
+    const QStringList power = tables[0].split(u'\n');
+    EXPECT_EQ(power[0], QStringLiteral("Power law"));
+    EXPECT_EQ(power[1].split(u'\t').mid(8, 2), QStringList({"K'slot dyn-s^n/cm2", "K'pipe dyn-s^n/cm2"}));
+    EXPECT_EQ(power[1].split(u'\t').last(), QStringLiteral("Visc @511 1/S (cP)"));
+    // Ramp 1: K'pipe = 1.962 * (3.0969 / 2.7959)^0.6990 = 2.107; 100 * 2.155 * 511^(0.6990 - 1) = 33.
+    EXPECT_EQ(power[2].split(u'\t').mid(9), QStringList({"0002.107", "71", "54", "46", "33"}));
+    const QStringList hb = tables[2].split(u'\n');
+    EXPECT_EQ(hb[0], QStringLiteral("Herschel-Bulkley"));
+    EXPECT_EQ(hb[3].split(u'\t')[4], QStringLiteral("2 ramp points; a fit needs at least 3"));
+
+    const Outcome given = runCli({"results", "Models", "--model", "bingham", "--rates", "1022"});
+    ASSERT_EQ(given.status, cli::kOk);
+    EXPECT_TRUE(given.err.isEmpty());
+    EXPECT_TRUE(given.out.section(u'\n', 0, 0).endsWith(QStringLiteral("Visc @1022 1/S (cP)")));
+
+    for (const QStringList& wrong : {QStringList{"--model", "casson"}, QStringList{"--rates", "511,-3"}}) {
+        const Outcome o = runCli(QStringList{"results", "Models"} + wrong);
+        EXPECT_EQ(o.status, cli::kUsage) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(o.out.isEmpty());
+    }
+}

@@ -140,10 +140,10 @@ TEST_F(Retrieval, ANameStoredWhileTheUnitWasSendingIsRefusedAndNothingStored) {
 }
 
 TEST_F(Retrieval, NothingIsAskedOrSentWhileATestRunsOrWhenTheOperatorCancels) {
-    unit->run().state = RunState::TemperatureRamp;
+    unit->setRunActive(true);
     retrieve(infoNamed("During a run"), {});
     EXPECT_EQ(messenger.texts(), QStringList{RealTimeUnit::kRetrieveWhileRunningText});
-    unit->run().state = RunState::Idle;
+    unit->setRunActive(false);
     retrieve(std::nullopt, {});
     EXPECT_TRUE(port->sent.isEmpty());
     EXPECT_EQ(messenger.shown.size(), 1);

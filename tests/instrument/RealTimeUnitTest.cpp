@@ -1,5 +1,5 @@
-// The sequence-test window's logic without the window: the tick frame with its watchdog, the run frame's
-// rules for the tick around a set point, the single commands, the choice of a sequence and its download.
+// The sequence-test window's logic without the window: the tick frame with its watchdog, the rules of a
+// run's tick around a set point, the single commands, the choice of a sequence and its download.
 
 #include "common/VbFormat.h"
 #include "instrument/RealTimeUnit.h"
@@ -37,6 +37,11 @@ struct FakeUnit {
     void tick(const QByteArray& arriving = {}) {
         port->arrive(arriving);
         unit->tick();
+    }
+    // One tick driven by a run standing as run.
+    void tick(const QByteArray& arriving, const RunContext& run, const std::function<void()>& step = {}) {
+        port->arrive(arriving);
+        unit->tick(run, step);
     }
     TempWorkDir dir;  // the diagnostic log is written here
     ScriptedMessenger messenger;
@@ -109,10 +114,11 @@ TEST(RealTimeUnitTick, TheTickAroundATemperatureSetPointSkipsTheQueryThenDropsTh
     for (const Case& c : cases) {
         FakeUnit u;
         u.open();
-        u.unit->run().state = c.runState;
-        u.unit->run().phaseTick = c.phaseTick;
+        RunContext run;
+        run.state = c.runState;
+        run.phaseTick = c.phaseTick;
         u.unit->poller().parser().append("0,1,2");  // an unfinished reply from before
-        u.tick(",3,4,5,6,7,8" + status(""));
+        u.tick(",3,4,5,6,7,8" + status(""), run);
         const QString ctx =
             QStringLiteral("state %1 phase tick %2").arg(static_cast<int>(c.runState)).arg(c.phaseTick);
         EXPECT_EQ(u.unit->texts().sampleTemp == "1", c.parsed) << ctx.toStdString();
@@ -121,34 +127,18 @@ TEST(RealTimeUnitTick, TheTickAroundATemperatureSetPointSkipsTheQueryThenDropsTh
     }
 }
 
-TEST(RealTimeUnitTick, ElapsedTimeIsTheClockSinceTheStartShownOnlyWhileATestRuns) {
+TEST(RealTimeUnitTick, ARunsStepIsTakenAfterThePollOnlyWhileTheRunRuns) {
     FakeUnit u;
     u.open();
-    double now_s = 500;
-    u.unit->setClock([&now_s] { return now_s; });
-    u.tick();
-    EXPECT_EQ(u.unit->run().elapsed_s, 0);
-    EXPECT_TRUE(u.unit->statusBar().elapsedTime.isEmpty());
-
-    u.unit->run().state = RunState::ShearRateRamp;
-    u.unit->run().start_s = 100;
-    now_s = 100 + 3725.4;
-    u.tick();  // a silent unit: the clock still runs
-    EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:02:05");
-    now_s = 100 + 90000;
-    u.tick();
-    EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:00:00") << "hours wrap at a day";
-
+    RunContext run;
     int steps = 0;
-    u.unit->setRunStep([&] {
-        ++steps;
-        return false;  // the step ends the tick
-    });
-    now_s += 5;
-    u.tick();
+    const auto step = [&] { ++steps; };
+    u.tick(kGoodReply, run, step);
+    EXPECT_EQ(steps, 0) << "an idle run takes no step";
+    run.state = RunState::ShearRateRamp;
+    u.tick(kGoodReply, run, step);
     EXPECT_EQ(steps, 1);
-    EXPECT_EQ(u.unit->run().elapsed_s, 90005);
-    EXPECT_EQ(u.unit->statusBar().elapsedTime, "Elapsed Time: 01:00:00");
+    EXPECT_EQ(u.unit->texts().sampleTemp, "75") << "the poll came first";
 }
 
 TEST(RealTimeUnitTick, APortThatIsNotOpenIsNamedInTheStatusBarWithoutAMessageBox) {
@@ -210,9 +200,7 @@ TEST(RealTimeUnitCommands, JogSaysSoAndStopIdlesTheRunAndFreesExit) {
     u.unit->jog();
     EXPECT_EQ(u.unit->statusBar().message, "test in jogging.");
     u.tick(status("1,200,210,250,100,50,300,100,0"));
-    u.unit->run().state = RunState::TemperatureRamp;
     u.unit->shutDown();
-    EXPECT_EQ(u.unit->run().state, RunState::Idle);
     EXPECT_EQ(u.unit->readings().tempSetPoint_F, 0);
     EXPECT_TRUE(u.unit->exitEnabled());
 }

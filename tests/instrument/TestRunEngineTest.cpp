@@ -65,7 +65,7 @@ struct Rig {
     void ticks(int n) {
         for (int i = 0; i < n; ++i) {
             firmware.advance(unit.timerInterval_ms() / 1000.0);
-            unit.tick();
+            engine->tick();
         }
     }
     TestRunEngine::StartOutcome start(const QString& name = "Live", std::function<void()> meanwhile = {}) {
@@ -251,6 +251,23 @@ TEST(TestRunEngine, ANameStoredSinceTheDialogOpenedOrAnEmptyNameIsRefusedWithThe
         EXPECT_EQ(TestInfoEntry::storedNames(run.connection).size(), storedMeanwhile ? 1 : 0);
         EXPECT_FALSE(run.engine->running());
     }
+}
+
+TEST(TestRunEngine, ElapsedTimeIsTheUnitsClockSinceTheStartShownOnlyWhileATestRuns) {
+    StoredSequence day = rampAndRates(60);
+    day.steps = {{1500, 75, 5, 100, 0}};
+    Rig run(day);
+    EXPECT_TRUE(run.unit.statusBar().elapsedTime.isEmpty());
+    ASSERT_EQ(run.start(), TestRunEngine::StartOutcome::Started);
+    const double start_s = run.engine->context().start_s;
+    run.ticks(3);  // the set point's ticks leave the elapsed time as it was
+    run.firmware.advance(start_s + 3725.4 - 1 - run.firmware.now_s());
+    run.ticks(1);
+    EXPECT_EQ(run.engine->context().elapsed_s, 3725);
+    EXPECT_EQ(run.unit.statusBar().elapsedTime, "Elapsed Time: 01:02:05");
+    run.firmware.advance(start_s + 90000 - 1 - run.firmware.now_s());
+    run.ticks(1);
+    EXPECT_EQ(run.unit.statusBar().elapsedTime, "Elapsed Time: 01:00:00") << "hours wrap at a day";
 }
 
 // A program that does not know the recording lock deletes the test's row in the middle of the run.

@@ -54,12 +54,15 @@ TEST(TickFailure, AReadingThatCannotBeStoredMidRunIsNamedAndLoggedWhilePollingGo
     // The run step stores each tick's reading as the run engine does.
     clsTEST_RESULT result;
     result.ConnectX(connection);
-    unit.setRunStep([&] {
+    double now_s = 0;
+    int steps = 0;
+    const auto step = [&] {
+        ++steps;
         const UnitReadings& r = unit.readings();
         result.setTest_Id(testId);
         result.setRAMP_NO(1);
         result.setRAMP_STEP_NO(1);
-        result.setRESULT_TIME(static_cast<double>(unit.run().elapsed_s));
+        result.setRESULT_TIME(now_s);
         result.setRESULT_SAMPLE_TEMP(r.sampleTemp_F);
         result.setRESULT_PRESS(r.pressure_psi);
         result.setRESULT_SHEAR_RATE(r.shearRate_1ps);
@@ -67,16 +70,14 @@ TEST(TickFailure, AReadingThatCannotBeStoredMidRunIsNamedAndLoggedWhilePollingGo
         result.setRESULT_TYPE_ID(1);
         result.setRESULT_BATH_TEMP(r.bathTemp_F);
         result.AddNew();
-        return true;
-    });
-    unit.run().state = RunState::ShearRateRamp;
-    double now_s = 0;
-    unit.setClock([&now_s] { return now_s; });
+    };
+    RunContext run;
+    run.state = RunState::ShearRateRamp;
     const auto tick = [&](int sampleTemp_F) {
         now_s += 1;
         port.arrive(QStringLiteral("6,%1,252,250,300,250.3,400,511.1,0").arg(sampleTemp_F).toLatin1() +
                     char(26));
-        unit.tick();
+        unit.tick(run, step);
     };
     for (int t = 250; t < 253; ++t) tick(t);
     result.setTest_Id(testId);
@@ -89,7 +90,7 @@ TEST(TickFailure, AReadingThatCannotBeStoredMidRunIsNamedAndLoggedWhilePollingGo
 
     EXPECT_EQ(port.sent.count(UnitCommands::statusQuery()), 6) << "polling goes on";
     EXPECT_EQ(unit.texts().sampleTemp, "262");
-    EXPECT_EQ(unit.run().elapsed_s, 6);
+    EXPECT_EQ(steps, 6) << "the run's step is taken on every tick";
     const QString panel = unit.messagePanelText();
     EXPECT_TRUE(panel.startsWith("Reading not stored: ") && panel.contains("TEST_RESULT") &&
                 panel.contains("(3 times since ") && panel.endsWith(TickFailures::kSeenHint))

@@ -28,11 +28,11 @@ class ReportsFixture : public ::testing::Test {
     static std::vector<Reading> sampleReadings() {
         using namespace stored_test;
         std::vector<Reading> rows{ordinary(1, 0),
-                              rampPoint(1, 1, 60, 10, 10),
-                              rampPoint(1, 2, 90, 100, 100),
-                              rampPoint(1, 3, 120, 1000, 1000),
-                              ordinary(2, 1800, 200),
-                              ordinary(2, 2400, 210)};
+                                  rampPoint(1, 1, 60, 10, 10),
+                                  rampPoint(1, 2, 90, 100, 100),
+                                  rampPoint(1, 3, 120, 1000, 1000),
+                                  ordinary(2, 1800, 200),
+                                  ordinary(2, 2400, 210)};
         append(rows, workedRamp(3, 3600));
         return rows;
     }

@@ -110,7 +110,8 @@ TEST_F(SequenceEditorTest, TemperatureTypedInCelsiusEntersTheGridInFahrenheit) {
         steps.setRow(0);
         answer = okAnswer(c.typed);
         ASSERT_TRUE(editor.insertStep());
-        EXPECT_EQ(steps.TextMatrix(1, StepGrid::kColTemp), c.cell) << numberOfUnitSystem(c.unitSystem) << " " << c.typed;
+        EXPECT_EQ(steps.TextMatrix(1, StepGrid::kColTemp), c.cell)
+            << numberOfUnitSystem(c.unitSystem) << " " << c.typed;
     }
 }
 

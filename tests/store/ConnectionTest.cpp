@@ -15,8 +15,11 @@
 
 namespace {
 
-const QStringList kTables{"TEST_INFO",     "TEST_RESULT",   "TEST_ADDITIVE",
-                          "SEQUENCE_INFO", "SEQUENCE_RAMP", "SEQUENCE_RAMP_DEFINE"};
+// The six and the tables of excluded readings, criteria and the record of changes beside them.
+const QStringList kTables{"TEST_INFO",      "TEST_RESULT",    "TEST_ADDITIVE",
+                          "SEQUENCE_INFO",  "SEQUENCE_RAMP",  "SEQUENCE_RAMP_DEFINE",
+                          "TEST_EXCLUSION", "TEST_CRITERION", "SEQUENCE_CRITERION",
+                          "TEST_AUDIT"};
 
 QStringList tablesIn(clsConnection& connection) {
     QSqlQuery query(connection.ADOConnection());
@@ -56,7 +59,7 @@ TEST(ConnectionOpen, AnEmptyFileIsMadeIntoTheDatabaseAndTheOperatorIsTold) {
     clsConnection connection(&messenger);
     connection.OpenDB();
     ASSERT_TRUE(connection.IsOpen());
-    EXPECT_EQ(tablesIn(connection).size(), 6);
+    EXPECT_EQ(tablesIn(connection).size(), kTables.size());
     EXPECT_EQ(messenger.shown.size(), 1);
 }
 
@@ -142,7 +145,7 @@ TEST(ConnectionOpen, AValidDatabaseLackingTablesGetsThemAndKeepsItsRows) {
     clsConnection connection(&messenger);
     connection.OpenDB();
     ASSERT_TRUE(connection.IsOpen()) << connection.LastError().toStdString();
-    EXPECT_EQ(tablesIn(connection).size(), 6);
+    EXPECT_EQ(tablesIn(connection).size(), kTables.size());
     clsSEQUENCE_INFO info;
     info.ConnectX(connection);
     EXPECT_EQ(info.JustName().value(0, 0).toString(), "kept");

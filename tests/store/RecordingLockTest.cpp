@@ -58,8 +58,10 @@ TEST_F(ServerRecordingLock, ALockWhoseSessionWentIsTakenAgainByKeep) {
     const int id = static_cast<int>(stored_test::store(connection, {"Gel"}));
     RecordingLock lock(connection, id, {.station = "lab-pc-2", .unit = 3});
     lock.keep();
-    sql(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_locks WHERE locktype = 'advisory' AND "
-                       "classid = %1 AND objid = %2")
+    sql(QStringLiteral(
+            "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE locktype = 'advisory' AND "
+            "classid = %1 AND objid = %2 AND database = (SELECT oid FROM pg_database WHERE datname = "
+            "current_database())")
             .arg(RecordingLock::kServerLockClass)
             .arg(id));
     EXPECT_FALSE(RecordingLock::recorderOf(connection, id));

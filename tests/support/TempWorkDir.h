@@ -7,7 +7,7 @@
 // Runs a test in a fresh temporary working directory (the program opens "R7716.mdb", "initial.txt" and
 // "TavikErr.log" by relative name) and restores the previous one afterwards.
 class TempWorkDir {
-public:
+  public:
     TempWorkDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
     ~TempWorkDir() { QDir::setCurrent(previous_); }
     TempWorkDir(const TempWorkDir&) = delete;
@@ -16,7 +16,7 @@ public:
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
-private:
+  private:
     QString previous_;
     QTemporaryDir dir_;
 };

@@ -1,4 +1,4 @@
-#include "sequence/TextGrid.h"
+#include "common/TextGrid.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"

@@ -1,16 +1,17 @@
 // The multi-unit host: which units may be added, what adding one does and reports, closing unit windows,
 // the window arrangement and Exit.
 
+#include "common/DiagnosticLog.h"
 #include "common/Settings.h"
 #include "instrument/ui/frmMDIRealTime.h"
 
-#include "support/ui/SimulatedUnits.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
 #include "store/clsConnection.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -197,6 +198,13 @@ TEST_F(HostTest, APortThatCannotBeOpenedShowsTheServicesDescriptionAndTheWindowS
     EXPECT_TRUE(w->txtSampleTemp->text().isEmpty()) << "no readings";
     EXPECT_EQ(w->lblActiveFlag->text(), "No Response");
     EXPECT_EQ(messenger.shown.size(), 1) << "polling a port that is not open shows no error";
+    // The ticks log that the port is not open; the log also keeps why.
+    QFile log(QString::fromLatin1(DiagnosticLog::kFileName));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(
+        QString::fromUtf8(log.readAll())
+            .contains(
+                "\tUnit 3\tPort 3 could not be opened: simulated unit on port 3: no such device - 8001\n"));
 }
 
 TEST_F(HostTest, APortObjectThatCannotBeMadeEndsTheProgramWithTheCreateObjectMessage) {

@@ -3,11 +3,11 @@
 
 #include "instrument/ui/frmSimpleTest.h"
 
-#include "support/ui/SimulatedUnits.h"
 #include "instrument/ui/UnitWindowKit.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/TempWorkDir.h"
+#include "support/ui/SimulatedUnits.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -122,8 +122,7 @@ TEST(frmInsertStepDialog, CancelOrTheCloseBoxCountsAsCancelled) {
             type(*d, {"30", "200", "5", "100"});
             closeBox ? (void)d->close() : d->cmdCancel->click();
         });
-        EXPECT_TRUE(frmInsertStep::ask(messenger, {"1", UnitSystem::EI}, nullptr).CancelInp)
-            << closeBox;
+        EXPECT_TRUE(frmInsertStep::ask(messenger, {"1", UnitSystem::EI}, nullptr).CancelInp) << closeBox;
     }
     EXPECT_TRUE(messenger.shown.isEmpty());
 }

@@ -1,8 +1,9 @@
-#include "sequence/DemoSequences.h"
 #include "common/Settings.h"
+#include "common/ui/CellEditor.h"
+#include "common/ui/FlexGrid.h"
+#include "sequence/DemoSequences.h"
 #include "sequence/SequenceStore.h"
 #include "sequence/StepGrid.h"
-#include "sequence/ui/FlexGrid.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/clsConnection.h"
 

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // Widget tests need one QApplication for the whole binary, created before any test runs. Listing the
 // tests (CTest's discovery) needs no display, so no application is made for it.

@@ -1,4 +1,5 @@
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/CellEditor.h"
+#include "common/ui/FlexGrid.h"
 #include "store/clsConnection.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"

@@ -4,10 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-// The grids of the sequence editor as the rules see them: a table of texts with one fixed header row
-// (row 0) and a current row, addressed as rows and columns from 0. The setup window's grid widget and
-// the in-memory grid below both implement it, so the editing rules run the same with and without a
-// display.
+// A grid as the rules of the windows see it (the sequence editor's steps and shear rates, the additives
+// of a test): a table of texts with one fixed header row (row 0) and a current row, addressed as rows and
+// columns from 0. The windows' grid widget (FlexGrid) and the in-memory grid below both implement it, so
+// the rules run the same with and without a display.
 class TextGrid {
   public:
     virtual ~TextGrid() = default;
@@ -26,7 +26,7 @@ class TextGrid {
     virtual void setTextMatrix(int row, int col, const QString& text) = 0;
 };
 
-// A grid held in memory: the step and shear-rate grids of the logic tests and of work without windows.
+// A grid held in memory: the grids of the logic tests and of work without windows.
 class MemoryGrid : public TextGrid {
   public:
     explicit MemoryGrid(int cols, int rows = 1);

@@ -1,4 +1,6 @@
-#include "sequence/ui/FlexGrid.h"
+#include "common/ui/FlexGrid.h"
+
+#include "common/ui/CellEditor.h"
 
 #include <QHeaderView>
 #include <algorithm>
@@ -12,6 +14,12 @@ FlexGrid::FlexGrid(int cols, QWidget* parent) : QTableWidget(0, cols, parent) {
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     for (int c = 0; c < cols; ++c) setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+}
+
+FlexGrid::~FlexGrid() {
+    // Its in-cell editors go while the grid is whole: taking rows down could scroll, and scrolling writes an
+    // open edit into its cell.
+    qDeleteAll(viewport()->findChildren<CellEditor*>(Qt::FindDirectChildrenOnly));
 }
 
 void FlexGrid::setRows(int rows) {

@@ -1,4 +1,4 @@
-#include "sequence/TextGrid.h"
+#include "common/TextGrid.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sequence/TextGrid.h"
+#include "common/TextGrid.h"
 
 #include <QTableWidget>
 
@@ -12,6 +12,7 @@ class FlexGrid : public QTableWidget, public TextGrid {
     Q_OBJECT
   public:
     explicit FlexGrid(int cols, QWidget* parent = nullptr);
+    ~FlexGrid() override;
 
     int Rows() const override { return rowCount() + 1; }
     void setRows(int rows) override;
