@@ -14,8 +14,9 @@ namespace {
 // A duration held this close to the one asked for counts as held (times are minutes of whole seconds).
 constexpr double kDurationSlack_min = 1e-9;
 
+// To the hundredth in its shortest form ("200", "0.75"; VB's "0.##" would leave "200.").
 QString number(double value) {
-    return vb::Format(value, QStringLiteral("0.##"));
+    return vb::Format(std::round(value * 100) / 100, QString());
 }
 
 QString minutes(double value) {
@@ -23,7 +24,7 @@ QString minutes(double value) {
 }
 
 QString temperature(double temp_F, UnitSystem unitSystem) {
-    return vb::Format(ramp_display::DisplayTemperature(temp_F, unitSystem), QStringLiteral("0.#")) +
+    return number(std::round(ramp_display::DisplayTemperature(temp_F, unitSystem) * 10) / 10) +
            (unitSystem == UnitSystem::SI ? QStringLiteral(" °C") : QStringLiteral(" °F"));
 }
 

@@ -79,9 +79,10 @@ Table BuildTable(std::span<const OpenedTest> tests) {
 Chart2D BuildChart(std::span<const OpenedTest> tests, const Choice& choice) {
     Chart2D chart = StartChart2D();
     chart.series.clear();
-    chart.subTitle = choice.fittedAt_1ps ? QStringLiteral("Fitted viscosity at %1 1/s")
-                                               .arg(vb::Format(*choice.fittedAt_1ps, QStringLiteral("0.##")))
-                                         : QStringLiteral("Apparent viscosity of the ordinary readings");
+    chart.subTitle = choice.fittedAt_1ps
+                         ? QStringLiteral("Fitted viscosity at %1 1/s")
+                               .arg(vb::Format(std::round(*choice.fittedAt_1ps * 100) / 100, QString()))
+                         : QStringLiteral("Apparent viscosity of the ordinary readings");
     std::vector<ChartSeries2D> temperatures;
     for (const OpenedTest& t : tests) {
         ChartSeries2D& viscosity = chart.series.emplace_back();
