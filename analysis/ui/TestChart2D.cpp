@@ -245,8 +245,11 @@ void TestChart2D::build() {
         series->attachAxis(wanted.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
         series_.push_back(series);
         // The empty series a refused overlap leaves has no name: no legend entry for it.
-        if (wanted.label.isEmpty())
-            for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+        for (QLegendMarker* marker : chart->legend()->markers(series)) {
+            if (wanted.label.isEmpty()) marker->setVisible(false);
+            // The ring's colour, not its transparent fill.
+            if (wanted.marks) marker->setPen(QPen(kExcludedColour, 1.8));
+        }
     }
     if (!series_.empty())
         (labelLeft_ ? static_cast<QAbstractAxis*>(labelLeft_) : axisLeft_)->setTitleBrush(colourOf(0));

@@ -189,6 +189,23 @@ TEST_P(RecordCommands, CompareSetsTheTestsSideBySideAsTextCsvAndWorkbook) {
     EXPECT_EQ(runCli({"compare", kName, "Gel B", "--csv", "--out", book}).status, cli::kUsage);
 }
 
+TEST_P(RecordCommands, ACopiedTestKeepsItsExclusionsCriteriaAndRecord) {
+    const QString key = QString::number(open().resultIds.back(), 'f', 0);
+    ASSERT_EQ(runCli({"exclude", kName, key, "--reason", "air bubble"}).status, cli::kOk);
+    ASSERT_EQ(runCli({"criteria", kName, "--add", "100:200:15:250"}).status, cli::kOk);
+    const QString source = server ? server->uri() : QStringLiteral("R7716.mdb");
+    ASSERT_EQ(runCli({"copy-db", "--from", source, "--to", "copy.mdb"}).status, cli::kOk);
+    const auto on = [](const char* command) {
+        return runCli({"--database", "copy.mdb", command, "Gel A"}).out;
+    };
+    EXPECT_EQ(on("readings").count("air bubble"), 1);
+    EXPECT_EQ(on("criteria"), runCli({"criteria", kName}).out);
+    const QStringList copied = on("history").split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(copied.size(), 3);
+    EXPECT_TRUE(copied.value(2).contains("\tcopied from another database\t"))
+        << copied.join('\n').toStdString();
+}
+
 INSTANTIATE_ON_BOTH_ENGINES(RecordCommands);
 
 }  // namespace
