@@ -165,17 +165,18 @@ QString WriteTableWorkbook(const QString& path, const QString& sheetName, const 
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, name.constData());
     if (!sheet) return file.finish(addSheetFailure(sheetName));
     XlsxSink sink(sheet);
+    // The header (the tests' names) as texts, whatever they look like; values that are numbers as numbers.
+    for (qsizetype c = 0; c < header.size(); ++c) sink.text(1, int(c) + 1, header[c]);
     const auto write = [&sink](int row, const QStringList& cells) {
         for (qsizetype c = 0; c < cells.size(); ++c) {
             bool number = false;
             const double value = cells[c].toDouble(&number);
-            if (number)
+            if (number && c > 0)
                 sink.number(row, int(c) + 1, value);
             else
                 sink.text(row, int(c) + 1, cells[c]);
         }
     };
-    write(1, header);
     for (qsizetype r = 0; r < rows.size(); ++r) write(int(r) + 2, rows[r]);
     worksheet_set_column(sheet, 0, 0, kLabelColumnWidth * 1.6, nullptr);
     worksheet_set_column(sheet, 1, lxw_col_t(std::max<qsizetype>(1, header.size() - 1)),
