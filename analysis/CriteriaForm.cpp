@@ -2,6 +2,8 @@
 
 #include "common/VbFormat.h"
 
+#include <cmath>
+
 namespace criteria_form {
 
 namespace {
@@ -15,17 +17,22 @@ std::optional<double> numberIn(const QString& text) {
 
 }  // namespace
 
-Row rowOf(const store::criteria::Criterion& c) {
+Row rowOf(const store::criteria::Criterion& c, UnitSystem unitSystem) {
     const QString general;
     return {vb::Format(c.shearRate_1ps, general),
             c.kind == store::criteria::LimitKind::Maximum,
             vb::Format(c.limit_cP, general),
             vb::Format(c.duration_min, general),
-            c.minTemp_F ? vb::Format(*c.minTemp_F, general) : QString(),
+            c.minTemp_F ? vb::Format(unitSystem == UnitSystem::SI
+                                         ? std::round(CelsiusFromFahrenheit(*c.minTemp_F) * 100) / 100
+                                         : *c.minTemp_F,
+                                     general)
+                        : QString(),
             c.source == store::criteria::ViscositySource::Fitted};
 }
 
-std::variant<std::vector<store::criteria::Criterion>, QString> criteriaOf(const QList<Row>& rows) {
+std::variant<std::vector<store::criteria::Criterion>, QString> criteriaOf(const QList<Row>& rows,
+                                                                          UnitSystem unitSystem) {
     std::vector<store::criteria::Criterion> criteria;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
@@ -52,6 +59,7 @@ std::variant<std::vector<store::criteria::Criterion>, QString> criteriaOf(const 
             c.minTemp_F = numberIn(row.minTemp);
             if (!c.minTemp_F)
                 return which + QStringLiteral("the temperature \"%1\" is not a number.").arg(row.minTemp);
+            if (unitSystem == UnitSystem::SI) c.minTemp_F = FahrenheitFromCelsius(*c.minTemp_F);
         }
         if (const std::optional<QString> problem = store::criteria::problemOf(c)) return which + *problem;
         criteria.push_back(c);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/UnitSystem.h"
 #include "store/CriteriaStore.h"
 
 #include <QList>
@@ -16,16 +17,17 @@ struct Row {
     bool maximum = false;
     QString limit;    // cP
     QString minutes;  // duration
-    QString minTemp;  // degF; empty for none
+    QString minTemp;  // in the unit system's degrees (degC under SI, else degF); empty for none
     bool fitted = false;
 
     bool operator==(const Row&) const = default;
 };
 
-Row rowOf(const store::criteria::Criterion& criterion);
+Row rowOf(const store::criteria::Criterion& criterion, UnitSystem unitSystem = UnitSystem::CGS);
 
 // The criteria of the rows, in order (rows left wholly empty are skipped); or, when a value is not a
 // number or a row makes no criterion, what is wrong with which row.
-std::variant<std::vector<store::criteria::Criterion>, QString> criteriaOf(const QList<Row>& rows);
+std::variant<std::vector<store::criteria::Criterion>, QString> criteriaOf(
+    const QList<Row>& rows, UnitSystem unitSystem = UnitSystem::CGS);
 
 }  // namespace criteria_form

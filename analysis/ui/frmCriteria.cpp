@@ -14,8 +14,14 @@
 
 namespace {
 
-const QStringList kHeader{"Shear Rate (1/S)",      "Limit",           "Viscosity (cP)", "Duration (Min)",
-                          "From Sample Temp (°F)", "Viscosity Judged"};
+QStringList headerOf(UnitSystem unitSystem) {
+    return {"Shear Rate (1/S)",
+            "Limit",
+            "Viscosity (cP)",
+            "Duration (Min)",
+            unitSystem == UnitSystem::SI ? "From Sample Temp (°C)" : "From Sample Temp (°F)",
+            "Viscosity Judged"};
+}
 const QStringList kKinds{"at least", "at most"};
 const QStringList kSources{"apparent (ordinary readings)", "fitted (each ramp)"};
 
@@ -40,13 +46,17 @@ QStringList sequenceNames(clsConnection& connection) {
 }  // namespace
 
 frmCriteria::frmCriteria(OpenTestSession& session, clsConnection& connection, Messenger& messenger,
-                         QWidget* parent)
-    : QDialog(parent), session_(session), connection_(connection), messenger_(messenger) {
+                         UnitSystem unitSystem, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      connection_(connection),
+      messenger_(messenger),
+      unitSystem_(unitSystem) {
     setObjectName(QStringLiteral("frmCriteria"));
     setWindowTitle(QString::fromUtf8(kCaption) + QStringLiteral(" - ") + session.name());
     grdCriteria = new QTableWidget(0, ColumnCount, this);
     grdCriteria->setObjectName(QStringLiteral("grdCriteria"));
-    grdCriteria->setHorizontalHeaderLabels(kHeader);
+    grdCriteria->setHorizontalHeaderLabels(headerOf(unitSystem));
     grdCriteria->verticalHeader()->hide();
     grdCriteria->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grdCriteria->horizontalHeader()->setStretchLastSection(true);
@@ -97,7 +107,8 @@ frmCriteria::frmCriteria(OpenTestSession& session, clsConnection& connection, Me
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     QList<criteria_form::Row> stored;
-    for (const store::criteria::Criterion& c : session.test().criteria) stored << criteria_form::rowOf(c);
+    for (const store::criteria::Criterion& c : session.test().criteria)
+        stored << criteria_form::rowOf(c, unitSystem_);
     SetRows(stored);
 }
 
@@ -148,7 +159,7 @@ void frmCriteria::cmdRemove_Click() {
 }
 
 std::optional<std::vector<store::criteria::Criterion>> frmCriteria::criteria() {
-    const auto made = criteria_form::criteriaOf(Rows());
+    const auto made = criteria_form::criteriaOf(Rows(), unitSystem_);
     if (const QString* problem = std::get_if<QString>(&made)) {
         messenger_.info(*problem, QString::fromUtf8(kCaption), MsgIcon::Exclamation);
         return std::nullopt;
@@ -166,7 +177,7 @@ void frmCriteria::cmdFromSequence_Click() {
             return;
         }
         QList<criteria_form::Row> rows;
-        for (const store::criteria::Criterion& c : *saved) rows << criteria_form::rowOf(c);
+        for (const store::criteria::Criterion& c : *saved) rows << criteria_form::rowOf(c, unitSystem_);
         SetRows(rows);
     } catch (const StoreError& error) {
         messenger_.info(QStringLiteral("The criteria could not be read.\n") + error.report(), {},
@@ -194,7 +205,8 @@ void frmCriteria::cmdSave_Click() {
     const auto list = criteria();
     if (!list) return;
     const OpenTestSession::Change change = session_.setCriteria(*list);
-    if (change.redraw == OpenTestSession::Redraw::Nothing) return;
+    // No note: refused or failed, with its message shown; the operator's rows stay for a correction.
+    if (change.note.isEmpty()) return;
     emit changed(change);
     accept();
 }

@@ -21,8 +21,9 @@ class frmCriteria : public QDialog {
     static constexpr const char* kCaption = "Acceptance Criteria";
     enum Column { Rate, Kind, Limit, Minutes, MinTemp, Source, ColumnCount };
 
+    // unitSystem: the temperature is typed and shown in its degrees (degC under SI).
     frmCriteria(OpenTestSession& session, clsConnection& connection, Messenger& messenger,
-                QWidget* parent = nullptr);
+                UnitSystem unitSystem, QWidget* parent = nullptr);
 
     QTableWidget* grdCriteria;
     QComboBox* cmbSequence;
@@ -54,4 +55,5 @@ class frmCriteria : public QDialog {
     OpenTestSession& session_;
     clsConnection& connection_;
     Messenger& messenger_;
+    UnitSystem unitSystem_;
 };

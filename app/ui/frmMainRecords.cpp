@@ -55,7 +55,7 @@ void frmMain::MenuCriteria_Click() {
         messenger_.info(QString::fromUtf8(kOpenATestFirst));
         return;
     }
-    frmCriteria criteria(*session_, *connection_, messenger_, this);
+    frmCriteria criteria(*session_, *connection_, messenger_, settings_.unitSystem(), this);
     connect(&criteria, &frmCriteria::changed, this, &frmMain::recordsChanged);
     criteria.exec();
 }

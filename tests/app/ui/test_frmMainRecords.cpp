@@ -5,6 +5,7 @@
 #include "analysis/ChartSeries.h"
 #include "analysis/ui/ChartView.h"
 #include "analysis/ui/TestChart2D.h"
+#include "analysis/ui/frmCriteria.h"
 #include "analysis/ui/frmReadings.h"
 #include "reports/ui/frmCompareTests.h"
 #include "store/CriteriaStore.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QXYSeries>
 
 namespace {
@@ -103,6 +105,35 @@ TEST_F(MainWindowRecords, TheCompareWindowChartsAndTabulatesTheTickedTests) {
             compare.accept();
         },
         [&] { w.MenuCompare->trigger(); });
+}
+
+// Under SI the temperature is typed in degC and stored in degF; a value that is no number is named and
+// nothing is stored.
+TEST_F(MainWindowRecords, TheCriteriaWindowTakesTheUnitSystemsDegreesAndRefusesWhatIsNoNumber) {
+    frmMain& w = start(3);
+    store(thinningGel(QStringLiteral("XL gel"), 400));
+    openByName(QStringLiteral("XL gel"));
+    whenModal<frmCriteria>(
+        [&](frmCriteria& criteria) {
+            criteria.cmdAdd_Click();
+            const auto type = [&](int column, const char* text) {
+                criteria.grdCriteria->item(0, column)->setText(QString::fromLatin1(text));
+            };
+            type(frmCriteria::Limit, "200 cP");
+            type(frmCriteria::Minutes, "90");
+            type(frmCriteria::MinTemp, "120");
+            criteria.cmdSave_Click();
+            EXPECT_EQ(messenger.texts(), QStringList{"Row 1: the viscosity \"200 cP\" is not a number."});
+            type(frmCriteria::Limit, "200");
+            criteria.cmdSave_Click();
+            EXPECT_FALSE(criteria.isVisible());
+        },
+        [&] { w.MenuCriteria->trigger(); });
+    ASSERT_EQ(w.Session().test().criteria.size(), 1u);
+    EXPECT_DOUBLE_EQ(*w.Session().test().criteria[0].minTemp_F, 248);
+    ASSERT_EQ(w.lstCriteria->count(), 1);
+    EXPECT_TRUE(w.lstCriteria->item(0)->text().contains(QStringLiteral("for 90 min from 120 °C")))
+        << w.lstCriteria->item(0)->text().toStdString();
 }
 
 }  // namespace
