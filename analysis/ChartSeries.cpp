@@ -223,7 +223,7 @@ ChartSeries2D SortedSeries(Chart2DType type, std::span<const Reading> readings, 
 }
 
 ChartSource ChartSourceOf(const OpenedTest& test) {
-    return {test.name, test.readings, test.chart, test.excluded, test.dataOption};
+    return {test.name, test.readings, test.chart, test.gaps, test.excluded, test.dataOption};
 }
 
 namespace {
@@ -263,6 +263,8 @@ Chart2D BuildChart2D(Chart2DType type, const ChartSource& test, UnitSystem unitS
         chart.series[1].y = a.sampleTemp_F;
         chart.series[2].x = a.time_min;
         chart.series[2].y = a.bathTemp_F;
+        const std::vector<std::size_t> breaks = LineBreaks(a.time_min, test.gaps, 1.0 / 60.0);
+        for (ChartSeries2D& series : chart.series) series.breaks = breaks;
         chart.pointCount = static_cast<int>(a.size());
         addExclusionMarks(chart, type, test, unitSystem);
         return chart;

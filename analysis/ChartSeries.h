@@ -3,6 +3,7 @@
 #include "analysis/ChartData.h"
 #include "analysis/ChartKinds.h"
 #include "analysis/RampFit.h"
+#include "common/TimeGaps.h"
 #include "common/UnitSystem.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ struct ChartSeries2D {
     std::vector<double> x;
     std::vector<double> y;
     bool onRightAxis = false;  // the temperatures of the time chart
+    // The points that begin a new stretch of line (ascending): the time chart breaks its lines where the
+    // station was away, so that a gap shows as a gap.
+    std::vector<std::size_t> breaks;
     // Drawn as marks around points of the chart, not as a line: the readings excluded from the fits.
     bool marks = false;
 
@@ -62,6 +66,7 @@ struct ChartSource {
     QString name;
     std::span<const Reading> readings;
     const ChartArrays& taken;
+    std::span<const TimeGap> gaps = {};
     // The readings excluded from the fits (flags by reading): the 2D charts mark those they draw, the time
     // chart those the data option took.
     ExcludedReadings excluded = {};

@@ -47,6 +47,7 @@ void ChartSession::showOpenedTest(const OpenedTest& test, UnitSystem unitSystem)
     unitSystem_ = unitSystem;
     readings_ = test.readings;
     taken_ = test.chart;
+    gaps_ = test.gaps;
     excluded_ = test.excluded;
     option_ = test.dataOption;
     drawDefault();

@@ -27,6 +27,9 @@ class LiveResults {
     const std::vector<Reading>& readings() const { return readings_; }
     // The latest kChartReadings readings (all of them while there are fewer), oldest first.
     std::span<const Reading> chartReadings() const;
+    // Where the test's timeline has no readings (a resumed run: the station was away), ascending.
+    const std::vector<TimeGap>& gaps() const { return gaps_; }
+    void setGaps(std::vector<TimeGap> gaps) { gaps_ = std::move(gaps); }
     // The number of ramps as the results table counts them: the ramp number of the last reading.
     int rampCount() const { return rampCount_; }
     // Every fit in ramp order, as FitRamps gives them for the readings so far.
@@ -47,6 +50,7 @@ class LiveResults {
 
     double bobRadius_cm_ = 0;
     std::vector<Reading> readings_;
+    std::vector<TimeGap> gaps_;
     std::vector<RampFit> fits_;
     std::vector<int> changed_;
     int rampCount_ = 0;

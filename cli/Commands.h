@@ -37,6 +37,14 @@ std::unique_ptr<UnitPort> openUnitPort(const Invocation& call);
 // A test run on a unit (RunCommand.cpp).
 extern const char* const kRunHelp;
 int runTest(const Invocation& call);
+extern const char* const kResumeHelp;
+int resumeRun(const Invocation& call);
+
+// The run journal (JournalCommands.cpp).
+extern const char* const kRunsHelp;
+extern const char* const kEndRunHelp;
+int runs(const Invocation& call);
+int endRun(const Invocation& call);
 // A stored reading as run prints it: its nine columns, tab-separated.
 QString readingLine(const Reading& reading);
 

@@ -10,11 +10,13 @@
 #include "instrument/TestRunEngine.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
+#include "store/RunJournal.h"
 #include "store/SpoolingReadingWriter.h"
 #include "store/clsConnection.h"
 #include "testinfo/TestInfoEntry.h"
 #include "testinfo/TestInfoFile.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTextStream>
 
@@ -57,6 +59,9 @@ const char* const kRunHelp =
     "when they are stored. Readings still waiting at the end stay in the spool for the next run on this\n"
     "station (or its unit window) to store first.\n"
     "\n"
+    "Every run has its row in the run journal (\"r7716-cli runs\"); should the program stop in the middle\n"
+    "(a crash, a power cut), \"r7716-cli resume UNIT TEST\" goes on with it.\n"
+    "\n"
     "Ctrl-C (SIGINT) or SIGTERM stops the unit as the Stop button does; what was stored stays. A lost\n"
     "terminal (SIGHUP) or a closed pipe (SIGPIPE, as with | head) never ends the run: it goes on storing\n"
     "every reading to its end, and output that can no longer be written is dropped. While it runs, the\n"
@@ -70,6 +75,26 @@ const char* const kRunHelp =
     "during the run, a reading could not be stored or readings still wait (in the spool, or lost with\n"
     "the program when only memory held them); 2 when the sequence is not stored; 64 for a wrong command\n"
     "line.\n";
+
+const char* const kResumeHelp =
+    "Usage: r7716-cli resume UNIT TEST [--tick-ms N] [--silence-s S]\n"
+    "\n"
+    "Goes on with the interrupted run of the test TEST on unit UNIT: a run whose program stopped in the\n"
+    "middle (a crash, a power cut of the PC, a SIGKILL) and which nobody ended since, as \"r7716-cli runs\n"
+    "--interrupted\" lists them. It stores first what readings the stopped program left waiting, polls the\n"
+    "unit, and goes on as the unit window's resumption does: the elapsed time goes on on the true timeline\n"
+    "since the test's start (the time away has passed: a ramp whose time ran out meanwhile ends at once),\n"
+    "the current ramp's set point is sent again, a shear-rate ramp that was interrupted starts again at its\n"
+    "first step, and no reading of the time away is made up. From then on it behaves like \"r7716-cli run\":\n"
+    "the same output lines, the same signals, the same exit statuses.\n"
+    "\n"
+    "  --tick-ms N    as for run; give the speed the run had (a demonstration at 50x: 20).\n"
+    "  --silence-s S  as for run.\n"
+    "\n"
+    "Exit status 1, with the reason on standard error, when the run cannot be resumed: the unit does not\n"
+    "answer, it answers \"InActive\" further from the ramp's temperature than the ramp's start error band\n"
+    "(the oven was off), or another program records the test; 2 when TEST has no interrupted run on UNIT.\n"
+    "\"r7716-cli end-run TEST\" ends such a run as it is.\n";
 
 namespace {
 
@@ -185,14 +210,14 @@ class Runner {
         unit_.setClock([this] { return clock_.now_s(); });
     }
 
-    // Ticks until the first whole status reply; false (after a message) when none comes or a signal does.
-    bool awaitFirstReply() {
+    // Ticks until the first whole status reply; false (after a message ending in notDone) when none comes
+    // or a signal does.
+    bool awaitFirstReply(const QString& notDone = QStringLiteral("The test was not started.")) {
         while (unit_.poller().completeReplies() == 0) {
             if (interrupts_.interrupted()) return false;
             if (const double wait_s = std::min(kFirstReply_s, silence_s_); silent_s() >= wait_s) {
-                failed(call_.err,
-                       QStringLiteral("%1 has sent no status reply for %2 s. The test was not started.")
-                           .arg(RealTimeHost::unitText(call_.unit), number(wait_s)));
+                failed(call_.err, QStringLiteral("%1 has sent no status reply for %2 s. %3")
+                                      .arg(RealTimeHost::unitText(call_.unit), number(wait_s), notDone));
                 return false;
             }
             tickAndWait();
@@ -339,23 +364,66 @@ std::optional<double> silenceOf(const Invocation& call) {
     return std::nullopt;
 }
 
-int runTest(const Invocation& call) {
-    // A lost terminal or a closed pipe must never end a run, leaving the unit at its set point unrecorded:
-    // output that cannot be written is dropped instead. So to the program's end, whose last output may
-    // meet the same closed pipe.
+// The tick period --tick-ms gives (1000 ms unless told); nothing (after the message) when it is out of
+// range.
+std::optional<int> tickOf(const Invocation& call) {
+    if (!call.options.has("--tick-ms")) return 1000;
+    bool ok = false;
+    const int tick_ms = call.options.value("--tick-ms").toInt(&ok);
+    if (ok && tick_ms >= 1 && tick_ms <= kMaxTick_ms) return tick_ms;
+    usage(call.err, QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
+    return std::nullopt;
+}
+
+// A unit recorded from the command line: its port, the unit window's logic, the writer and the engine,
+// every stored reading printed once it is stored.
+struct LiveUnit {
+    LiveUnit(const Invocation& call, std::unique_ptr<UnitPort> port, double scale)
+        : messenger(call.err), unit(std::move(port), messenger) {
+        unit.InitialInst(call.database());
+        unit.setMessageTitle(RealTimeHost::realTimeCaption(call.unit));
+        unit.setUnitName(RealTimeHost::unitText(call.unit));
+        writer = makeReadingWriter(call.database());
+        engine = std::make_unique<TestRunEngine>(unit, call.database(), *writer, messenger);
+        // Faster than real time for a demonstration: the journal's clock runs as fast, so that a run resumed
+        // at the same speed finds the time away counted in the unit's seconds.
+        engine->setWallClock([scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
+        engine->setStoredListener([this, &call](const Reading& reading) { print(call, reading); });
+    }
+    void print(const Invocation& call, const Reading& reading) {
+        if (!printing) return;
+        call.out << readingLine(reading) << '\n';
+        call.out.flush();
+        if (call.out.status() == QTextStream::Ok) return;
+        // The reader went away (a closed pipe, a lost terminal): every reading is stored all the same.
+        printing = false;
+        call.err << kCommand
+                 << ": standard output cannot be written; the run goes on storing every reading "
+                    "without printing it.\n";
+        call.err.flush();
+    }
+
+    StreamMessenger messenger;
+    RealTimeUnit unit;
+    std::unique_ptr<ReadingWriter> writer;
+    std::unique_ptr<TestRunEngine> engine;
+    bool printing = true;
+};
+
+// A lost terminal or a closed pipe must never end a run, leaving the unit at its set point unrecorded:
+// output that cannot be written is dropped instead. So to the program's end, whose last output may meet
+// the same closed pipe.
+void outliveTheTerminal() {
     std::signal(SIGHUP, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+int runTest(const Invocation& call) {
+    outliveTheTerminal();
     const QString& sequenceName = call.operands[1];
     const QString& testName = call.operands[2];
-    int tick_ms = 1000;
-    if (call.options.has("--tick-ms")) {
-        bool ok = false;
-        tick_ms = call.options.value("--tick-ms").toInt(&ok);
-        if (!ok || tick_ms < 1 || tick_ms > kMaxTick_ms)
-            return usage(
-                call.err,
-                QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
-    }
+    const std::optional<int> tick_ms = tickOf(call);
+    if (!tick_ms) return kUsage;
     const std::optional<double> silence_s = silenceOf(call);
     if (!silence_s) return kUsage;
 
@@ -379,37 +447,55 @@ int runTest(const Invocation& call) {
 
     std::unique_ptr<UnitPort> port = openUnitPort(call);
     if (!port) return kUnitError;
-    StreamMessenger messenger(call.err);
-    RealTimeUnit unit(std::move(port), messenger);
-    unit.InitialInst(call.database());
-    unit.setMessageTitle(RealTimeHost::realTimeCaption(call.unit));
-    unit.setUnitName(RealTimeHost::unitText(call.unit));
-    if (!unit.selectSequence(sequenceName)) return kUnitError;
-
-    const std::unique_ptr<ReadingWriter> writer = makeReadingWriter(call.database());
-    TestRunEngine engine(unit, call.database(), *writer, messenger);
-    bool printing = true;
-    engine.setStoredListener([&call, &printing](const Reading& reading) {
-        if (!printing) return;
-        call.out << readingLine(reading) << '\n';
-        call.out.flush();
-        if (call.out.status() == QTextStream::Ok) return;
-        // The reader went away (a closed pipe, a lost terminal): every reading is stored all the same.
-        printing = false;
-        call.err << kCommand
-                 << ": standard output cannot be written; the run goes on storing every reading "
-                    "without printing it.\n";
-        call.err.flush();
-    });
-
-    Runner runner(call, unit, engine, *writer, 1000.0 / tick_ms, *silence_s);
+    const double scale = 1000.0 / *tick_ms;
+    LiveUnit live(call, std::move(port), scale);
+    if (!live.unit.selectSequence(sequenceName)) return kUnitError;
+    Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
             return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);
         return kUnitError;
     }
     const auto answer = [&input](const std::optional<QString>&) { return input; };
-    if (engine.start(answer, presetBob, call.unit) != TestRunEngine::StartOutcome::Started) return kUnitError;
+    if (live.engine->start(answer, presetBob, call.unit) != TestRunEngine::StartOutcome::Started)
+        return kUnitError;
+    return runner.run();
+}
+
+int resumeRun(const Invocation& call) {
+    outliveTheTerminal();
+    const QString& testName = call.operands[1];
+    const std::optional<int> tick_ms = tickOf(call);
+    if (!tick_ms) return kUsage;
+    const std::optional<double> silence_s = silenceOf(call);
+    if (!silence_s) return kUsage;
+    const auto noRun = [&] {
+        return failed(call.err,
+                      QStringLiteral("\"%1\" has no interrupted run on %2.")
+                          .arg(field(testName), RealTimeHost::unitText(call.unit)),
+                      kNotFound);
+    };
+    if (!run_journal::interrupted(call.database(), testName, call.unit)) return noRun();
+
+    std::unique_ptr<UnitPort> port = openUnitPort(call);
+    if (!port) return kUnitError;
+    const double scale = 1000.0 / *tick_ms;
+    LiveUnit live(call, std::move(port), scale);
+    // Readings the stopped program left waiting go first, with the saves of the run that go with them.
+    live.writer->storeWaitingNow();
+    const std::optional<run_journal::Run> run = run_journal::interrupted(call.database(), testName, call.unit);
+    if (!run) return noRun();
+    Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
+    if (!runner.awaitFirstReply(QStringLiteral("The run was not resumed."))) {
+        if (runner.interrupted())
+            return failed(call.err, QStringLiteral("interrupted before the run was resumed."), kOk);
+        return kUnitError;
+    }
+    const TestRunEngine::ResumeResult resumed = live.engine->resume(*run);
+    if (resumed.outcome != TestRunEngine::ResumeOutcome::Resumed) return failed(call.err, resumed.text);
+    call.err << kCommand << ": resumed \"" << field(run->testName) << "\" "
+             << number(std::floor(live.engine->context().elapsed_s / 60.0)) << " min after its start.\n";
+    call.err.flush();
     return runner.run();
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "sequence/SequenceData.h"
+
 #include <QString>
 #include <QtGlobal>
+
+#include <optional>
 
 // What the test run is doing, as the tick sees it.
 enum class RunState : int {
@@ -35,6 +39,9 @@ struct RunContext {
     int viscosityCount = 0;
 
     double start_s = 0;            // the run's start on the unit's clock
+    // The wall clock (the engine's, ms) when the context was last saved to the journal: a resumed run's
+    // elapsed time goes on from elapsed_s by the time that has passed since.
+    qint64 savedAt_ms = 0;
     qint64 elapsed_s = 0;          // whole seconds since the start, as of the last tick
     qint64 rampStart_s = 0;        // elapsed_s when the current ramp's timing began
     double lastStoredTime_s = -1;  // RESULT_TIME of the last reading stored
@@ -49,3 +56,12 @@ struct RunContext {
     bool running() const { return state != RunState::Idle; }
     bool operator==(const RunContext&) const = default;
 };
+
+// A run as the journal keeps it: its context and the sequence it follows (as it was at the start or the last
+// refresh), in a text of the engine's own (JSON). Read back, nothing when the text is not one of ours.
+QString journalText(const RunContext& context, const StoredSequence& sequence);
+struct JournaledRun {
+    RunContext context;
+    StoredSequence sequence;
+};
+std::optional<JournaledRun> journaledRun(const QString& text);

@@ -1,5 +1,6 @@
 #include "instrument/TestRunEngine.h"
 
+#include "common/ApparentViscosity.h"
 #include "common/ErrorLog.h"
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
@@ -22,7 +23,12 @@
 
 TestRunEngine::TestRunEngine(RealTimeUnit& unit, clsConnection& connection, ReadingWriter& writer,
                              Messenger& messenger)
-    : unit_(unit), connection_(connection), writer_(&writer), messenger_(messenger) {
+    : unit_(unit),
+      connection_(connection),
+      writer_(&writer),
+      messenger_(messenger),
+      wallClock_ms_([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      journal_(connection) {
     unit_.showWaitingReadingsOf(writer_);
 }
 
@@ -38,8 +44,10 @@ void TestRunEngine::tick() {
 void TestRunEngine::runTick() {
     ctx_.elapsed_s = std::max<qint64>(0, std::llround(unit_.now_s() - ctx_.start_s));
     if (ctx_.elapsed_s > kRaiseBathAfter_s) unit_.setRaiseBathEnabled(true);
-    if (step())
-        unit_.setElapsedText(RealTimeUnit::kElapsedPrefix + StatusDisplay::elapsedText(ctx_.elapsed_s));
+    const bool stepped = step();
+    // A step that throws leaves its reading for the next tick's end: it is not lost.
+    flushTick();
+    if (stepped) unit_.setElapsedText(RealTimeUnit::kElapsedPrefix + StatusDisplay::elapsedText(ctx_.elapsed_s));
 }
 
 void TestRunEngine::setWriter(ReadingWriter& writer) {
@@ -63,7 +71,10 @@ TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
     lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(ctx_.testId),
                                                    store::Recorder::thisProgram(ctx_.unitNumber));
     keepLock();
-    if (StartTest()) return StartOutcome::Started;
+    const bool started = StartTest();
+    beginJournal();
+    if (started) return StartOutcome::Started;
+    journalEnd(run_journal::EndReason::PressureRefusal);
     lock_.reset();
     return StartOutcome::PressureRefused;
 }
@@ -302,23 +313,61 @@ bool TestRunEngine::StoreReading(Phase phase) {
                             UnitWindowLogic::kNotStoredPrefix + kNotFiniteText.arg(QLatin1String(column)));
         return true;
     }
+    // Handed to the writer at the end of the tick, with the run's context as the tick leaves it.
+    ctx_.lastStoredTime_s = reading.time_s;
+    pending_ = reading;
+    return true;
+}
+
+void TestRunEngine::flushTick() {
+    ctx_.savedAt_ms = wallClock_ms_();
+    if (!pending_) {
+        if (const std::optional<run_journal::Save> save = journal_.due(ctx_, sequence_)) handOver(nullptr, &*save);
+        return;
+    }
+    const Reading reading = *std::exchange(pending_, std::nullopt);
+    const std::optional<run_journal::Save> save = journal_.withReading(ctx_, sequence_);
+    if (!handOver(&reading, save ? &*save : nullptr)) return;
+    results_.add(reading);
+    if (stored_) stored_(reading);
+}
+
+bool TestRunEngine::handOver(const Reading* reading, const run_journal::Save* save) {
     try {
-        writer_->write(ctx_.testId, reading);
+        if (reading)
+            writer_->write(ctx_.testId, *reading, save);
+        else
+            writer_->saveRun(*save);
+        return true;
     } catch (const StoreError& e) {
-        if (e.number() == StoreError::kTestGone) {
+        if (reading && e.number() == StoreError::kTestGone) {
             testGone(e);
             return false;
         }
         // Named in the status bar until seen and written to the diagnostic log; the run goes on.
         unit_.reportFailure(
             TickFailureKind::Storage,
-            UnitWindowLogic::kNotStoredPrefix + RealTimeHost::errorText({e.description(), e.number()}));
-        return true;
+            (reading ? UnitWindowLogic::kNotStoredPrefix : kJournalNotSavedPrefix) +
+                RealTimeHost::errorText({e.description(), e.number()}));
+        return false;
     }
-    ctx_.lastStoredTime_s = reading.time_s;
-    results_.add(reading);
-    if (stored_) stored_(reading);
-    return true;
+}
+
+void TestRunEngine::beginJournal() {
+    ctx_.savedAt_ms = wallClock_ms_();
+    try {
+        journal_.begin(ctx_, sequence_);
+    } catch (const StoreError& e) {
+        // The test records all the same; only its resumption after a stop of the program is lost.
+        unit_.reportFailure(TickFailureKind::Other,
+                            kJournalNotSavedPrefix + RealTimeHost::errorText({e.description(), e.number()}));
+    }
+}
+
+void TestRunEngine::journalEnd(run_journal::EndReason reason) {
+    ctx_.savedAt_ms = wallClock_ms_();
+    if (const std::optional<run_journal::Save> save = journal_.ending(ctx_, sequence_, reason))
+        handOver(nullptr, &*save);
 }
 
 // ---- I: the viscosity check -----------------------------------------------------------------------------
@@ -327,7 +376,7 @@ bool TestRunEngine::viscosityShutDown() {
     // The average just stored is the current reading.
     const UnitReadings& average = unit_.readings();
     ++ctx_.viscosityCount;
-    ctx_.viscositySum += 100.0 * average.shearStress / (average.shearRate_1ps + 0.0001);
+    ctx_.viscositySum += ShutDownCheckViscosity(average.shearRate_1ps, average.shearStress);
     if (ctx_.viscosityCount * secondsPerReading() / 60.0 < sequence_.settings.shutDownATime_min) return false;
     if (ctx_.viscositySum / ctx_.viscosityCount < sequence_.settings.shutDownVisc_cP) {
         finish(End::ViscosityShutDown);
@@ -344,8 +393,10 @@ void TestRunEngine::finish(End why) {
     // The unit is stopped before anything is logged: a log that cannot be written must not keep it going.
     const bool wasRunning = running();
     unit_.shutDown();
+    if (wasRunning && why != End::TestGone) flushTick();
     ctx_.state = RunState::Idle;
     unit_.setRunActive(false);
+    if (wasRunning) journalEnd(journalReason(why));
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     ctx_.rampStart_s = 0;
     lock_.reset();
@@ -371,10 +422,12 @@ void TestRunEngine::testGone(const StoreError& e) {
     messenger_.info(text, unit_.messageTitle(), MsgIcon::Exclamation);
 }
 
-void TestRunEngine::stopRecording() {
+void TestRunEngine::stopRecording(RecordingEnd why) {
     if (!running()) return;
+    flushTick();
     lock_.reset();
     ctx_.state = RunState::Idle;
+    journalEnd(why == RecordingEnd::Exit ? run_journal::EndReason::Exit : run_journal::EndReason::WindowClosed);
     unit_.setRunActive(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(true);
@@ -390,6 +443,26 @@ void TestRunEngine::refreshSequence() {
     ctx_.stepTick = 0;
     ctx_.phase = Phase::TemperatureRamp;
     if (ctx_.rampIndex > sequence_.steps.size()) finish(End::SequenceShortened);
+}
+
+run_journal::EndReason TestRunEngine::journalReason(End why) {
+    using R = run_journal::EndReason;
+    switch (why) {
+        case End::None:
+        case End::Stopped:
+            return R::Stop;
+        case End::SequenceDone:
+            return R::SequenceEnd;
+        case End::ViscosityShutDown:
+            return R::ViscosityShutDown;
+        case End::SequenceShortened:
+            return R::SequenceShortened;
+        case End::RecordingStopped:
+            return R::WindowClosed;
+        case End::TestGone:
+            return R::TestDeleted;
+    }
+    return R::Stop;
 }
 
 QString TestRunEngine::endText() const {

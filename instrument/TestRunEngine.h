@@ -3,6 +3,7 @@
 #include "analysis/LiveResults.h"
 #include "instrument/RealTimeUnit.h"
 #include "instrument/RunContext.h"
+#include "instrument/RunJournalKeeper.h"
 #include "sequence/SequenceData.h"
 #include "testinfo/TestInfoInput.h"
 
@@ -52,11 +53,27 @@ class TestRunEngine {
         "and recording has ended.");
     static inline const QString kNotLockedPrefix =
         QStringLiteral("The test is not protected against deletion: ");
+    static inline const QString kJournalNotSavedPrefix = QStringLiteral("Run journal not saved: ");
     static inline const QString kNotFiniteText = QStringLiteral(
         "%1 of the averaged readings is not a finite number (the unit sent an overflowing value)");
 
     // Raise Bath is enabled again once a run is this far in.
     static constexpr qint64 kRaiseBathAfter_s = 3;
+    // Resuming an interrupted run.
+    static inline const QString kResumeQuestion = QStringLiteral(
+        "%1 was recording \"%2\" (sequence \"%3\", started %4, last reading %5). Resume recording?");
+    static inline const QString kResumeQuestionTitle = QStringLiteral("Interrupted run");
+    static inline const QString kResumeSilentText = QStringLiteral(
+        "%1 does not answer, so the run of \"%2\" cannot be resumed. Check the unit and its cable and try "
+        "again, or end the run as it is.");
+    static inline const QString kResumeColdText = QStringLiteral(
+        "%1 is inactive at %2 F, far from the %3 F of ramp %4 (more than its start error band of %5 F): the "
+        "oven was off, so the run of \"%6\" cannot be resumed. End the run as it is and start a new test.");
+    static inline const QString kResumeUnusableText =
+        QStringLiteral("The journal of the run of \"%1\" cannot be read, so it cannot be resumed.");
+    static inline const QString kResumeBusyText =
+        QStringLiteral("A test runs on this unit; the run of \"%1\" cannot be resumed on it now.");
+
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;
     static constexpr double kBoilingPoint_F = 212;
@@ -92,15 +109,38 @@ class TestRunEngine {
     // additives (refusing a name stored since the question with the dialog's duplicate message), then
     // StartTest. unitNumber: the unit as the error log names it.
     StartOutcome start(const TestInfoAsker& ask, const std::optional<QString>& presetBob, int unitNumber);
+    // Resuming an interrupted run of the journal (its program stopped): the run goes on with the same test.
+    // The unit must have answered (the caller polls it first); an inactive unit whose sample is further
+    // from the current ramp's temperature than its start error band (the oven was off) is refused, so is a
+    // test another program records. Elapsed time goes on on the true timeline since the test's start (the
+    // time away has passed: a ramp whose time ran out meanwhile ends at once); the current ramp's set
+    // point is sent again; an interrupted shear-rate ramp starts again at its first step. The journal row
+    // gets the gap between the last reading and now; no reading of the time away is made up.
+    enum class ResumeOutcome { Resumed, NotAnswering, OvenCold, Locked, Unusable, Failed };
+    struct ResumeResult {
+        ResumeOutcome outcome = ResumeOutcome::Failed;
+        QString text;  // why it was refused; empty when resumed
+    };
+    ResumeResult resume(const run_journal::Run& run);
+    // The question that offers an interrupted run ("Unit 1 was recording ... Resume recording?").
+    static QString resumeQuestion(const run_journal::Run& run);
+    // The operator ends an interrupted run as it is ("not resumed").
+    static void endWithoutResuming(clsConnection& connection, const run_journal::Run& run);
+
     // One timer tick of the unit: the poll as the run stands, then, while it runs, the run's step. Never
     // throws: a failure is the unit's to report (its status bar, the diagnostic log).
     void tick();
+    // The wall clock of the journal's saves (ms; the system's clock unless told): a resumed run's elapsed
+    // time goes on by the time it shows passed since the run's last save. A program that runs its units
+    // faster than real time (r7716-cli run --tick-ms) gives it the same scale.
+    void setWallClock(std::function<qint64()> now_ms) { wallClock_ms_ = std::move(now_ms); }
     // Where readings go from now on; the unit's status bar shows the readings that wait in it.
     void setWriter(ReadingWriter& writer);
     // Stop: the stop command, and the run is over. The readings stored stay the test's results.
     void shutDown() { finish(End::Stopped); }
-    // The window closes while the test runs: recording ends, the unit is left running its sequence.
-    void stopRecording();
+    // Recording ends while the unit is left running its sequence: its window closes, or the program ends.
+    enum class RecordingEnd { WindowClosed, Exit };
+    void stopRecording(RecordingEnd why = RecordingEnd::WindowClosed);
     // Refresh Test Sequence: in a temperature ramp, reads the selected sequence again and starts the
     // current ramp over with its new values. Nothing in a shear-rate ramp or while idle.
     void refreshSequence();
@@ -125,6 +165,10 @@ class TestRunEngine {
     // The viscosity check counts each stored temperature-ramp reading as this many seconds: one sample
     // interval, the time between two such readings.
     double secondsPerReading() const { return sampleIntervalTicks(); }
+    // The run's row in the run journal; 0 when it has none.
+    qint64 journalRunId() const { return journal_.runId(); }
+    // How the journal names an end.
+    static run_journal::EndReason journalReason(End why);
 
   private:
     using Phase = RunContext::Phase;
@@ -132,8 +176,16 @@ class TestRunEngine {
     bool StartTest();
     bool storeTest(const TestInfoInput& input);
     bool pressureRefuses();
-    // The tick's part of the run: the elapsed time, then the step.
+    // The tick's part of the run: the elapsed time, then the step, then what it stored and saved.
     void runTick();
+    // The end of a tick: the reading it took goes to the writer with the run's context as the tick leaves
+    // it; without one, a save of the context when one is due.
+    void flushTick();
+    // Hands a reading (with its save) or a save alone to the writer; false when it was refused (reported).
+    bool handOver(const Reading* reading, const run_journal::Save* save);
+    void beginJournal();
+    static ResumeResult refuseResume(ResumeOutcome outcome, const QString& text);
+    void journalEnd(run_journal::EndReason reason);
     // The run step of a tick; false ends the tick.
     bool step();
     bool temperatureStep();
@@ -162,9 +214,13 @@ class TestRunEngine {
     ReadingWriter* writer_;
     Messenger& messenger_;
     std::function<void(const Reading&)> stored_;
+    std::function<qint64()> wallClock_ms_;
 
     StoredSequence sequence_;
     RunContext ctx_;
+    RunJournalKeeper journal_;
+    // The reading the tick took, until the tick ends.
+    std::optional<Reading> pending_;
     LiveResults results_;
     End end_ = End::None;
     std::unique_ptr<store::RecordingLock> lock_;

@@ -4,6 +4,7 @@
 #include "store/NewTest.h"
 #include "store/ReadingExclusions.h"
 #include "store/ReadingWriter.h"
+#include "store/RunJournal.h"
 #include "store/SqlDialect.h"
 #include "store/TestAudit.h"
 #include "store/Transaction.h"
@@ -132,6 +133,7 @@ CopyStep Copier::copyTest(const QString& name) {
         additives.append({a[2].toString(), a[3].toDouble(), a[4].toString(), a[5].toString()});
 
     const TestRecords records = readRecords(sourceId, readings);
+    const std::vector<run_journal::Run> runs = run_journal::runsOfTest(from_, sourceId);
 
     clsTEST_INFO target;
     target.ConnectX(to_);
@@ -144,6 +146,7 @@ CopyStep Copier::copyTest(const QString& name) {
             target.Update();
         }
         writeRecords(targetId, name, records);
+        for (const run_journal::Run& run : runs) run_journal::copy(to_, run, targetId);
         transaction.commit();
     } catch (const StoreError& error) {
         // Stored meanwhile by another program.

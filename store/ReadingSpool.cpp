@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 
 #include <QSqlDatabase>
+#include <QSet>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -18,17 +19,25 @@ constexpr const char* kCreateSql =
     "DATABASE_NAME TEXT NOT NULL, WRITER TEXT NOT NULL, CLAIMED INTEGER NOT NULL DEFAULT 0, TEST_ID REAL, "
     "RAMP_NO REAL, RAMP_STEP_NO REAL, RESULT_TIME REAL, RESULT_SAMPLE_TEMP REAL, RESULT_PRESS REAL, "
     "RESULT_SHEAR_RATE REAL, RESULT_SHEAR_STRESS REAL, RESULT_TYPE_ID REAL, RESULT_BATH_TEMP REAL)";
+// Added to the table of a spool file made before runs were journaled: a reading's run save, or a save alone.
+constexpr const char* kRunColumns[][2] = {{"HAS_READING", "INTEGER NOT NULL DEFAULT 1"},
+                                          {"RUN_ID", "INTEGER"},
+                                          {"RUN_CONTEXT", "TEXT"},
+                                          {"RUN_AT", "TEXT"},
+                                          {"RUN_END", "TEXT"}};
 constexpr const char* kIndexSql =
     "CREATE INDEX IF NOT EXISTS SPOOLED_READING_BY_DATABASE ON SPOOLED_READING (DATABASE_NAME, CLAIMED, SEQ)";
 constexpr const char* kInsertSql =
     "INSERT INTO SPOOLED_READING (DATABASE_NAME, WRITER, CLAIMED, TEST_ID, RAMP_NO, RAMP_STEP_NO, "
     "RESULT_TIME, "
     "RESULT_SAMPLE_TEMP, RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, "
-    "RESULT_BATH_TEMP) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    "RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, RUN_END) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+    "?, ?, ?, ?, ?, ?, ?, ?)";
 constexpr const char* kSelectColumns =
     "SELECT TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS, "
     "RESULT_SHEAR_RATE, "
-    "RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP FROM SPOOLED_READING ";
+    "RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, RUN_END "
+    "FROM SPOOLED_READING ";
 
 QSqlQuery run(const QString& connectionName, const QString& statement, const QVariantList& values = {}) {
     QSqlQuery query(QSqlDatabase::database(connectionName, false));
@@ -57,6 +66,14 @@ ReadingSpool::ReadingSpool(const QString& path, const QString& database)
         // As durable as the database itself: a spooled reading survives a crash and a power cut.
         store::dialect::prepareForWriting(db);
         run(connectionName_, QString::fromLatin1(kCreateSql));
+        QSet<QString> present;
+        for (QSqlQuery columns = run(connectionName_, QStringLiteral("PRAGMA table_info(SPOOLED_READING)"));
+             columns.next();)
+            present.insert(columns.value(1).toString().toUpper());
+        for (const auto& [name, type] : kRunColumns)
+            if (!present.contains(QLatin1String(name)))
+                run(connectionName_, QStringLiteral("ALTER TABLE SPOOLED_READING ADD COLUMN %1 %2")
+                                         .arg(QLatin1String(name), QLatin1String(type)));
         run(connectionName_, QString::fromLatin1(kIndexSql));
     } catch (const StoreError& error) {
         QSqlDatabase::removeDatabase(connectionName_);
@@ -72,10 +89,15 @@ ReadingSpool::~ReadingSpool() {
     QSqlDatabase::removeDatabase(connectionName_);
 }
 
-void ReadingSpool::append(double testId, const Reading& r, const QString& writer, bool claimed) {
+void ReadingSpool::append(const Entry& e, const QString& writer, bool claimed) {
+    const Reading& r = e.reading;
+    const std::optional<run_journal::Save>& s = e.save;
     run(connectionName_, QString::fromLatin1(kInsertSql),
-        {database_, writer, claimed ? 1 : 0, testId, r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F,
-         r.pressure_psi, r.shearRate_1ps, r.shearStress_dyncm2, r.typeId, r.bathTemp_F});
+        {database_, writer, claimed ? 1 : 0, e.testId, r.rampNo, r.rampStepNo, r.time_s, r.sampleTemp_F,
+         r.pressure_psi, r.shearRate_1ps, r.shearStress_dyncm2, r.typeId, r.bathTemp_F, e.hasReading ? 1 : 0,
+         s ? QVariant(s->runId) : QVariant(), s ? QVariant(s->context) : QVariant(),
+         s ? QVariant(s->at.toString(Qt::ISODateWithMs)) : QVariant(),
+         s ? QVariant(run_journal::reasonText(s->end)) : QVariant()});
 }
 
 int ReadingSpool::count() const {
@@ -87,7 +109,7 @@ int ReadingSpool::count() const {
 int ReadingSpool::countOf(const QString& writer) const {
     return firstNumber(run(connectionName_,
                            QStringLiteral("SELECT COUNT(*) FROM SPOOLED_READING WHERE DATABASE_NAME = ? AND "
-                                          "WRITER = ?"),
+                                          "WRITER = ? AND HAS_READING = 1"),
                            {database_, writer}));
 }
 
@@ -103,6 +125,11 @@ std::vector<ReadingSpool::Entry> ReadingSpool::nextBatch(int max, bool* unanswer
             const auto v = [&](int column) { return query.value(column).toDouble(); };
             e.testId = v(0);
             e.reading = {v(1), v(2), v(3), v(4), v(5), v(6), v(7), v(8), v(9)};
+            e.hasReading = query.value(10).toInt() != 0;
+            if (!query.value(11).isNull())
+                e.save = run_journal::Save{query.value(11).toLongLong(), query.value(12).toString(),
+                                           QDateTime::fromString(query.value(13).toString(), Qt::ISODateWithMs),
+                                           run_journal::reasonOf(query.value(14).toString())};
         }
         return rows;
     };

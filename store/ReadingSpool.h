@@ -1,9 +1,11 @@
 #pragma once
 
 #include "store/Reading.h"
+#include "store/RunJournal.h"
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 // The local file that keeps the readings of live runs which the database server could not take, until it
@@ -14,9 +16,12 @@
 // against the server before it is sent again.
 class ReadingSpool {
   public:
+    // A reading of a test, with the save of its run that goes with it; or a save alone (no reading).
     struct Entry {
         double testId = 0;
         Reading reading;
+        bool hasReading = true;
+        std::optional<run_journal::Save> save;
     };
 
     // Opens the file, creating it with its table when missing; raises StoreError when it cannot.
@@ -29,8 +34,8 @@ class ReadingSpool {
 
     // Keeps one reading, committed when it returns. A claimed reading forms a batch on its own whose
     // outcome is unknown (its direct store broke off): the one to use when nothing of the database waits.
-    void append(double testId, const Reading& reading, const QString& writer, bool claimed = false);
-    // Readings of the database that wait, of all writers or of one.
+    void append(const Entry& entry, const QString& writer, bool claimed = false);
+    // Entries of the database that wait (readings and saves), of all writers; the readings of one.
     int count() const;
     int countOf(const QString& writer) const;
 

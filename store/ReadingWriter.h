@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Reading.h"
+#include "store/RunJournal.h"
 
 #include <QString>
 
@@ -17,11 +18,15 @@ Reading ReadingOfRow(const std::array<double, 11>& row);
 
 // Where the readings of a live run go, one call per reading. A reading handed over is never silently lost:
 // write() either stores it (committed when it returns), keeps it to store later (waiting() counts those),
-// or throws StoreError so the caller reports it.
+// or throws StoreError so the caller reports it. The run's journal save that goes with a reading is stored
+// in the same transaction as the reading; a save without a reading follows the readings handed over before
+// it.
 class ReadingWriter {
   public:
     virtual ~ReadingWriter() = default;
-    virtual void write(double testId, const Reading& reading) = 0;
+    virtual void write(double testId, const Reading& reading, const run_journal::Save* save = nullptr) = 0;
+    // A save of the run without a reading (a ramp or step change, a sign of life, the run's end).
+    virtual void saveRun(const run_journal::Save& save) = 0;
     // Readings accepted but not yet in the database.
     virtual int waiting() const { return 0; }
     // Of those, the ones that only memory holds: lost if the program ends before they are stored.

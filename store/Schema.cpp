@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "store/RunJournal.h"
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
@@ -114,6 +115,7 @@ const std::vector<TableSchema>& featureTables() {
                                         {"VISCOSITY_SOURCE", K::Number}};
     };
     static const std::vector<TableSchema> tables{
+        run_journal::table(),
         {"TEST_EXCLUSION",
          {{"EXCLUSION_ID", K::Key},
           {"TEST_ID", K::Number},
@@ -234,20 +236,22 @@ Missing inspect(const QSqlDatabase& db) {
     const Engine engine = dialect::engineOf(db);
     Missing missing;
     missing.noTableAtAll = tables.isEmpty();
-    auto check = [&](const TableSchema& table, bool feature) {
+    std::vector<std::pair<const TableSchema*, bool>> all;  // a table, and whether it is one of the six
+    for (const TableSchema& table : schemaTables()) all.push_back({&table, true});
+    for (const TableSchema& table : featureTables()) all.push_back({&table, false});
+    for (const auto& [each, designed] : all) {
+        const TableSchema& table = *each;
         if (tables.contains(table.name)) {
             checkColumns(db, table);
         } else {
-            if (!feature) missing.tables << table.name;
+            if (designed) missing.tables << table.name;
             missing.statements << createTableSql(table, engine);
             if (table.appendOnly) missing.statements << appendOnlySql(table, engine);
         }
         if (!indexes.contains(table.indexName.toUpper())) missing.statements << table.indexSql;
         if (!table.nameColumn.isEmpty() && !indexes.contains(uniqueNameIndexName(table).toUpper()))
             missing.uniqueIndexes.push_back(&table);
-    };
-    for (const TableSchema& table : schemaTables()) check(table, false);
-    for (const TableSchema& table : featureTables()) check(table, true);
+    }
     return missing;
 }
 

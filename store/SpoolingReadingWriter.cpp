@@ -31,6 +31,13 @@ constexpr const char* kTestGoneText =
     "The test of this reading (TEST_ID %1) is no longer stored: it was deleted while it was being "
     "recorded. The reading was not stored.";
 
+// The first reading of a batch, whose being stored tells whether the batch was; null for saves alone.
+const ReadingSpool::Entry* firstReading(const std::vector<ReadingSpool::Entry>& batch) {
+    for (const ReadingSpool::Entry& e : batch)
+        if (e.hasReading) return &e;
+    return nullptr;
+}
+
 bool isStored(clsConnection& connection, const ReadingSpool::Entry& e) {
     store::Statement statement;
     statement.prepare(connection.ADOConnection(), kIsStoredSql, clsTEST_RESULT::kInsertParams);
@@ -159,22 +166,30 @@ bool SpoolingReadingWriter::anyWaiting() const {
     return !memory_.empty() || spoolCount() > 0;
 }
 
-void SpoolingReadingWriter::write(double testId, const Reading& reading) {
+void SpoolingReadingWriter::write(double testId, const Reading& reading, const run_journal::Save* save) {
+    hand({testId, reading, true, save ? std::optional<run_journal::Save>(*save) : std::nullopt});
+}
+
+void SpoolingReadingWriter::saveRun(const run_journal::Save& save) {
+    hand({0, {}, false, save});
+}
+
+void SpoolingReadingWriter::hand(const ReadingSpool::Entry& entry) {
     lockWaitLeft_ms_ = kReadingLockWait_ms;
     // Readings reach the database in the order they were taken: while some wait, this one joins them,
     // unless they could all be stored first.
     const bool queued = anyWaiting();
     if ((queued && !deliver(false)) || (!queued && resting())) {
-        keep(testId, reading, false);
+        keep(entry, false);
         return;
     }
     try {
-        storeDirectly(testId, reading);
+        storeDirectly(entry);
     } catch (const StoreError& error) {
         if (error.number() == StoreError::kTestGone) throw;
         failed(error, meansUnreachable(error));
         // A store that broke off with the connection may have reached the server before it broke.
-        keep(testId, reading, error.number() == StoreError::kServerUnreachable);
+        keep(entry, entry.hasReading && error.number() == StoreError::kServerUnreachable);
         return;
     }
     recovered();
@@ -195,25 +210,33 @@ void SpoolingReadingWriter::tryWithShortLockWait(const std::function<void()>& at
     }
 }
 
-void SpoolingReadingWriter::storeDirectly(double testId, const Reading& reading) {
+void SpoolingReadingWriter::storeDirectly(const ReadingSpool::Entry& entry) {
     EngineLockWaitOff engineWait(connection_);
     bool stored = false;
     tryWithShortLockWait([&] {
-        attach();
-        record_->setTest_Id(static_cast<int>(testId));
-        SetReading(*record_, reading);
-        stored = record_->AddNewForStoredTest();
+        // A reading and its run's save together or not at all.
+        std::optional<store::Transaction> transaction;
+        if (entry.save) transaction.emplace(connection_);
+        if (entry.hasReading) {
+            attach();
+            record_->setTest_Id(static_cast<int>(entry.testId));
+            SetReading(*record_, entry.reading);
+            stored = record_->AddNewForStoredTest();
+        }
+        if (entry.save && (stored || !entry.hasReading)) run_journal::save(connection_, *entry.save);
+        if (transaction) transaction->commit();
     });
-    if (!stored) throw StoreError(StoreError::kTestGone, QString::fromLatin1(kTestGoneText).arg(testId));
+    if (entry.hasReading && !stored)
+        throw StoreError(StoreError::kTestGone, QString::fromLatin1(kTestGoneText).arg(entry.testId));
 }
 
-void SpoolingReadingWriter::keep(double testId, const Reading& reading, bool outcomeUnknown) {
+void SpoolingReadingWriter::keep(const ReadingSpool::Entry& entry, bool outcomeUnknown) {
     // A reading of unknown outcome is checked before it is sent again; it can be one only when nothing of
     // the database waits before it.
     if (memory_.empty()) {
         try {
             ReadingSpool& s = spool();
-            s.append(testId, reading, writerId_, outcomeUnknown && s.count() == 0);
+            s.append(entry, writerId_, outcomeUnknown && s.count() == 0);
             spoolFailure_.clear();
             startTimer();
             return;
@@ -228,7 +251,7 @@ void SpoolingReadingWriter::keep(double testId, const Reading& reading, bool out
                                         "cannot be written (%2) and %3 readings wait in memory already.")
                              .arg(lastReason_, spoolFailure_)
                              .arg(memory_.size()));
-    memory_.push_back({testId, reading, outcomeUnknown && memory_.empty() && spoolCount() == 0});
+    memory_.push_back({entry, outcomeUnknown && memory_.empty() && spoolCount() == 0});
     startTimer();
 }
 
@@ -237,7 +260,7 @@ void SpoolingReadingWriter::spillToSpool() {
         while (!memory_.empty()) {
             ReadingSpool& s = spool();
             const Kept& k = memory_.front();
-            s.append(k.testId, k.reading, writerId_, k.outcomeUnknown && s.count() == 0);
+            s.append(k.entry, writerId_, k.outcomeUnknown && s.count() == 0);
             memory_.pop_front();
         }
     } catch (const StoreError& error) {
@@ -300,7 +323,8 @@ bool SpoolingReadingWriter::deliverSpool(Delivered& done) {
         }
         if (batch.empty()) break;
         Delivered inBatch;
-        if (unanswered && isStored(connection_, batch.front()))
+        const ReadingSpool::Entry* first = unanswered ? firstReading(batch) : nullptr;
+        if (first && isStored(connection_, *first))
             inBatch.stored = static_cast<int>(batch.size());
         else
             insertAll(batch, inBatch);
@@ -322,11 +346,11 @@ void SpoolingReadingWriter::deliverMemory(Delivered& done) {
     while (!memory_.empty()) {
         const std::size_t n = std::min(memory_.size(), static_cast<std::size_t>(kBatchSize));
         std::vector<ReadingSpool::Entry> batch;
-        for (std::size_t i = 0; i < n; ++i) batch.push_back({memory_[i].testId, memory_[i].reading});
+        for (std::size_t i = 0; i < n; ++i) batch.push_back(memory_[i].entry);
         std::optional<store::Transaction> transaction;
         tryWithShortLockWait([&] { transaction.emplace(connection_); });
         Delivered inBatch;
-        if (memory_.front().outcomeUnknown && isStored(connection_, batch.front())) {
+        if (memory_.front().outcomeUnknown && batch.front().hasReading && isStored(connection_, batch.front())) {
             ++inBatch.stored;
             batch.erase(batch.begin());
         }
@@ -341,12 +365,15 @@ void SpoolingReadingWriter::deliverMemory(Delivered& done) {
 void SpoolingReadingWriter::insertAll(const std::vector<ReadingSpool::Entry>& entries, Delivered& done) {
     attach();
     for (const ReadingSpool::Entry& e : entries) {
-        record_->setTest_Id(static_cast<int>(e.testId));
-        SetReading(*record_, e.reading);
-        if (record_->AddNewForStoredTest())
-            ++done.stored;
-        else
-            ++done.dropped;
+        bool stored = !e.hasReading;
+        if (e.hasReading) {
+            record_->setTest_Id(static_cast<int>(e.testId));
+            SetReading(*record_, e.reading);
+            stored = record_->AddNewForStoredTest();
+            ++(stored ? done.stored : done.dropped);
+        }
+        // The run's save goes with its reading; a reading of a test that is gone takes its save along.
+        if (e.save && stored) run_journal::save(connection_, *e.save);
     }
 }
 

@@ -61,7 +61,8 @@ class SpoolingReadingWriter : public ReadingWriter {
 
     // Stores the reading, or keeps it to store later. Raises StoreError kTestGone when its test is no
     // longer stored, and StoreError when it can be neither stored nor kept (memory full).
-    void write(double testId, const Reading& reading) override;
+    void write(double testId, const Reading& reading, const run_journal::Save* save = nullptr) override;
+    void saveRun(const run_journal::Save& save) override;
     // Readings of this writer that wait, in the spool and in memory.
     int waiting() const override;
     int waitingInMemory() const override { return static_cast<int>(memory_.size()); }
@@ -84,8 +85,7 @@ class SpoolingReadingWriter : public ReadingWriter {
 
   private:
     struct Kept {
-        double testId = 0;
-        Reading reading;
+        ReadingSpool::Entry entry;
         bool outcomeUnknown = false;
     };
     // What one delivery stored, and dropped because the test is gone.
@@ -107,11 +107,13 @@ class SpoolingReadingWriter : public ReadingWriter {
     // Inserts the readings inside the caller's transaction.
     void insertAll(const std::vector<ReadingSpool::Entry>& entries, Delivered& done);
     void logDelivered(const Delivered& done) const;
-    void storeDirectly(double testId, const Reading& reading);
+    // Stores a reading, a save, or both in one transaction, or hands it to keep() to store later.
+    void hand(const ReadingSpool::Entry& entry);
+    void storeDirectly(const ReadingSpool::Entry& entry);
     // Runs attempt, and again while the database is locked by another connection, as long as the wait
     // left to this call of write() or delivery lasts (kReadingLockWait_ms in all).
     void tryWithShortLockWait(const std::function<void()>& attempt);
-    void keep(double testId, const Reading& reading, bool outcomeUnknown);
+    void keep(const ReadingSpool::Entry& entry, bool outcomeUnknown);
     void spillToSpool();
     ReadingSpool& spool();
     void spoolFailed(const StoreError& error) const;

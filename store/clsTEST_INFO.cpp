@@ -2,6 +2,7 @@
 
 #include "store/FeatureRows.h"
 #include "store/RecordingLock.h"
+#include "store/RunJournal.h"
 #include "store/TestAudit.h"
 #include "store/Transaction.h"
 
@@ -116,6 +117,7 @@ void clsTEST_INFO::Delete() {
     deleteReadings_.finish();
     run(deleteAdditives_, {name});
     deleteAdditives_.finish();
+    run_journal::removeOfTestsNamed(connection(), store::toText(name, "TEST_NAME"));
     run(delete_, {name});
     delete_.finish();
     transaction.commit();

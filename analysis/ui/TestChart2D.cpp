@@ -83,6 +83,22 @@ QCategoryAxis* makeLabelAxis(QAbstractAxis* log, QChart* chart) {
 }
 
 // Shows [low, high] on the axis: round ticks on a linear axis, a fitting range on a log axis.
+// Each stretch of a series between its breaks, thinned on its own, so that no line crosses a gap.
+QList<QList<QPointF>> stretchesForDrawing(const ChartSeries2D& s, int buckets, AxisScale x, AxisScale y) {
+    QList<QList<QPointF>> stretches;
+    std::vector<std::size_t> ends = s.breaks;
+    ends.push_back(s.size());
+    std::size_t from = 0;
+    for (std::size_t to : ends) {
+        if (to <= from || to > s.size()) continue;
+        stretches.append(PointsForDrawing(std::span(s.x).subspan(from, to - from),
+                                          std::span(s.y).subspan(from, to - from), buckets, x, y));
+        from = to;
+    }
+    if (stretches.isEmpty()) stretches.append(QList<QPointF>());
+    return stretches;
+}
+
 void showRange(QAbstractAxis* axis, double low, double high, int maxIntervals) {
     if (auto* value = qobject_cast<QValueAxis*>(axis)) {
         const AxisRange range = NiceRange(low, high, maxIntervals);
@@ -185,7 +201,8 @@ void TestChart2D::setSubTitle(const QString& subTitle) {
 }
 
 int TestChart2D::SeriesCount() const {
-    return chart() ? static_cast<int>(chart()->series().size()) : 0;
+    // The series shown, not their stretches.
+    return chart() ? static_cast<int>(series_.size()) : 0;
 }
 
 QLineSeries* TestChart2D::Series(int index) const {
@@ -220,6 +237,7 @@ void TestChart2D::build() {
         axisRight_->setGridLineVisible(false);
     }
     series_.clear();
+    lines_.clear();
     for (std::size_t i = 0; i < shown_.series.size(); ++i) {
         const ChartSeries2D& wanted = shown_.series[i];
         QXYSeries* series = nullptr;
@@ -238,6 +256,7 @@ void TestChart2D::build() {
             line->setPen(QPen(colourOf(i), 1.2));
             line->setMarkerSize(kMarkerSize);
             series = line;
+            lines_.emplace(i, GappedLine(chart, line));
         }
         series->setName(wanted.label);
         chart->addSeries(series);
@@ -315,7 +334,9 @@ void TestChart2D::plot() {
         const ChartSeries2D& wanted = shown_.series[i];
         const bool onRight = wanted.onRightAxis && axisRight_;
         const AxisScale yScale = onRight ? AxisScale::Linear : yScale_;
-        const QList<QPointF> points = PointsForDrawing(wanted.x, wanted.y, buckets, xScale_, yScale);
+        const QList<QList<QPointF>> stretches = stretchesForDrawing(wanted, buckets, xScale_, yScale);
+        QList<QPointF> points;
+        for (const QList<QPointF>& stretch : stretches) points += stretch;
         if (wanted.size() > static_cast<std::size_t>(4 * buckets)) thinnedBuckets_ = buckets;
         total += wanted.size();
         hidden += HiddenByLogAxes(wanted.x, wanted.y, xScale_, yScale);
@@ -325,8 +346,11 @@ void TestChart2D::plot() {
         if (!wanted.marks)
             series_[i]->setPointsVisible(shown_.type != Chart2DType::ViscTempVsTime && !points.isEmpty() &&
                                          points.size() <= kMarkedPointsUpTo);
-        // One replace per series: each redraws once, on the next paint.
-        series_[i]->replace(points);
+        // One replace per series: each redraws once, on the next paint. Marks have no line to break.
+        if (const auto line = lines_.find(i); line != lines_.end())
+            line->second.replace(stretches);
+        else
+            series_[i]->replace(points);
     }
 
     const bool time = shown_.type == Chart2DType::ViscTempVsTime;

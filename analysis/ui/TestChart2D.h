@@ -2,10 +2,12 @@
 
 #include "analysis/ChartData.h"
 #include "analysis/ChartSeries.h"
+#include "common/ui/GappedLine.h"
 
 #include <QChartView>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 class QAbstractAxis;
@@ -89,6 +91,9 @@ class TestChart2D : public QChartView {
     QCategoryAxis* labelLeft_ = nullptr;
     bool labelling_ = false;
     std::vector<QXYSeries*> series_;
+    // Each line drawn in stretches between its breaks (series_[i] is the first stretch), by series index;
+    // the marks of excluded readings are points, not lines.
+    std::map<std::size_t, GappedLine> lines_;
     QGraphicsSimpleTextItem* note_ = nullptr;
     int thinnedBuckets_ = 0;  // the slices the drawn points were thinned to; 0 when drawn whole
 };

@@ -7,8 +7,10 @@
 #include "analysis/ui/frmOverlapTest.h"
 #include "app/ui/frmAbout.h"
 #include "calibration/ui/frmCalibrateTorque.h"
+#include "common/DiagnosticLog.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
+#include "instrument/RunResumption.h"
 #include "instrument/ui/frmMDIRealTime.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
@@ -24,6 +26,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -90,6 +93,22 @@ void frmMain::Form_Load() {
     BuildResultsHeader();
     DrawStartChart();
     // Overlap waits for a chart it can overlap: the chart view disabled it.
+    // Runs this station left unfinished are offered by the real-time host, which opens for them by itself.
+    QTimer::singleShot(0, this, &frmMain::openHostForInterruptedRuns);
+}
+
+void frmMain::openHostForInterruptedRuns() {
+    bool any = false;
+    try {
+        any = !interruptedRunsOfThisStation(*connection_).empty();
+    } catch (const std::exception& e) {
+        // An unusable database has said so already when it opened; the journal's own fault goes to the log.
+        DiagnosticLog(QFileInfo(connection_->FilePath()).absolutePath())
+            .append(qs(kCaption),
+                    QStringLiteral("The run journal could not be read: ") + StoreError::describe(e));
+        return;
+    }
+    if (any) cmdRealTime_Click();
 }
 
 void frmMain::openDatabase() {

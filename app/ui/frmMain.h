@@ -145,6 +145,8 @@ class frmMain : public QMainWindow {
     void MenuSetup_Click();
     void cmdRealTime_Click();
     void MenuFileRealTimeTest_Click();
+    // At start-up: the real-time host opens when this station left runs unfinished, and offers them.
+    void openHostForInterruptedRuns();
     void optAllData_Click();
     void optNoRampData_Click();
     // The main window became active: a test open and none overlapped is read again, so that a unit

@@ -83,6 +83,7 @@ LiveGraph::LiveGraph(QWidget* parent) : QChartView(parent) {
     bathTemp_ = curve(chart, QStringLiteral("Bath Temp"), bathColor, time_, temperatureAxis_);
     sampleTemp_ = curve(chart, QStringLiteral("Sample Temp"), sampleColor, time_, temperatureAxis_);
     shearRate_ = curve(chart, QStringLiteral("Shear Rate"), rateColor, time_, shearRateAxis_);
+    for (QLineSeries* s : {viscosity_, bathTemp_, sampleTemp_, shearRate_}) lines_.emplace_back(chart, s);
     setChart(chart);
     setRenderHint(QPainter::Antialiasing);
 }
@@ -91,7 +92,7 @@ void LiveGraph::clear() {
     draw({});
 }
 
-void LiveGraph::draw(std::span<const Reading> readings) {
+void LiveGraph::draw(std::span<const Reading> readings, std::span<const TimeGap> gaps) {
     QList<QPointF> viscosity, bath, sample, rate;
     viscosity.reserve(readings.size());
     bath.reserve(readings.size());
@@ -120,8 +121,12 @@ void LiveGraph::draw(std::span<const Reading> readings) {
     fit(viscosityAxis_, 0, viscosityHigh, true, kMinViscositySpan_cP);
     fit(temperatureAxis_, tempLow, tempHigh, false, kMinTemperatureSpan_F);
     fit(shearRateAxis_, 0, rateHigh, true, kMinShearRateSpan_1ps);
-    viscosity_->replace(viscosity);
-    bathTemp_->replace(bath);
-    sampleTemp_->replace(sample);
-    shearRate_->replace(rate);
+    std::vector<double> times;
+    times.reserve(readings.size());
+    for (const Reading& r : readings) times.push_back(r.time_s);
+    const std::vector<std::size_t> breaks = LineBreaks(times, gaps);
+    lines_[0].replace(StretchesOf(viscosity, breaks));
+    lines_[1].replace(StretchesOf(bath, breaks));
+    lines_[2].replace(StretchesOf(sample, breaks));
+    lines_[3].replace(StretchesOf(rate, breaks));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TimeGaps.h"
+#include "common/ui/GappedLine.h"
 #include "store/Reading.h"
 
 #include <QChartView>
@@ -19,8 +21,9 @@ class LiveGraph : public QChartView {
   public:
     explicit LiveGraph(QWidget* parent = nullptr);
 
-    // Draws these readings (the latest of the test), replacing what was drawn.
-    void draw(std::span<const Reading> readings);
+    // Draws these readings (the latest of the test), replacing what was drawn; the lines break at the
+    // gaps (where the station was away during a resumed run).
+    void draw(std::span<const Reading> readings, std::span<const TimeGap> gaps = {});
     void clear();
 
     QLineSeries* viscosity() const { return viscosity_; }
@@ -37,4 +40,5 @@ class LiveGraph : public QChartView {
     QLineSeries* bathTemp_;
     QLineSeries* sampleTemp_;
     QLineSeries* shearRate_;
+    std::vector<GappedLine> lines_;  // the four curves above, in that order
 };

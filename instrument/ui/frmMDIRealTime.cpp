@@ -4,7 +4,12 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "common/DiagnosticLog.h"
+#include "instrument/RunResumption.h"
+#include "store/StoreError.h"
 #include "store/clsConnection.h"
+
+#include <QFileInfo>
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +35,8 @@ frmMDIRealTime::frmMDIRealTime(clsConnection& connection, Messenger& messenger, 
     createMenus();
     resize(1024, 720);
     MDIForm_Load();
+    // Once the host is up: the questions belong to it, not to its construction.
+    QTimer::singleShot(0, this, &frmMDIRealTime::offerInterruptedRuns);
 }
 
 frmMDIRealTime::~frmMDIRealTime() = default;
@@ -78,8 +85,39 @@ QList<int> frmMDIRealTime::unitsRecording() const {
     return recording;
 }
 
+void frmMDIRealTime::offerInterruptedRuns() {
+    std::vector<run_journal::Run> runs;
+    try {
+        runs = interruptedRunsOfThisStation(connection_);
+    } catch (const StoreError& e) {
+        DiagnosticLog(QFileInfo(connection_.FilePath()).absolutePath())
+            .append(RealTimeHost::kCaption, QStringLiteral("The run journal could not be read: ") + e.report());
+        return;
+    }
+    for (const run_journal::Run& run : runs) {
+        if (offered_.contains(run.runId)) continue;
+        offered_.insert(run.runId);
+        if (!messenger_.yesNo(TestRunEngine::resumeQuestion(run), TestRunEngine::kResumeQuestionTitle)) {
+            try {
+                TestRunEngine::endWithoutResuming(connection_, run);
+            } catch (const StoreError& e) {
+                messenger_.info(e.report(), TestRunEngine::kResumeQuestionTitle, MsgIcon::Exclamation);
+            }
+            continue;
+        }
+        if (run.unit < 1 || run.unit > RealTimeHost::kUnitCount || !MenuAdd[run.unit]->isEnabled()) {
+            messenger_.info(kNoPortForResume.arg(RealTimeHost::unitText(run.unit), run.testName),
+                            TestRunEngine::kResumeQuestionTitle, MsgIcon::Exclamation);
+            continue;
+        }
+        if (!realTimeWindow(run.unit)) addUnit(UnitKind::SequenceTest, run.unit);
+        if (frmRealTime* w = realTimeWindow(run.unit)) w->resumeRun(run);
+    }
+}
+
 void frmMDIRealTime::stopRecordingAll() {
-    for (int unit : unitsRecording()) realTimeWindow(unit)->engine()->stopRecording();
+    for (int unit : unitsRecording())
+        realTimeWindow(unit)->engine()->stopRecording(TestRunEngine::RecordingEnd::Exit);
 }
 
 frmSimpleTest* frmMDIRealTime::simpleTestWindow(int unit) const {

@@ -5,6 +5,7 @@
 #include "link/UnitPortFactory.h"
 
 #include <QList>
+#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -30,6 +31,8 @@ class frmMDIRealTime : public QMainWindow {
     Q_OBJECT
 
   public:
+    static inline const QString kNoPortForResume = QStringLiteral(
+        "%1 has no serial port in \"initial.txt\", so the run of \"%2\" cannot be resumed here.");
     // Unit windows are kept by unit number; indexes 0 to 10 are allowed, 1 to 8 used.
     static constexpr int kWindowSlots = 11;
 
@@ -50,6 +53,10 @@ class frmMDIRealTime : public QMainWindow {
     // Stops recording on every unit window that runs a test, as closing it with Yes does: what is stored
     // stays, and the units go on with their sequences.
     void stopRecordingAll();
+    // Asks about every interrupted run of this station ("Unit 1 was recording ... Resume recording?"): Yes
+    // opens that unit's window, which resumes the run once the unit answers; No ends the run as it is. The
+    // host asks when it opens; runs it was asked about are not asked again while it is open.
+    void offerInterruptedRuns();
 
     QMdiArea* mdiArea;
     QMenu* MenuAddInstrument;
@@ -74,6 +81,7 @@ class frmMDIRealTime : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    QSet<qint64> offered_;
     // The two kinds of unit window, each with its own add items and window slots.
     enum class UnitKind { SequenceTest, SimpleTest };
     using AddItems = std::array<QAction*, RealTimeHost::kUnitCount + 1>;

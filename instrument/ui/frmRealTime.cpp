@@ -212,6 +212,24 @@ void frmRealTime::tickLogic() {
         engine_->tick();
     else
         unit_.tick();
+    if (!pendingResume_ || !engine_) return;
+    const bool answered =
+        unit_.poller().completeReplies() > 0 && unit_.texts().activeFlag != UnitPoller::kNoResponseText;
+    if (!answered && ++resumeWaited_ < kResumeWaitTicks) return;
+    const run_journal::Run run = *std::exchange(pendingResume_, std::nullopt);
+    const TestRunEngine::ResumeResult result = engine_->resume(run);
+    if (result.outcome != TestRunEngine::ResumeOutcome::Resumed) {
+        messenger_.info(result.text, windowTitle(), MsgIcon::Exclamation);
+        return;
+    }
+    lblTestName->setText(engine_->testName());
+    lblSelectSeq->setText(engine_->sequence().name);
+    resetResults();
+}
+
+void frmRealTime::resumeRun(const run_journal::Run& run) {
+    pendingResume_ = run;
+    resumeWaited_ = 0;
 }
 
 void frmRealTime::openPort(int portNumber) {
@@ -260,7 +278,7 @@ void frmRealTime::showResults() {
     const LiveResults& live = engine_->results();
     const std::size_t count = live.readings().size();
     if (count == readingsShown_ && settings_.unitSystem() == tableUnitSystem_) return;
-    CWGraph1->draw(live.chartReadings());
+    CWGraph1->draw(live.chartReadings(), live.gaps());
     // Another test's readings, or a unit system changed meanwhile: the table is filled anew, as the main
     // window fills it. Otherwise only the rows the last reading changed.
     if (count != readingsShown_ + 1 || settings_.unitSystem() != tableUnitSystem_) {
@@ -382,7 +400,7 @@ void frmRealTime::showRetrievedTest(const RetrievalResult& result) {
         if (MSFlexGrid1->rowCount() == 0) MSFlexGrid1->setRowCount(1);
         const std::size_t shown =
             std::min(test.readings.size(), static_cast<std::size_t>(LiveResults::kChartReadings));
-        CWGraph1->draw(std::span<const Reading>(test.readings).last(shown));
+        CWGraph1->draw(std::span<const Reading>(test.readings).last(shown), test.gaps);
     } catch (const StoreError& e) {
         messenger_.info(
             QStringLiteral("The retrieved test is stored, but its results could not be shown.\n") +

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/RunJournal.h"
+
 #include "common/UnitSystem.h"
 #include "instrument/RealTimeUnit.h"
 #include "instrument/TestRunEngine.h"
@@ -52,6 +54,10 @@ class frmRealTime : public UnitWindow {
     void setTestInfoAsker(TestInfoAsker asker) { askTestInfo_ = std::move(asker); }
     // Opens the unit's port (the host does, once). Throws UnitPortError.
     void openPort(int portNumber);
+    // Goes on with an interrupted run of the journal once the unit has answered (at most kResumeWaitTicks
+    // ticks later; a unit still silent then is refused). A refusal is shown; the run stays interrupted.
+    static constexpr int kResumeWaitTicks = 10;
+    void resumeRun(const run_journal::Run& run);
 
     RealTimeUnit& unit() { return unit_; }
     RealTimeUnit& logic() override { return unit_; }
@@ -135,6 +141,8 @@ class frmRealTime : public UnitWindow {
     QPointer<frmNameSeq> nameDialog_;
     clsConnection* connection_ = nullptr;
     bool pollingBeforeExchange_ = false;
+    std::optional<run_journal::Run> pendingResume_;
+    int resumeWaited_ = 0;
     QList<std::pair<QPushButton*, bool>> heldButtons_;
     QBoxLayout* middle_ = nullptr;
     QGroupBox* readings_ = nullptr;

@@ -99,7 +99,7 @@ TEST_P(SpoolOnEngine, ABatchTheServerTookWithoutAnsweringIsNotStoredTwice) {
     const QString spoolPath = dir.file(SpoolingReadingWriter::kSpoolFileName);
     {
         ReadingSpool spool(spoolPath, connection.displayName());
-        for (int t = 1; t <= 3; ++t) spool.append(testId, readingAt(t), "earlier run");
+        for (int t = 1; t <= 3; ++t) spool.append({testId, readingAt(t)}, "earlier run");
         bool unanswered = true;
         ASSERT_EQ(spool.nextBatch(2, &unanswered).size(), 2u);  // claimed, then sent...
         EXPECT_FALSE(unanswered);
@@ -125,8 +125,8 @@ TEST_P(SpoolOnEngine, AReadingOfADeletedTestIsRefusedAndItsWaitingReadingsAreDro
     const QString spoolPath = dir.file(SpoolingReadingWriter::kSpoolFileName);
     {
         ReadingSpool spool(spoolPath, connection.displayName());
-        for (int t = 1; t <= 3; ++t) spool.append(gone, readingAt(t), "earlier run");
-        spool.append(kept, readingAt(4), "earlier run");
+        for (int t = 1; t <= 3; ++t) spool.append({gone, readingAt(t)}, "earlier run");
+        spool.append({kept, readingAt(4)}, "earlier run");
     }
     sql("DELETE FROM TEST_INFO WHERE TEST_NAME = 'Deleted'");
     SpoolingReadingWriter writer(connection, spoolPath);

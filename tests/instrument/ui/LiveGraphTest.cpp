@@ -3,6 +3,7 @@
 #include "instrument/ui/LiveGraph.h"
 
 #include <QChart>
+#include <QLineSeries>
 #include <QValueAxis>
 
 #include <gtest/gtest.h>
@@ -45,6 +46,22 @@ TEST(LiveGraph, SteadyReadingsWobbleInsideAxesOfTheirMinimumSpanInsteadOfFilling
         EXPECT_LE(axis->min(), a.lowest) << a.title;
         EXPECT_GE(axis->min(), a.lowest - a.minSpan) << a.title;
     }
+}
+
+TEST(LiveGraph, TheTimeAStationWasAwayShowsAsAGapInEveryCurve) {
+    std::vector<Reading> readings;
+    for (double t : {0.0, 30.0, 60.0, 600.0, 630.0}) {
+        Reading r;
+        r.time_s = t;
+        r.sampleTemp_F = 100 + t / 10;
+        readings.push_back(r);
+    }
+    LiveGraph graph;
+    graph.draw(readings, std::vector<TimeGap>{{60, 590}});
+    EXPECT_EQ(graph.chart()->series().size(), 8) << "each of the four curves in two stretches";
+    EXPECT_EQ(graph.sampleTemp()->count(), 3) << "the stretch before the gap";
+    graph.draw(readings);
+    EXPECT_EQ(graph.chart()->series().size(), 4) << "a test without gaps draws whole lines again";
 }
 
 }  // namespace

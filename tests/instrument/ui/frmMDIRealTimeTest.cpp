@@ -5,11 +5,16 @@
 #include "common/Settings.h"
 #include "instrument/ui/frmMDIRealTime.h"
 
+#include "instrument/RunContext.h"
+#include "instrument/TestRunEngine.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "sequence/SequenceStore.h"
+#include "store/RunJournal.h"
 #include "store/clsConnection.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
+#include "support/StoredTestBuilder.h"
 #include "support/TempWorkDir.h"
 #include "support/ui/SimulatedUnits.h"
 
@@ -23,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +87,69 @@ class HostTest : public ::testing::Test {
     std::unique_ptr<frmMDIRealTime> host;
     int endProgramCalls = 0;
 };
+
+// A run this station left unfinished: the journal's row of unit 1 recording "Overnight", its lock free.
+qint64 interruptedRun(clsConnection& connection, const QString& sequenceName) {
+    const StoredSequence hold{
+        .name = sequenceName, .settings = {3, 1, 2, 1000, 0, 30}, .steps = {{600, 75, 5, 100, 0}}};
+    SequenceStore(connection).add(hold);
+    RunContext c;
+    c.state = RunState::TemperatureRamp;
+    c.testId = stored_test::store(connection, stored_test::rampsOneAndThree("Overnight"));
+    c.testName = "Overnight";
+    c.unitNumber = 1;
+    c.elapsed_s = 3600;
+    c.lastStoredTime_s = 3600;
+    c.savedAt_ms = QDateTime::currentMSecsSinceEpoch();
+    const qint64 runId =
+        run_journal::begin(connection, {.testId = c.testId,
+                                        .unit = 1,
+                                        .station = QSysInfo::machineHostName(),
+                                        .sequenceName = hold.name,
+                                        .started = QDateTime::currentDateTime().addSecs(-3600)});
+    run_journal::save(connection,
+                      {.runId = runId, .context = journalText(c, hold), .at = QDateTime::currentDateTime()});
+    return runId;
+}
+
+TEST_F(HostTest, AnInterruptedRunIsOfferedWhenTheHostOpensAndYesGoesOnRecordingItsTest) {
+    writeFile("initial.txt", kEightUnits);
+    writeFile("BOBINFO.TXT", kBobs);
+    for (const bool resume : {true, false}) {
+        SCOPED_TRACE(resume);
+        const qint64 runId = interruptedRun(connection, resume ? "Hold 1" : "Hold 2");
+        messenger.answers.enqueue(resume);
+        frmMDIRealTime& h = open();
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(messenger.shown.isEmpty());
+        EXPECT_TRUE(
+            messenger.shown[0].text.startsWith("Unit 1 was recording \"Overnight\" (sequence \"Hold"))
+            << messenger.shown[0].text.toStdString();
+        frmRealTime* w = h.realTimeWindow(1);
+        ASSERT_EQ(w != nullptr, resume);
+        if (resume) {
+            for (int i = 0; i < 15 && !(w->engine() && w->engine()->running()); ++i) {
+                units.advance(1);
+                w->Timer1_Timer();
+            }
+            ASSERT_TRUE(w->engine() && w->engine()->running()) << messenger.texts().join('\n').toStdString();
+            EXPECT_EQ(w->engine()->testName(), "Overnight");
+            EXPECT_EQ(w->engine()->journalRunId(), runId) << "the same run goes on";
+            w->engine()->stopRecording(TestRunEngine::RecordingEnd::WindowClosed);
+        }
+        const std::optional<run_journal::Run> after = run_journal::run(connection, runId);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->endReason,
+                  resume ? run_journal::EndReason::WindowClosed : run_journal::EndReason::NotResumed);
+        host.reset();
+        processDeletes();
+        clsTEST_INFO info;
+        info.ConnectX(connection);
+        info.setTEST_NAME("Overnight");
+        info.Delete();
+        messenger.shown.clear();
+    }
+}
 
 TEST_F(HostTest, OnlyTheUnitsWithAPortInInitialTxtCanBeAdded) {
     writeFile("initial.txt", "3\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n2\r\n");

@@ -289,13 +289,14 @@ TEST_F(RealTimeWindowTest, JogSaysSoInPanelTwoAndTheOtherCommandsGoOut) {
 class RefusesTheFirstReading : public ReadingWriter {
   public:
     explicit RefusesTheFirstReading(clsConnection& connection) : writer_(makeReadingWriter(connection)) {}
-    void write(double testId, const Reading& reading) override {
+    void write(double testId, const Reading& reading, const run_journal::Save* save) override {
         if (!refused_) {
             refused_ = true;
             throw StoreError(8, "attempt to write a readonly database");
         }
-        writer_->write(testId, reading);
+        writer_->write(testId, reading, save);
     }
+    void saveRun(const run_journal::Save& save) override { writer_->saveRun(save); }
 
   private:
     std::unique_ptr<ReadingWriter> writer_;

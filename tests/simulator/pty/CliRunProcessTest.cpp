@@ -66,6 +66,11 @@ struct ServedRun {
                   .steps = {{600, 75, 5, 100, 0}},
                   .shearRates_1ps = {100}});
         SequenceStore(connection)
+            .add({.name = "Ramps",
+                  .settings = {3, 1, 2, 1000, 0, 4},
+                  .steps = {{2, 75, 5, 100, 1}, {2, 75, 5, 100, 0}},
+                  .shearRates_1ps = {100, 50, 25}});
+        SequenceStore(connection)
             .add({.name = "Short",
                   .settings = {3, 1, 2, 1000, 0, 4},
                   .steps = {{5, 75, 5, 100, 0}},
@@ -242,6 +247,36 @@ TEST(CliRunProcess, AClosedPipeAndALostTerminalDoNotEndTheRunWhichStoresEveryRea
     const QStringList stored = run.stored();
     EXPECT_GE(stored.size(), 70);
     EXPECT_GE(stored.value(stored.size() - 1).section(u'\t', 2, 2).toDouble(), 296);
+}
+
+TEST(CliRunProcess, KilledAtAnyPointTheRunResumesWithEveryStoredReadingAndEndsItsSequence) {
+    // Killed in the first ramp's temperature part, in its shear-rate ramp, and in the second ramp.
+    for (const int killedAfter : {3, 12, 30}) {
+        SCOPED_TRACE(killedAfter);
+        ServedRun run(1, {}, "Ramps");
+        ASSERT_FALSE(run.printed(killedAfter).isEmpty()) << run.cli().readAllStandardError().toStdString();
+        run.cli().kill();
+        ASSERT_TRUE(run.cli().waitForFinished(10000));
+        const QStringList before = run.stored();
+        ASSERT_GE(before.size(), run.printed(0).size());
+
+        QProcess resume;
+        resume.start(R7716_CLI_PATH, {"resume", "1", "Run 1", "--tick-ms", "20"});
+        ASSERT_TRUE(resume.waitForFinished(120000));
+        const QString err = QString::fromUtf8(resume.readAllStandardError());
+        EXPECT_EQ(resume.exitCode(), 0) << err.toStdString();
+        EXPECT_TRUE(err.endsWith("The sequence has ended.\n")) << err.toStdString();
+
+        const QStringList after = run.stored();
+        EXPECT_EQ(after.mid(0, before.size()), before) << "what was stored stays";
+        for (qsizetype i = 1; i < after.size(); ++i)
+            EXPECT_LT(after[i - 1].section(u'\t', 2, 2).toDouble(), after[i].section(u'\t', 2, 2).toDouble())
+                << "times keep rising, none twice: " << i;
+        EXPECT_EQ(after.last().section(u'\t', 0, 0), "2") << "the sequence went on to its last ramp";
+        const auto [status, journal] = run.command({"runs", "--interrupted"});
+        EXPECT_EQ(status, 0);
+        EXPECT_FALSE(journal.contains("Run 1"));
+    }
 }
 
 }  // namespace
