@@ -57,7 +57,7 @@ Table BuildTable(std::span<const OpenedTest> tests) {
         for (qsizetype c = 1; c < header.size(); ++c) {
             const QString label =
                 QStringLiteral("Ramp %1: %2")
-                    .arg(count(std::size_t(r + 1)), QString(header[c]).replace(u'\r', u' '));
+                    .arg(count(std::size_t(r + 1)), QString(header[c]).replace(u'\r', u' ').simplified());
             table.rows << row(label, tests, [&](const OpenedTest& t) {
                 return r < t.results.rows.size() ? t.results.rows[r].value(c).trimmed() : QString();
             });
