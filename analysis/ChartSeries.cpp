@@ -223,8 +223,34 @@ ChartSeries2D SortedSeries(Chart2DType type, std::span<const Reading> readings, 
 }
 
 ChartSource ChartSourceOf(const OpenedTest& test) {
-    return {test.name, test.readings, test.chart, test.gaps};
+    return {test.name, test.readings, test.chart, test.gaps, test.excluded, test.dataOption};
 }
+
+namespace {
+
+// The marks of the excluded readings that a chart of the type draws, at the points it draws them.
+void addExclusionMarks(Chart2D& chart, Chart2DType type, const ChartSource& test, UnitSystem unitSystem) {
+    ChartSeries2D marks;
+    marks.label = qs(kExcludedSeries);
+    marks.marks = true;
+    const std::size_t count = std::min(test.excluded.size(), test.readings.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!test.excluded[i]) continue;
+        const Reading& r = test.readings[i];
+        QPointF point;
+        if (type == Chart2DType::ViscTempVsTime) {
+            if (!TakenIntoCharts(r, test.option)) continue;
+            point = {r.time_s / 60.0, ReadingViscosity(r.shearRate_1ps, r.shearStress_dyncm2)};
+        } else {
+            point = pointOf(type, r, unitSystem);
+        }
+        marks.x.push_back(point.x());
+        marks.y.push_back(point.y());
+    }
+    if (!marks.x.empty()) chart.series.push_back(std::move(marks));
+}
+
+}  // namespace
 
 Chart2D BuildChart2D(Chart2DType type, const ChartSource& test, UnitSystem unitSystem) {
     Chart2D chart = StartChart2D();
@@ -240,6 +266,7 @@ Chart2D BuildChart2D(Chart2DType type, const ChartSource& test, UnitSystem unitS
         const std::vector<std::size_t> breaks = LineBreaks(a.time_min, test.gaps, 1.0 / 60.0);
         for (ChartSeries2D& series : chart.series) series.breaks = breaks;
         chart.pointCount = static_cast<int>(a.size());
+        addExclusionMarks(chart, type, test, unitSystem);
         return chart;
     }
     const TypeTexts texts = textsOf(type, unitSystem);
@@ -253,6 +280,7 @@ Chart2D BuildChart2D(Chart2DType type, const ChartSource& test, UnitSystem unitS
     // Labelled with the test's name, as an overlap labels it.
     chart.series.push_back(SortedSeries(type, test.readings, unitSystem, test.name));
     chart.pointCount = static_cast<int>(test.readings.size());
+    addExclusionMarks(chart, type, test, unitSystem);
     return chart;
 }
 

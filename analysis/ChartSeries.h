@@ -37,6 +37,8 @@ struct ChartSeries2D {
     // The points that begin a new stretch of line (ascending): the time chart breaks its lines where the
     // station was away, so that a gap shows as a gap.
     std::vector<std::size_t> breaks;
+    // Drawn as marks around points of the chart, not as a line: the readings excluded from the fits.
+    bool marks = false;
 
     std::size_t size() const { return x.size(); }
 };
@@ -65,11 +67,19 @@ struct ChartSource {
     std::span<const Reading> readings;
     const ChartArrays& taken;
     std::span<const TimeGap> gaps = {};
+    // The readings excluded from the fits (flags by reading): the 2D charts mark those they draw, the time
+    // chart those the data option took.
+    ExcludedReadings excluded = {};
+    ChartDataOption option = ChartDataOption::All;
 };
+
+// The label of the marks of excluded readings.
+inline constexpr const char* kExcludedSeries = "Excluded from fits";
 ChartSource ChartSourceOf(const OpenedTest& test);
 
 // The chart of a type for a test. The time chart takes the readings the data option took; the others take
-// every reading, sorted by X.
+// every reading, sorted by X. Readings excluded from the fits are marked by a last series of marks, where
+// the chart draws them (in reading order).
 Chart2D BuildChart2D(Chart2DType type, const ChartSource& test, UnitSystem unitSystem);
 // The one series of a chart of types 1 to 5 from a test's readings (RESULT_TIME order), sorted by X; the
 // overlap fills its series with it.

@@ -30,6 +30,7 @@ void ChartSession::showNoTest() {
     testName_.clear();
     readings_.clear();
     taken_.clear();
+    excluded_.clear();
     listIndex_ = 0;
     currentType_ = 0;
     chart2D_ = StartChart2D();
@@ -47,13 +48,15 @@ void ChartSession::showOpenedTest(const OpenedTest& test, UnitSystem unitSystem)
     readings_ = test.readings;
     taken_ = test.chart;
     gaps_ = test.gaps;
+    excluded_ = test.excluded;
+    option_ = test.dataOption;
     drawDefault();
 }
 
 void ChartSession::drawDefault() {
     listIndex_ = 0;
     currentType_ = 0;
-    const ChartSource source{testName_, readings_, taken_, gaps_};
+    const ChartSource source = this->source();
     // Both charts start from the open test, so that a change of dimension shows it at once.
     chart2D_ = BuildChart2D(Chart2DType::ViscTempVsTime, source, unitSystem_);
     chart3D_ = BuildChart3D(Chart3DType::ViscVsRateTime, source);
@@ -74,7 +77,7 @@ ChartSession::Next ChartSession::chooseType(int index) {
     listIndex_ = index;
     if (index == 0) return Next::ReOpen;
     currentType_ = index;
-    const ChartSource source{testName_, readings_, taken_, gaps_};
+    const ChartSource source = this->source();
     if (dimension_ == ChartDimension::ThreeD)
         chart3D_ = BuildChart3D(static_cast<Chart3DType>(index), source);
     else
@@ -86,7 +89,7 @@ ChartSession::Next ChartSession::setUnitSystem(UnitSystem unitSystem) {
     if (unitSystem == unitSystem_) return Next::Nothing;
     unitSystem_ = unitSystem;
     if (!testOpen_ || dimension_ != ChartDimension::TwoD || currentType_ == 0) return Next::Nothing;
-    const ChartSource source{testName_, readings_, taken_, gaps_};
+    const ChartSource source = this->source();
     chart2D_ = BuildChart2D(static_cast<Chart2DType>(currentType_), source, unitSystem_);
     return Next::Redraw;
 }

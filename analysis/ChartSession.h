@@ -133,6 +133,10 @@ class ChartSession {
     std::vector<Reading> readings_;
     ChartArrays taken_;          // the readings the data option took, for the default charts
     std::vector<TimeGap> gaps_;  // where the time chart breaks its lines
+    ExclusionFlags excluded_;
+    ChartDataOption option_ = ChartDataOption::All;
+
+    ChartSource source() const { return {testName_, readings_, taken_, gaps_, excluded_, option_}; }
 
     QString overlapTestName_;
     QVariantList overlapInfoRow_;

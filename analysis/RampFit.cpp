@@ -127,21 +127,20 @@ void CompleteFit(RampFit& fit, double bobRadius_cm) {
     fit.Valid = true;
 }
 
-std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings) {
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded) {
     std::vector<RampPoints> ramps;
     const int rampCount = RampCount(readings);
     if (rampCount == 0) return ramps;
 
     std::size_t next = 0;  // the scan never goes back
     const std::size_t total = readings.size();
-
     for (long long ramp = 1; ramp <= rampCount; ++ramp) {
         RampPoints& points = ramps.emplace_back();
         points.rampNo = static_cast<int>(ramp);
         const double limit = static_cast<double>(ramp);
         while (next < total && readings[next].rampNo <= limit) {
             const Reading& r = readings[next];
-            if (IsRampPoint(r)) {
+            if (IsRampPoint(r) && !(next < excluded.size() && excluded[next])) {
                 points.shearRate_1ps.push_back(r.shearRate_1ps);
                 points.shearStress_dyncm2.push_back(r.shearStress_dyncm2);
             }
@@ -181,6 +180,7 @@ std::vector<RampFit> FitPowerLaw(std::span<const RampPoints> ramps, double bobRa
     return fits;
 }
 
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm) {
-    return FitPowerLaw(CollectRampPoints(readings), bobRadius_cm);
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
+                              ExcludedReadings excluded) {
+    return FitPowerLaw(CollectRampPoints(readings, excluded), bobRadius_cm);
 }

@@ -4,6 +4,8 @@
 
 #include <QVariantList>
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -71,15 +73,22 @@ double RadiusRatio(double bobRadius_cm);
 // ramp number that is not a positive number).
 int RampCount(std::span<const Reading> readings);
 
+// Which readings of a test the operator left out of its fits: one flag per reading in the order of its
+// readings (1 excluded, 0 not). Empty, or shorter than the readings, leaves the rest in.
+using ExclusionFlags = std::vector<std::uint8_t>;
+using ExcludedReadings = std::span<const std::uint8_t>;
+
 // Fits every ramp of a test. readings: the test's readings in ascending RESULT_TIME order. Ramps with fewer
 // than 3 usable points have no entry; the list is in ramp order. Linear in the number of readings.
-// The same as FitPowerLaw(CollectRampPoints(readings), bobRadius_cm).
-std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm);
+// The same as FitPowerLaw(CollectRampPoints(readings, excluded), bobRadius_cm).
+std::vector<RampFit> FitRamps(std::span<const Reading> readings, double bobRadius_cm,
+                              ExcludedReadings excluded = {});
 
 // The ramps of a test with their points, in ramp order: every ramp the scan passes, also one with fewer
 // points than a fit needs. The one scan of the readings that every fit of a ramp (the power law and the
-// other models) takes its points from. Linear in the number of readings.
-std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings);
+// other models) takes its points from, and so the one place where the readings the operator excluded
+// (flagged in excluded) leave the fits. Linear in the number of readings.
+std::vector<RampPoints> CollectRampPoints(std::span<const Reading> readings, ExcludedReadings excluded = {});
 
 // The power law of every ramp with at least kMinRampPoints points, in ramp order; a ramp whose points
 // admit no line takes the slope and intercept the ramp before it left.

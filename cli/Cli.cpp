@@ -14,6 +14,7 @@
 
 #include <QTextStream>
 
+#include <algorithm>
 #include <optional>
 
 namespace cli {
@@ -178,16 +179,20 @@ CommandLine parseCommand(const Command& command, const QStringList& arguments, Q
         line.options.add(optionName, value);
     }
     if (line.help) return line;
-    if (line.operands.size() != command.operands.size()) return refuse(QLatin1String(command.operandProblem));
+    const bool more = !command.operands.isEmpty() && command.operands.last() == Operand::More;
+    if (more ? line.operands.size() < command.operands.size()
+             : line.operands.size() != command.operands.size())
+        return refuse(QLatin1String(command.operandProblem));
     for (qsizetype i = 0; i < line.operands.size(); ++i) {
         const QString& operand = line.operands[i];
-        switch (command.operands[i]) {
+        switch (command.operands[std::min(i, command.operands.size() - 1)]) {
             case Operand::Unit:
                 line.unit = unitOperand(operand);
                 if (line.unit == 0)
                     return refuse(QStringLiteral("'%1' is not a unit number from 1 to 8.").arg(operand));
                 break;
             case Operand::FilledName:
+            case Operand::More:
                 if (operand.isEmpty()) return refuse(QLatin1String(command.operandProblem));
                 break;
             case Operand::Name:

@@ -21,9 +21,10 @@ inline constexpr const char* kProgram = "r7716-cli";
 
 // One operand of a command as its entry declares it.
 enum class Operand {
-    Unit,       // a unit number from 1 to 8
-    Name,       // a stored name; may be empty
-    FilledName  // a stored name that may not be empty
+    Unit,        // a unit number from 1 to 8
+    Name,        // a stored name; may be empty
+    FilledName,  // a stored name that may not be empty
+    More         // last only: one or more further operands, none of them empty
 };
 
 // What a command needs opened before its function runs.
@@ -63,6 +64,8 @@ struct Invocation {
 
     // The last operand: the name of a command that takes one.
     const QString& name() const { return operands.last(); }
+    // The operands that Operand::More took, after the `fixed` ones before it.
+    QStringList more(qsizetype fixed) const { return operands.mid(fixed); }
     clsConnection& database() const { return *connection; }
 };
 

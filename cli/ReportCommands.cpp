@@ -129,9 +129,9 @@ int halliburton(const QString& name, clsConnection& connection, QTextStream& out
     return kOk;
 }
 
-int detail(const QString& name, const QString& outFile, clsConnection& connection, QTextStream& out,
-           QTextStream& err) {
-    const std::optional<OpenedTest> test = openTest(name, UnitSystem::CGS, connection, err);
+int detail(const QString& name, const QString& outFile, UnitSystem unitSystem, clsConnection& connection,
+           QTextStream& out, QTextStream& err) {
+    const std::optional<OpenedTest> test = openTest(name, unitSystem, connection, err);
     if (!test) return kNotFound;
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return writeFailed(err, outFile, QStringLiteral("the report's pages cannot be drawn without fonts."));
@@ -141,7 +141,9 @@ int detail(const QString& name, const QString& outFile, clsConnection& connectio
         err.flush();
         return kNotFound;
     }
-    const QString error = reports::WriteDetailReportPdf(outFile, reports::BuildDetailReport(data));
+    const QString error = reports::WriteDetailReportPdf(
+        outFile, reports::BuildDetailReport(data, QLocale::system(),
+                                            reports::NotesBlock(reports::ReportTables::of(*test))));
     if (!error.isEmpty()) return writeFailed(err, outFile, error);
     out << QDir::toNativeSeparators(outFile) << '\n';
     return kOk;
@@ -151,7 +153,7 @@ int csv(const QString& name, const QString& outFile, clsConnection& connection, 
         QTextStream& err) {
     const std::optional<OpenedTest> test = openTest(name, UnitSystem::CGS, connection, err);
     if (!test) return kNotFound;
-    return deliver(reports::ReadingsCsv(test->readings), outFile, out, err);
+    return deliver(reports::ReadingsCsv(test->readings, ExclusionReasons(*test)), outFile, out, err);
 }
 
 // A command that must write a file refuses to run without --out FILE.
@@ -187,7 +189,8 @@ bool detailNeedsWindowSystem(const Options&) {
 
 int detail(const Invocation& call) {
     if (const int status = needsOut(call, "detail"); status != kOk) return status;
-    return detail(call.name(), call.options.value("--out"), call.database(), call.out, call.err);
+    return detail(call.name(), call.options.value("--out"), unitSystemOf(call), call.database(), call.out,
+                  call.err);
 }
 
 int csv(const Invocation& call) {

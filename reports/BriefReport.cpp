@@ -114,6 +114,8 @@ BriefReport BuildBriefReport(const ReportTables& tables, BriefVariant variant, c
     }
     for (qsizetype i = tableFrom; i < lines.size(); ++i)
         report.tableWidth = std::max(report.tableWidth, static_cast<int>(lines.at(i).size()));
+    // After the designed lines, so that a program reading them finds them where it always did.
+    lines << NotesBlock(tables);
     return report;
 }
 

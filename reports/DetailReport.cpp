@@ -60,7 +60,8 @@ QStringList DetailReportContent::rowCells(std::size_t reading) const {
     return cells;
 }
 
-DetailReportContent BuildDetailReport(const q::Result& data, const QLocale& locale) {
+DetailReportContent BuildDetailReport(const q::Result& data, const QLocale& locale,
+                                      const QStringList& notes) {
     DetailReportContent content;
     content.title = QString::fromLatin1(kDetailReportTitle);
     for (const HeaderField& field : kHeaderFields)
@@ -68,6 +69,7 @@ DetailReportContent BuildDetailReport(const q::Result& data, const QLocale& loca
             {QString::fromLatin1(field.label), DefaultText(ValueOf(data.testInfoRow, field.column), locale)});
     for (const DetailColumn& column : kDetailColumns) content.headings << QString::fromUtf8(column.heading);
     content.readings = data.readings;
+    content.notes = notes;
     content.footer = QString::fromLatin1(kMakerCourtesy) + u' ' + QString::fromLatin1(kMakerWebAddress);
     return content;
 }

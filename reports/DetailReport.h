@@ -30,7 +30,10 @@ struct DetailReportContent {
     QList<std::pair<QString, QString>> fields;
     QStringList headings;  // of the detail columns
     std::vector<detail_report_query::Row> readings;
-    QString footer;  // the report footer, after the last reading
+    // Lines after the last reading, across the page: the readings excluded from the fits and the
+    // acceptance criteria (reports::NotesBlock); none for a test that has neither.
+    QStringList notes;
+    QString footer;  // the report footer, after the last reading and the notes
 
     // The eleven texts of a reading's detail line: stored values in their default text form.
     QStringList rowCells(std::size_t reading) const;
@@ -39,7 +42,8 @@ struct DetailReportContent {
 // The report of a test from what the report's two selections read. The locale gives the general
 // date-and-time form of the test time.
 DetailReportContent BuildDetailReport(const detail_report_query::Result& data,
-                                      const QLocale& locale = QLocale::system());
+                                      const QLocale& locale = QLocale::system(),
+                                      const QStringList& notes = {});
 
 // Draws the report on the device the painter is active on: the title on the first page, the test header,
 // the column headings at the top of every page, the detail lines, the footer after the last line and the

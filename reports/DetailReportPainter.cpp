@@ -63,9 +63,10 @@ class Layout {
 
     QFontMetricsF metrics(const QFont& font) const { return QFontMetricsF(font, &device_); }
 
-    // Pages and the readings each holds.
+    // The lines after the page headers: the readings, then the notes. Pages and the lines each holds.
+    std::size_t lineCount() const { return content_.readings.size() + std::size_t(content_.notes.size()); }
     int pageCount() const {
-        const std::size_t n = content_.readings.size();
+        const std::size_t n = lineCount();
         int pages = 1;
         std::size_t rest = n > std::size_t(rowsFirst_) ? n - rowsFirst_ : 0;
         pages += static_cast<int>((rest + rowsOther_ - 1) / rowsOther_);
@@ -77,9 +78,9 @@ class Layout {
         return std::size_t(rowsFirst_) + std::size_t(page - 1) * rowsOther_;
     }
     std::size_t readingsOn(int page) const {
-        const std::size_t first = std::min(firstReadingOf(page), content_.readings.size());
+        const std::size_t first = std::min(firstReadingOf(page), lineCount());
         const std::size_t capacity = page == 0 ? rowsFirst_ : rowsOther_;
-        return std::min(capacity, content_.readings.size() - first);
+        return std::min(capacity, lineCount() - first);
     }
 
     void paintPage(QPainter& painter, int page, int pages) const {
@@ -94,14 +95,18 @@ class Layout {
         }
         const std::size_t first = firstReadingOf(page);
         const std::size_t count = readingsOn(page);
-        // A last page that holds only the report footer needs no column headings.
-        if (page == 0 || count > 0) {
+        // A last page that holds only notes or the report footer needs no column headings.
+        if (page == 0 || first < content_.readings.size()) {
             paintHeadings(painter, y);
             y += headingBand_;
         }
         painter.setFont(cellFont);
         for (std::size_t i = 0; i < count; ++i) {
-            paintRow(painter, y, content_.rowCells(first + i));
+            const std::size_t line = first + i;
+            if (line < content_.readings.size())
+                paintRow(painter, y, content_.rowCells(line));
+            else
+                paintNote(painter, y, content_.notes.at(qsizetype(line - content_.readings.size())));
             y += rowHeight_;
         }
         if (page == pages - 1) {
@@ -194,6 +199,19 @@ class Layout {
         }
         const double ruleY = top + headingBand_ - pt_;
         painter.drawLine(QPointF(0, ruleY), QPointF(width_, ruleY));
+    }
+
+    // A note runs across the page; one too long for it is drawn smaller rather than cut.
+    void paintNote(QPainter& painter, double top, const QString& text) const {
+        const QRectF box(padding_, top, width_ - 2 * padding_, rowHeight_);
+        const double needed = metrics(cellFont).horizontalAdvance(text);
+        if (needed > box.width()) {
+            QFont smaller = cellFont;
+            smaller.setPointSizeF(cellFont.pointSizeF() * box.width() / needed);
+            painter.setFont(smaller);
+        }
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter.setFont(cellFont);
     }
 
     // A value wider than its column is drawn smaller rather than cut or run into its neighbour.

@@ -20,24 +20,43 @@ QString CsvField(const QString& text) {
     return u'"' + inner + u'"';
 }
 
-QByteArray ReadingsCsv(std::span<const Reading> readings) {
+QByteArray ReadingsCsv(std::span<const Reading> readings, std::span<const QString> excludedBecause) {
+    const bool reasons = !excludedBecause.empty();
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>((readings.size() + 1) * 90));
     for (std::size_t c = 0; c < kReadingsHeader.size(); ++c) {
         if (c > 0) bytes += ',';
         bytes += CsvField(QString::fromUtf8(kReadingsHeader[c])).toUtf8();
     }
+    if (reasons) bytes += ',' + CsvField(QString::fromLatin1(kExcludedHeader)).toUtf8();
     bytes += kRecordEnd;
     // Numbers in their shortest form with 15 significant digits: what is stored, with "." always.
     const QString general;
-    for (const Reading& reading : readings) {
-        const std::array<double, 10> values = ReadingsBlockRow(reading);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const std::array<double, 10> values = ReadingsBlockRow(readings[i]);
         for (std::size_t c = 0; c < values.size(); ++c) {
             if (c > 0) bytes += ',';
             bytes += vb::Format(values[c], general).toLatin1();
         }
+        if (reasons) {
+            bytes += ',';
+            if (i < excludedBecause.size()) bytes += CsvField(excludedBecause[i]).toUtf8();
+        }
         bytes += kRecordEnd;
     }
+    return bytes;
+}
+
+QByteArray TableCsv(const QStringList& header, const QList<QStringList>& rows) {
+    QByteArray bytes;
+    const auto record = [&bytes](const QStringList& cells) {
+        QStringList fields;
+        for (const QString& cell : cells) fields << CsvField(cell);
+        bytes += fields.join(u',').toUtf8();
+        bytes += kRecordEnd;
+    };
+    record(header);
+    for (const QStringList& cells : rows) record(cells);
     return bytes;
 }
 

@@ -3,7 +3,9 @@
 #include "analysis/RampFit.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <span>
 
@@ -15,6 +17,13 @@ namespace reports {
 // double quote, a carriage return or a line feed; as it is otherwise.
 QString CsvField(const QString& text);
 
-QByteArray ReadingsCsv(std::span<const Reading> readings);
+// excludedBecause: why each reading is excluded from the fits (empty for one that is not), in reading
+// order. When given, each record ends in one more field with it, under the header kExcludedHeader; when
+// not (a test without excluded readings), the file is the designed one.
+inline constexpr const char* kExcludedHeader = "Excluded from fits";
+QByteArray ReadingsCsv(std::span<const Reading> readings, std::span<const QString> excludedBecause = {});
+
+// A table of texts as a CSV file: the header, then one record per row, the same rules as above.
+QByteArray TableCsv(const QStringList& header, const QList<QStringList>& rows);
 
 }  // namespace reports

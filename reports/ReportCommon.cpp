@@ -15,7 +15,20 @@ ReportTables ReportTables::of(const OpenedTest& test) {
     for (const AdditiveRow& a : test.additives)
         tables.additiveRows.append({a.name, a.concentration, a.unit, a.lotNo});
     tables.resultRows = test.results.rows;
+    tables.exclusionLines = ExclusionLines(test);
+    tables.criteriaLines = acceptance::OutcomeLines(test.judged, test.results.unitSystem);
     return tables;
+}
+
+QStringList NotesBlock(const ReportTables& tables) {
+    QStringList lines;
+    const auto block = [&lines](const char* title, const QStringList& body) {
+        if (body.isEmpty()) return;
+        lines << QString() << QString::fromLatin1(title) << body;
+    };
+    block(kExclusionsTitle, tables.exclusionLines);
+    block(kCriteriaTitle, tables.criteriaLines);
+    return lines;
 }
 
 QString DefaultText(const QVariant& value, const QLocale& locale) {

@@ -37,9 +37,19 @@ struct ReportTables {
     QVariantList testInfoRow;
     QList<QStringList> additiveRows;  // name, concentration, units, lot number
     QList<QStringList> resultRows;    // the twelve cells of the results table
+    // What every report adds after its designed content: the readings excluded from the fits and the
+    // acceptance criteria with what came of them, one line each (empty when the test has none).
+    QStringList exclusionLines;
+    QStringList criteriaLines;
 
     static ReportTables of(const OpenedTest& test);
 };
+
+inline constexpr const char* kExclusionsTitle = "Readings excluded from the fits:";
+inline constexpr const char* kCriteriaTitle = "Acceptance criteria:";
+// The lines added after a report's designed content: an empty line, a title and the lines of each block
+// that has any; nothing when neither has.
+QStringList NotesBlock(const ReportTables& tables);
 
 // A stored value in the default text form of its type: a number in its shortest decimal form ("1.5987",
 // "7"), a date and time in the general form of the locale, a text as it is, Null as nothing.

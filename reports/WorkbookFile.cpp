@@ -17,6 +17,8 @@ namespace {
 constexpr double kLabelColumnWidth = 22;
 constexpr double kValueColumnWidth = 16;
 constexpr int kLastUsedColumn = 11;
+// The lines of a notes sheet are sentences: one wide column.
+constexpr double kNotesColumnWidth = 120;
 
 // Cells into one worksheet; remembers the first cell that could not be written.
 class XlsxSink : public CellSink {
@@ -59,49 +61,127 @@ void applySetup(lxw_worksheet* sheet, const SheetSetup& setup) {
     worksheet_set_column(sheet, 1, kLastUsedColumn - 1, kValueColumnWidth, nullptr);
 }
 
+// A workbook built beside its destination, which takes its name only when complete.
+class PartialWorkbook {
+  public:
+    explicit PartialWorkbook(const QString& path) : target_(path), partial_(temporaryPattern(path)) {}
+    ~PartialWorkbook() {
+        if (workbook_) workbook_close(workbook_);
+    }
+
+    // The workbook to fill; null (with error()) when it cannot be made.
+    lxw_workbook* open() {
+        if (target_.isDir()) {
+            error_ = QStringLiteral("\"%1\" is a folder.").arg(QDir::toNativeSeparators(target_.filePath()));
+            return nullptr;
+        }
+        if (!partial_.open()) {
+            error_ = QStringLiteral("\"%1\" cannot be written: %2")
+                         .arg(QDir::toNativeSeparators(target_.absolutePath()), partial_.errorString());
+            return nullptr;
+        }
+        partial_.close();
+        // A temporary file is private to its owner; the workbook is read by others like any saved file.
+        partial_.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                QFileDevice::ReadOther);
+        name_ = QFile::encodeName(partial_.fileName());
+        workbook_ = workbook_new(name_.constData());
+        if (!workbook_) error_ = QStringLiteral("The workbook cannot be created.");
+        return workbook_;
+    }
+    QString error() const { return error_; }
+
+    // Closes the workbook and gives it its name; the first failure of the cells, or of this, or nothing.
+    QString finish(const QString& cellFailure) {
+        const lxw_error closed = workbook_close(workbook_);
+        workbook_ = nullptr;
+        if (!cellFailure.isEmpty()) return cellFailure;
+        if (closed != LXW_NO_ERROR)
+            return QStringLiteral("The workbook cannot be written: %1.")
+                .arg(QString::fromUtf8(lxw_strerror(closed)));
+        std::error_code error;
+        std::filesystem::rename(
+            std::filesystem::path(name_.toStdString()),
+            std::filesystem::path(QFile::encodeName(target_.absoluteFilePath()).toStdString()), error);
+        if (error)
+            return QStringLiteral("\"%1\" cannot be replaced: %2")
+                .arg(QDir::toNativeSeparators(target_.absoluteFilePath()),
+                     QString::fromLocal8Bit(error.message()));
+        partial_.setAutoRemove(false);
+        return {};
+    }
+
+  private:
+    static QString temporaryPattern(const QString& path) {
+        return QFileInfo(path).absolutePath() + QStringLiteral("/.workbook-XXXXXX.xlsx");
+    }
+
+    QFileInfo target_;
+    QTemporaryFile partial_;
+    QByteArray name_;
+    lxw_workbook* workbook_ = nullptr;
+    QString error_;
+};
+
+QString addSheetFailure(const QString& name) {
+    return QStringLiteral("The workbook's sheet \"%1\" cannot be created.").arg(name);
+}
+
 }  // namespace
 
 QString WriteWorkbookFile(const QString& path, WorkbookKind kind, const ReportTables& tables,
                           std::span<const Reading> readings, const QLocale& locale) {
-    const QFileInfo target(path);
-    if (target.isDir()) return QStringLiteral("\"%1\" is a folder.").arg(QDir::toNativeSeparators(path));
-    // The workbook is built beside its destination and takes its name only when complete.
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.workbook-XXXXXX.xlsx"));
-    if (!partial.open())
-        return QStringLiteral("\"%1\" cannot be written: %2")
-            .arg(QDir::toNativeSeparators(target.absolutePath()), partial.errorString());
-    partial.close();
-    // A temporary file is private to its owner; the workbook is read by others like any saved file.
-    partial.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                           QFileDevice::ReadOther);
-
-    const QByteArray partialName = QFile::encodeName(partial.fileName());
-    lxw_workbook* workbook = workbook_new(partialName.constData());
-    if (!workbook) return QStringLiteral("The workbook cannot be created.");
+    PartialWorkbook file(path);
+    lxw_workbook* workbook = file.open();
+    if (!workbook) return file.error();
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    if (!sheet) {
-        workbook_close(workbook);
-        return QStringLiteral("The workbook's sheet cannot be created.");
-    }
+    if (!sheet) return file.finish(QStringLiteral("The workbook's sheet cannot be created."));
     XlsxSink sink(sheet);
     const SheetSetup setup = WriteWorkbookCells(sink, kind, tables, readings, locale);
     applySetup(sheet, setup);
-    const lxw_error closed = workbook_close(workbook);
-    if (!sink.firstFailure().isEmpty()) return sink.firstFailure();
-    if (closed != LXW_NO_ERROR)
-        return QStringLiteral("The workbook cannot be written: %1.")
-            .arg(QString::fromUtf8(lxw_strerror(closed)));
+    QString failure = sink.firstFailure();
+    // The excluded readings and the criteria on sheets of their own, after the designed one.
+    for (const NotesSheet& notes : NotesSheets(tables)) {
+        const QByteArray name = notes.name.toUtf8();
+        lxw_worksheet* notesSheet = workbook_add_worksheet(workbook, name.constData());
+        if (!notesSheet) {
+            if (failure.isEmpty()) failure = addSheetFailure(notes.name);
+            continue;
+        }
+        XlsxSink notesSink(notesSheet);
+        WriteNotesCells(notesSink, notes);
+        worksheet_set_column(notesSheet, 0, 0, kNotesColumnWidth, nullptr);
+        if (failure.isEmpty()) failure = notesSink.firstFailure();
+    }
+    return file.finish(failure);
+}
 
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(partialName.toStdString()),
-                            std::filesystem::path(QFile::encodeName(target.absoluteFilePath()).toStdString()),
-                            error);
-    if (error)
-        return QStringLiteral("\"%1\" cannot be replaced: %2")
-            .arg(QDir::toNativeSeparators(target.absoluteFilePath()),
-                 QString::fromLocal8Bit(error.message()));
-    partial.setAutoRemove(false);
-    return {};
+QString WriteTableWorkbook(const QString& path, const QString& sheetName, const QStringList& header,
+                           const QList<QStringList>& rows) {
+    PartialWorkbook file(path);
+    lxw_workbook* workbook = file.open();
+    if (!workbook) return file.error();
+    const QByteArray name = sheetName.toUtf8();
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, name.constData());
+    if (!sheet) return file.finish(addSheetFailure(sheetName));
+    XlsxSink sink(sheet);
+    // The header (the tests' names) as texts, whatever they look like; values that are numbers as numbers.
+    for (qsizetype c = 0; c < header.size(); ++c) sink.text(1, int(c) + 1, header[c]);
+    const auto write = [&sink](int row, const QStringList& cells) {
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            bool number = false;
+            const double value = cells[c].toDouble(&number);
+            if (number && c > 0)
+                sink.number(row, int(c) + 1, value);
+            else
+                sink.text(row, int(c) + 1, cells[c]);
+        }
+    };
+    for (qsizetype r = 0; r < rows.size(); ++r) write(int(r) + 2, rows[r]);
+    worksheet_set_column(sheet, 0, 0, kLabelColumnWidth * 1.6, nullptr);
+    worksheet_set_column(sheet, 1, lxw_col_t(std::max<qsizetype>(1, header.size() - 1)),
+                         kValueColumnWidth * 1.5, nullptr);
+    return file.finish(sink.firstFailure());
 }
 
 }  // namespace reports

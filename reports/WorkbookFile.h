@@ -11,4 +11,9 @@ namespace reports {
 QString WriteWorkbookFile(const QString& path, WorkbookKind kind, const ReportTables& tables,
                           std::span<const Reading> readings, const QLocale& locale = QLocale::system());
 
+// A table of texts (a header row, then its rows) as the one sheet of a workbook, written as above. Cells
+// that read whole as numbers are stored as numbers.
+QString WriteTableWorkbook(const QString& path, const QString& sheetName, const QStringList& header,
+                           const QList<QStringList>& rows);
+
 }  // namespace reports

@@ -122,4 +122,20 @@ SheetSetup WriteWorkbookCells(CellSink& sink, WorkbookKind kind, const ReportTab
     return setup;
 }
 
+std::vector<NotesSheet> NotesSheets(const ReportTables& tables) {
+    std::vector<NotesSheet> sheets;
+    if (!tables.exclusionLines.isEmpty())
+        sheets.push_back({QStringLiteral("Excluded readings"), QString::fromLatin1(kExclusionsTitle),
+                          tables.exclusionLines});
+    if (!tables.criteriaLines.isEmpty())
+        sheets.push_back({QStringLiteral("Acceptance criteria"), QString::fromLatin1(kCriteriaTitle),
+                          tables.criteriaLines});
+    return sheets;
+}
+
+void WriteNotesCells(CellSink& sink, const NotesSheet& sheet) {
+    sink.text(1, 1, sheet.title);
+    for (qsizetype i = 0; i < sheet.lines.size(); ++i) sink.text(int(i) + 2, 1, sheet.lines.at(i));
+}
+
 }  // namespace reports

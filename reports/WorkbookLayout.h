@@ -8,6 +8,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 // The cells of the brief and detail workbooks: the descriptive data, the additives and the results of the
 // open test (both), then every reading with its viscosity (detail). Rows and columns count from 1.
@@ -48,5 +49,15 @@ std::array<double, 10> ReadingsBlockRow(const Reading& reading);
 // general date-and-time form of the test time.
 SheetSetup WriteWorkbookCells(CellSink& sink, WorkbookKind kind, const ReportTables& tables,
                               std::span<const Reading> readings, const QLocale& locale = QLocale::system());
+
+// The sheets after the designed one: the readings excluded from the fits and the acceptance criteria,
+// each when the test has any: its title in row 1, one line a row below it, in column 1.
+struct NotesSheet {
+    QString name;   // of the sheet
+    QString title;  // its first row
+    QStringList lines;
+};
+std::vector<NotesSheet> NotesSheets(const ReportTables& tables);
+void WriteNotesCells(CellSink& sink, const NotesSheet& sheet);
 
 }  // namespace reports

@@ -1,9 +1,12 @@
 #include "store/DatabaseCopy.h"
 
+#include "store/CriteriaStore.h"
 #include "store/NewTest.h"
-#include "store/RunJournal.h"
+#include "store/ReadingExclusions.h"
 #include "store/ReadingWriter.h"
+#include "store/RunJournal.h"
 #include "store/SqlDialect.h"
+#include "store/TestAudit.h"
 #include "store/Transaction.h"
 #include "store/clsConnection.h"
 #include "store/clsSEQUENCE_INFO.h"
@@ -55,9 +58,52 @@ class Copier {
     QSet<QString> sequencesHeld;
 
   private:
+    // What a test has beyond its three tables: its excluded readings (by their place among its readings,
+    // since the copy's readings get keys of their own), its criteria and its record of changes.
+    struct TestRecords {
+        std::vector<std::pair<std::size_t, exclusions::Exclusion>> exclusions;
+        std::vector<criteria::Criterion> criteria;
+        std::vector<audit::Entry> changes;
+    };
+    TestRecords readRecords(double sourceId, const clsTEST_RESULT& readings);
+    void writeRecords(double targetId, const QString& name, const TestRecords& records);
+
     clsConnection& from_;
     clsConnection& to_;
 };
+
+Copier::TestRecords Copier::readRecords(double sourceId, const clsTEST_RESULT& readings) {
+    TestRecords records;
+    const std::vector<exclusions::Exclusion> excluded = exclusions::ofTest(from_, sourceId);
+    const auto& rows = readings.rTestResult();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (const exclusions::Exclusion& e : excluded)
+            if (e.resultId == rows[i][TestResultColumn::TEST_RESULT_ID]) records.exclusions.push_back({i, e});
+    records.criteria = criteria::ofTest(from_, sourceId);
+    records.changes = audit::ofTest(from_, sourceId);
+    return records;
+}
+
+void Copier::writeRecords(double targetId, const QString& name, const TestRecords& records) {
+    // The copy's readings were stored in the order of the source's, and come back in it.
+    clsTEST_RESULT stored;
+    stored.setTest_Id(static_cast<int>(targetId));
+    stored.ConnectX(to_);
+    std::vector<exclusions::Exclusion> excluded;
+    for (const auto& [index, e] : records.exclusions) {
+        if (index >= stored.rTestResult().size()) continue;
+        excluded.push_back(e);
+        excluded.back().resultId = stored.rTestResult()[index][TestResultColumn::TEST_RESULT_ID];
+    }
+    exclusions::copyTo(to_, targetId, excluded);
+    criteria::copyToTest(to_, targetId, records.criteria);
+    for (audit::Entry entry : records.changes) {
+        entry.testId = targetId;
+        audit::append(to_, entry);
+    }
+    audit::append(
+        to_, audit::change(targetId, name, QString::fromLatin1(audit::kCopied), from_.displayName(), {}));
+}
 
 CopyStep Copier::copyTest(const QString& name) {
     CopyStep step{CopyStep::Kind::Test, name};
@@ -86,6 +132,7 @@ CopyStep Copier::copyTest(const QString& name) {
     for (const QVariantList& a : rowsOf(additive))
         additives.append({a[2].toString(), a[3].toDouble(), a[4].toString(), a[5].toString()});
 
+    const TestRecords records = readRecords(sourceId, readings);
     const std::vector<run_journal::Run> runs = run_journal::runsOfTest(from_, sourceId);
 
     clsTEST_INFO target;
@@ -98,6 +145,7 @@ CopyStep Copier::copyTest(const QString& name) {
             target.setTEST_TIME(clsTEST_INFO::noTestTime());
             target.Update();
         }
+        writeRecords(targetId, name, records);
         for (const run_journal::Run& run : runs) run_journal::copy(to_, run, targetId);
         transaction.commit();
     } catch (const StoreError& error) {
@@ -129,6 +177,8 @@ CopyStep Copier::copySequence(const QString& name) {
     rates.setSequenceId(source.SEQUENCE_ID());
     rates.ConnectX(from_);
     const QList<QVariantList> rateRows = rowsOf(rates);
+    const std::vector<criteria::Criterion> sequenceCriteria =
+        criteria::ofSequence(from_, name).value_or(std::vector<criteria::Criterion>{});
 
     try {
         Transaction transaction(to_);
@@ -147,6 +197,7 @@ CopyStep Copier::copySequence(const QString& name) {
             targetSteps.setSequenceId(id);
             targetSteps.AddNew();
         }
+        if (!sequenceCriteria.empty()) criteria::setForSequence(to_, name, sequenceCriteria);
         clsSEQUENCE_RAMP_DEFINE targetRates;
         targetRates.ConnectX(to_);
         for (const QVariantList& row : rateRows) {

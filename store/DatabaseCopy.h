@@ -7,8 +7,9 @@
 class clsConnection;
 
 // Moves data between databases of either engine (a station's file into the lab's server, the server into
-// a file): every test with its readings and additives, and every sequence with its steps and shear-rate
-// ramp, that the target does not hold yet by name, in any letter case. What the target holds is never
+// a file): every test with its readings, additives, excluded readings, criteria and record of changes (to
+// which the copy adds a row), and every sequence with its steps, shear-rate ramp and criteria, that the
+// target does not hold yet by name, in any letter case. What the target holds is never
 // changed, so a copy can be run again: it copies only what is new. Each test and each sequence is copied
 // in one transaction of the target, with its own new keys; the values are copied as they are stored.
 namespace store {

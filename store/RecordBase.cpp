@@ -57,6 +57,10 @@ void Statement::run(std::span<const QVariant> values) {
             case ParamType::Double:
                 bound = toDouble(value, param.name);
                 break;
+            case ParamType::OptionalDouble:
+                bound = value.isNull() ? QVariant(QMetaType(QMetaType::Double))
+                                       : QVariant(toDouble(value, param.name));
+                break;
             case ParamType::DateTime:
                 bound = value.isNull() ? QVariant() : value;  // already in its stored form
                 break;

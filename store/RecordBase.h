@@ -16,7 +16,13 @@ class clsConnection;
 namespace store {
 
 // Types with which statement parameters are bound.
-enum class ParamType { Text, Double, DateTime, Int32 };
+enum class ParamType {
+    Text,
+    Double,
+    DateTime,
+    Int32,
+    OptionalDouble  // a double, or Null for none (columns of our own tables only)
+};
 
 // One parameter of a statement: its name, its type and, for text, its size in characters.
 struct Param {

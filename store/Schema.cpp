@@ -100,8 +100,94 @@ const std::vector<TableSchema>& schemaTables() {
 }
 
 const std::vector<TableSchema>& featureTables() {
-    static const std::vector<TableSchema> tables{run_journal::table(), unit_status::table()};
+    using K = dialect::ColumnKind;
+    // A criterion's columns, after its owner's key: its place in the list, the shear rate (1/s), minimum
+    // or maximum, the limit (cP), the duration (min), the least sample temperature (degF; Null for none)
+    // and whose viscosity it judges.
+    const auto criterion = [](const char* key, const char* owner) {
+        return std::vector<TableColumn>{{key, K::Key},
+                                        {owner, K::Number},
+                                        {"CRITERION_NO", K::Number},
+                                        {"SHEAR_RATE", K::Number},
+                                        {"LIMIT_KIND", K::Number},
+                                        {"LIMIT_CP", K::Number},
+                                        {"DURATION_MIN", K::Number},
+                                        {"MIN_TEMP_F", K::Number},
+                                        {"VISCOSITY_SOURCE", K::Number}};
+    };
+    static const std::vector<TableSchema> tables{
+        run_journal::table(),
+        unit_status::table(),
+        {"TEST_EXCLUSION",
+         {{"EXCLUSION_ID", K::Key},
+          {"TEST_ID", K::Number},
+          {"TEST_RESULT_ID", K::Number},
+          {"REASON", K::Text},
+          {"USER_NAME", K::Text},
+          {"EXCLUDED_TIME", K::DateTime}},
+         "TEST_EXCLUSION_BY_TEST",
+         "CREATE INDEX TEST_EXCLUSION_BY_TEST ON TEST_EXCLUSION (TEST_ID, TEST_RESULT_ID)",
+         {},
+         {}},
+        {"TEST_CRITERION",
+         criterion("CRITERION_ID", "TEST_ID"),
+         "TEST_CRITERION_BY_TEST",
+         "CREATE INDEX TEST_CRITERION_BY_TEST ON TEST_CRITERION (TEST_ID, CRITERION_NO)",
+         {},
+         {}},
+        {"SEQUENCE_CRITERION",
+         criterion("CRITERION_ID", "SEQUENCE_ID"),
+         "SEQUENCE_CRITERION_BY_SEQUENCE",
+         "CREATE INDEX SEQUENCE_CRITERION_BY_SEQUENCE ON SEQUENCE_CRITERION (SEQUENCE_ID, CRITERION_NO)",
+         {},
+         {}},
+        // The record of changes names the test as well as its key: its rows outlive a deleted test.
+        {"TEST_AUDIT",
+         {{"AUDIT_ID", K::Key},
+          {"TEST_ID", K::Number},
+          {"TEST_NAME", K::Text},
+          {"AUDIT_TIME", K::DateTime},
+          {"USER_NAME", K::Text},
+          {"STATION", K::Text},
+          {"WHAT", K::Text},
+          {"OLD_VALUE", K::Text},
+          {"NEW_VALUE", K::Text}},
+         "TEST_AUDIT_BY_TEST",
+         "CREATE INDEX TEST_AUDIT_BY_TEST ON TEST_AUDIT (TEST_ID, AUDIT_ID)",
+         {},
+         {},
+         true},
+    };
     return tables;
+}
+
+bool hasFeatureTable(const QSqlDatabase& db, const QString& table) {
+    return dialect::tableNames(db).contains(table.toUpper());
+}
+
+QStringList appendOnlySql(const TableSchema& table, Engine engine) {
+    static const QString kRefusal = QStringLiteral("The rows of %1 can only be added to, never changed.");
+    const QString refusal = kRefusal.arg(table.name);
+    if (engine == Engine::Sqlite) {
+        QStringList statements;
+        for (const char* event : {"UPDATE", "DELETE"})
+            statements << QStringLiteral(
+                              "CREATE TRIGGER %1_NO_%2 BEFORE %2 ON %1 BEGIN SELECT RAISE(ABORT, "
+                              "'%3'); END")
+                              .arg(table.name, QLatin1String(event), refusal);
+        return statements;
+    }
+    // The trigger holds for every role, the owner included; the revoke makes the owner's own session
+    // refuse as well, before any trigger runs. Only whoever may alter the table can undo either.
+    const QString function = table.name.toLower() + QStringLiteral("_append_only");
+    return {
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "RAISE EXCEPTION '%2'; END $$")
+            .arg(function, refusal),
+        QStringLiteral("CREATE TRIGGER %1_APPEND_ONLY BEFORE UPDATE OR DELETE OR TRUNCATE ON %1 FOR EACH "
+                       "STATEMENT EXECUTE PROCEDURE %2()")
+            .arg(table.name, function),
+        QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON %1 FROM PUBLIC, CURRENT_USER").arg(table.name)};
 }
 
 QString createTableSql(const TableSchema& table, Engine engine) {
@@ -149,6 +235,7 @@ struct Missing {
 Missing inspect(const QSqlDatabase& db) {
     const QSet<QString> tables = dialect::tableNames(db);
     const QSet<QString> indexes = dialect::indexNames(db);
+    const Engine engine = dialect::engineOf(db);
     Missing missing;
     missing.noTableAtAll = tables.isEmpty();
     std::vector<std::pair<const TableSchema*, bool>> all;  // a table, and whether it is one of the six
@@ -160,7 +247,8 @@ Missing inspect(const QSqlDatabase& db) {
             checkColumns(db, table);
         } else {
             if (designed) missing.tables << table.name;
-            missing.statements << createTableSql(table, dialect::engineOf(db));
+            missing.statements << createTableSql(table, engine);
+            if (table.appendOnly) missing.statements << appendOnlySql(table, engine);
         }
         if (!indexes.contains(table.indexName.toUpper())) missing.statements << table.indexSql;
         if (!table.nameColumn.isEmpty() && !indexes.contains(uniqueNameIndexName(table).toUpper()))

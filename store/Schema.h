@@ -28,12 +28,19 @@ struct TableSchema {
     // its values are called in a message.
     QString nameColumn;
     QString nameLabel;
+    // Rows are only ever added: the engine refuses to change or remove one (the record of changes).
+    bool appendOnly = false;
 };
 
 const std::vector<TableSchema>& schemaTables();
-// The tables of the program's own beyond the six (the run journal, ...): created when missing like the six,
-// copied by copy-db, and never required of a database open read-only.
+// The tables of the program's own beyond the six (the run journal, excluded readings, acceptance criteria,
+// the record of changes): created when missing like the six, copied by copy-db, and never required of a
+// database open read-only (it then holds none of their rows).
 const std::vector<TableSchema>& featureTables();
+// True when the database holds the feature table (always, once a writable database has been opened).
+bool hasFeatureTable(const QSqlDatabase& db, const QString& table);
+// The statements that make a table refuse changes and removals of its rows, on an engine.
+QStringList appendOnlySql(const TableSchema& table, Engine engine);
 // The table's CREATE statement on an engine.
 QString createTableSql(const TableSchema& table, Engine engine);
 // The unique index of a table's name column (only for tables that have one).
@@ -45,7 +52,7 @@ void execSql(const QSqlDatabase& db, const QString& sql);
 
 // What ensureSchema found and did.
 struct SchemaOutcome {
-    bool createdNew = false;     // the file held no table at all and now holds the six
+    bool createdNew = false;  // the file held no table at all and now holds the six (and the feature tables)
     QStringList caseDuplicates;  // one line per table whose names kept its unique index from being made
 };
 

@@ -1,5 +1,6 @@
 #include "store/clsSEQUENCE_INFO.h"
 
+#include "store/FeatureRows.h"
 #include "store/Transaction.h"
 
 namespace {
@@ -99,6 +100,8 @@ void clsSEQUENCE_INFO::Update() {
 void clsSEQUENCE_INFO::Delete() {
     store::Transaction transaction(connection());
     const QVariant name = values_[SequenceName];
+    store::feature_rows::deleteRowsOfSequencesNamed(preparedConnection(),
+                                                    store::toText(name, "SEQUENCE_NAME"));
     run(deleteSteps_, {name});
     deleteSteps_.finish();
     run(deleteShearRamp_, {name});

@@ -40,8 +40,8 @@ class clsSEQUENCE_INFO : public FieldRecord {
     };
     static constexpr const char* kDeleteSql = "DELETE  FROM SEQUENCE_INFO  WHERE SEQUENCE_NAME = ?";
     static constexpr store::Param kDeleteParams[] = {{"pSEQUENCE_NAME", store::ParamType::Text, 40}};
-    // Deleting a sequence also deletes its steps and its shear-rate ramp, in the same transaction as the
-    // sequence's row, so that a later sequence can never inherit them.
+    // Deleting a sequence also deletes its steps, its shear-rate ramp and its criteria, in the same
+    // transaction as the sequence's row, so that a later sequence can never inherit them.
     static constexpr const char* kDeleteStepsSql =
         "DELETE FROM SEQUENCE_RAMP WHERE SEQUENCE_ID IN (SELECT SEQUENCE_ID FROM SEQUENCE_INFO WHERE "
         "SEQUENCE_NAME = ?)";

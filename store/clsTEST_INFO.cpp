@@ -1,8 +1,9 @@
 #include "store/clsTEST_INFO.h"
 
-#include "store/RunJournal.h"
-
+#include "store/FeatureRows.h"
 #include "store/RecordingLock.h"
+#include "store/RunJournal.h"
+#include "store/TestAudit.h"
 #include "store/Transaction.h"
 
 namespace {
@@ -108,6 +109,10 @@ void clsTEST_INFO::Delete() {
     // A run recording the test would go on storing readings of a test that is gone; its lock refuses.
     const store::RecordingLock::DeletionGuard recordings =
         store::RecordingLock::guardDeletion(connection(), store::toText(name, "TEST_NAME"));
+    // The test's excluded readings and criteria go with it; its record of changes stays, and says who
+    // deleted it.
+    store::audit::recordDeletion(preparedConnection(), store::toText(name, "TEST_NAME"));
+    store::feature_rows::deleteRowsOfTestsNamed(connection(), store::toText(name, "TEST_NAME"));
     run(deleteReadings_, {name});
     deleteReadings_.finish();
     run(deleteAdditives_, {name});

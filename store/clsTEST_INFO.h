@@ -86,7 +86,8 @@ class clsTEST_INFO : public FieldRecord {
     void AddNew() override;
     // Writes the current row to the row whose key is Test_Id.
     void Update() override;
-    // Removes every test named TEST_NAME together with its readings and additives, all or nothing. A test
+    // Removes every test named TEST_NAME together with its readings, additives, excluded readings and
+    // criteria, all or nothing, and records the deletion in its record of changes. A test
     // that a live run is recording is refused (StoreError::kBeingRecorded, naming the unit and station).
     void Delete() override;
 

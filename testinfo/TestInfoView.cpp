@@ -29,6 +29,7 @@ std::optional<TestInfoTexts> TestInfoView::load(const QString& testName, double 
         timeIsNull_ = rows.value(rows.columnIndex(QStringLiteral("TEST_TIME")), found).isNull();
 
         additives = additive_grid::stored(additive_, connection_, testId);
+        storedAdditives_ = additives;
     } catch (const std::exception& error) {
         messenger_.info(testinfo_text::failure(QString::fromLatin1(kReadFailed), error), QString(),
                         MsgIcon::Critical);
@@ -63,6 +64,8 @@ bool TestInfoView::save(const TestInfoTexts& texts) {
     const QList<NewAdditive> additives = additive_grid::read(additives_);
     try {
         store::Transaction write(connection_);
+        const std::vector<store::audit::Entry> changes =
+            TestInfoChanges(info_, data, storedAdditives_, additives);
         info_.setFluid_ID(data.fluidId);
         info_.setRESEARCHER_NAME(data.researcherName);
         info_.setPreTest_PH(data.pretestPh);
@@ -86,11 +89,59 @@ bool TestInfoView::save(const TestInfoTexts& texts) {
             additive_.setADD_LOTNO(a.lotNo);
             additive_.AddNew();
         }
+        for (const store::audit::Entry& change : changes) store::audit::append(connection_, change);
         write.commit();
+        storedAdditives_ = additives;
         return true;
     } catch (const std::exception& error) {
         messenger_.info(testinfo_text::failure(QString::fromLatin1(kSaveFailed), error), QString(),
                         MsgIcon::Critical);
         return false;
     }
+}
+
+namespace {
+
+QString additivesText(const QList<NewAdditive>& additives) {
+    QStringList rows;
+    for (const NewAdditive& a : additives)
+        rows << QStringList{a.name, testinfo_text::number(a.concentration), a.unit, a.lotNo}.join(u'|');
+    return rows.join(QStringLiteral("; "));
+}
+
+}  // namespace
+
+std::vector<store::audit::Entry> TestInfoChanges(clsTEST_INFO& stored, const TestInfoInput& edited,
+                                                 const QList<NewAdditive>& storedAdditives,
+                                                 const QList<NewAdditive>& editedAdditives,
+                                                 const store::audit::Actor& actor) {
+    using testinfo_text::number;
+    const QVariantList row = stored.All();
+    const struct {
+        const char* column;
+        QString before;
+        QString after;
+    } fields[] = {
+        {"FLUID_ID", stored.Fluid_ID(), edited.fluidId},
+        {"RESEARCHER_NAME", stored.RESEARCHER_NAME(), edited.researcherName},
+        {"ROTOR_NO", stored.ROTOR_NO(), edited.rotorNo},
+        {"BOB_NO", stored.BOB_NO(), edited.bobNo},
+        {"BOB_RADIUS", number(stored.BOB_RADIUS()), number(edited.bobRadius_cm)},
+        {"BOB_EFF_LENGTH", number(stored.BOB_EFF_LENGTH()), number(edited.bobEffLength_cm)},
+        {"PRETEST_PH", number(stored.PreTest_PH()), number(edited.pretestPh)},
+        {"POSTTEST_PH", number(stored.PostTest_PH()), number(edited.posttestPh)},
+        {"SAFETY", row.value(11).toString(), edited.safety},
+    };
+    std::vector<store::audit::Entry> changes;
+    const auto add = [&](const QString& what, const QString& before, const QString& after) {
+        changes.push_back(
+            store::audit::change(stored.Test_Id(), stored.TEST_NAME(), what, before, after, actor));
+    };
+    for (const auto& f : fields)
+        if (f.before != f.after) add(QString::fromLatin1(f.column), f.before, f.after);
+    const QString additivesBefore = additivesText(storedAdditives);
+    const QString additivesAfter = additivesText(editedAdditives);
+    if (additivesBefore != additivesAfter)
+        add(QString::fromLatin1(store::audit::kAdditives), additivesBefore, additivesAfter);
+    return changes;
 }

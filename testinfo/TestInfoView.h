@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/TestAudit.h"
 #include "store/clsTEST_ADDITIVE.h"
 #include "store/clsTEST_INFO.h"
 #include "testinfo/TestInfoForm.h"
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class clsConnection;
 class Messenger;
@@ -35,7 +37,8 @@ class TestInfoView {
     bool accept(const TestInfoTexts& texts);
 
     // Writes the texts (numbers by the leading-number rule) to the loaded test's row and replaces its
-    // additives with the grid's rows, all in one transaction. A failure is shown and changes nothing.
+    // additives with the grid's rows, with a row in the record of changes for each change, all in one
+    // transaction. A failure is shown and changes nothing.
     bool save(const TestInfoTexts& texts);
 
   private:
@@ -44,5 +47,13 @@ class TestInfoView {
     TextGrid& additives_;
     clsTEST_INFO info_;  // positioned on the loaded test
     clsTEST_ADDITIVE additive_;
+    QList<NewAdditive> storedAdditives_;  // as loaded, for the record of changes
     bool timeIsNull_ = false;
 };
+
+// The rows of the record of changes for an edit of a test: one per field whose value changes (its column
+// name, old and new value as the boxes show them) and one for the additives when the list changes.
+std::vector<store::audit::Entry> TestInfoChanges(
+    clsTEST_INFO& stored, const TestInfoInput& edited, const QList<NewAdditive>& storedAdditives,
+    const QList<NewAdditive>& editedAdditives,
+    const store::audit::Actor& actor = store::audit::Actor::current());

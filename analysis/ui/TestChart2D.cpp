@@ -11,6 +11,7 @@
 #include <QLogValueAxis>
 #include <QPen>
 #include <QResizeEvent>
+#include <QScatterSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -24,6 +25,9 @@ constexpr int kMinBuckets = 400;
 // strokes) and sparse tests read as points.
 constexpr int kMarkedPointsUpTo = 300;
 constexpr qreal kMarkerSize = 3;
+// Readings excluded from the fits: rings of this size and colour around their points.
+constexpr qreal kExcludedMarkSize = 11;
+const QColor kExcludedColour(220, 0, 0);
 
 // The open test's colours first (viscosity, sample and bath temperature), then those of overlaps.
 const QColor kSeriesColours[] = {QColor(0, 70, 190),  QColor(200, 30, 30),  QColor(230, 140, 0),
@@ -202,6 +206,10 @@ int TestChart2D::SeriesCount() const {
 }
 
 QLineSeries* TestChart2D::Series(int index) const {
+    return qobject_cast<QLineSeries*>(SeriesShown(index));
+}
+
+QXYSeries* TestChart2D::SeriesShown(int index) const {
     return index >= 0 && index < static_cast<int>(series_.size()) ? series_[index] : nullptr;
 }
 
@@ -232,19 +240,35 @@ void TestChart2D::build() {
     lines_.clear();
     for (std::size_t i = 0; i < shown_.series.size(); ++i) {
         const ChartSeries2D& wanted = shown_.series[i];
-        auto* series = new QLineSeries(chart);
+        QXYSeries* series = nullptr;
+        if (wanted.marks) {
+            // A ring around each excluded reading's point, so that the point itself stays visible.
+            auto* marks = new QScatterSeries(chart);
+            marks->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+            marks->setMarkerSize(kExcludedMarkSize);
+            marks->setColor(Qt::transparent);
+            marks->setBorderColor(kExcludedColour);
+            marks->setPen(QPen(kExcludedColour, 1.8));
+            series = marks;
+        } else {
+            auto* line = new QLineSeries(chart);
+            // Thin lines: a thousand points per pixel column are still cheap to stroke.
+            line->setPen(QPen(colourOf(i), 1.2));
+            line->setMarkerSize(kMarkerSize);
+            series = line;
+            lines_.emplace(i, GappedLine(chart, line));
+        }
         series->setName(wanted.label);
-        // Thin lines: a thousand points per pixel column are still cheap to stroke.
-        series->setPen(QPen(colourOf(i), 1.2));
-        series->setMarkerSize(kMarkerSize);
         chart->addSeries(series);
         series->attachAxis(axisX_);
         series->attachAxis(wanted.onRightAxis && axisRight_ ? axisRight_ : axisLeft_);
         series_.push_back(series);
-        lines_.emplace_back(chart, series);
         // The empty series a refused overlap leaves has no name: no legend entry for it.
-        if (wanted.label.isEmpty())
-            for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
+        for (QLegendMarker* marker : chart->legend()->markers(series)) {
+            if (wanted.label.isEmpty()) marker->setVisible(false);
+            // The ring's colour, not its transparent fill.
+            if (wanted.marks) marker->setPen(QPen(kExcludedColour, 1.8));
+        }
     }
     if (!series_.empty())
         (labelLeft_ ? static_cast<QAbstractAxis*>(labelLeft_) : axisLeft_)->setTitleBrush(colourOf(0));
@@ -319,10 +343,14 @@ void TestChart2D::plot() {
         const PointBounds bounds = BoundsOf(points);
         x.include(bounds);
         (onRight ? right : left).include(bounds);
-        series_[i]->setPointsVisible(shown_.type != Chart2DType::ViscTempVsTime && !points.isEmpty() &&
-                                     points.size() <= kMarkedPointsUpTo);
-        // One replace per series: each redraws once, on the next paint.
-        lines_[i].replace(stretches);
+        if (!wanted.marks)
+            series_[i]->setPointsVisible(shown_.type != Chart2DType::ViscTempVsTime && !points.isEmpty() &&
+                                         points.size() <= kMarkedPointsUpTo);
+        // One replace per series: each redraws once, on the next paint. Marks have no line to break.
+        if (const auto line = lines_.find(i); line != lines_.end())
+            line->second.replace(stretches);
+        else
+            series_[i]->replace(points);
     }
 
     const bool time = shown_.type == Chart2DType::ViscTempVsTime;

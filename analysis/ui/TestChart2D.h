@@ -7,12 +7,14 @@
 #include <QChartView>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 class QAbstractAxis;
 class QCategoryAxis;
 class QGraphicsSimpleTextItem;
 class QLineSeries;
+class QXYSeries;
 
 // The 2D chart of the main window. It holds the chart it was given (titles, series, points) and draws it
 // on linear or logarithmic axes; what is drawn is thinned to the plot's width (the points held never are),
@@ -60,7 +62,9 @@ class TestChart2D : public QChartView {
     // The note in the plot (points a log axis cannot show); empty when there is none.
     QString Note() const;
 
+    // The line of a series; null for the marks of excluded readings.
     QLineSeries* Series(int index) const;
+    QXYSeries* SeriesShown(int index) const;
     QAbstractAxis* AxisX() const { return axisX_; }
     QAbstractAxis* AxisLeft() const { return axisLeft_; }
     QAbstractAxis* AxisRight() const { return axisRight_; }
@@ -86,9 +90,10 @@ class TestChart2D : public QChartView {
     QCategoryAxis* labelX_ = nullptr;
     QCategoryAxis* labelLeft_ = nullptr;
     bool labelling_ = false;
-    std::vector<QLineSeries*> series_;
-    // Each series drawn in stretches between its breaks (series_[i] is the first stretch).
-    std::vector<GappedLine> lines_;
+    std::vector<QXYSeries*> series_;
+    // Each line drawn in stretches between its breaks (series_[i] is the first stretch), by series index;
+    // the marks of excluded readings are points, not lines.
+    std::map<std::size_t, GappedLine> lines_;
     QGraphicsSimpleTextItem* note_ = nullptr;
     int thinnedBuckets_ = 0;  // the slices the drawn points were thinned to; 0 when drawn whole
 };

@@ -245,6 +245,7 @@ void frmMain::showTestTables() {
 void frmMain::showResults() {
     BuildResultsHeader();
     if (session_->resultsShown()) open_test_view::ShowResults(MSFlexGrid1, session_->results());
+    showCriteria();
     showExtendedResults();
 }
 

@@ -27,6 +27,7 @@ class frmMDIRealTime;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -111,6 +112,8 @@ class frmMain : public QMainWindow {
     QRadioButton* optYLog;
     QRadioButton* optYNormal;
     QTableWidget* MSFlexGrid1;
+    // Under the results: the open test's acceptance criteria and what came of each.
+    QListWidget* lstCriteria;
     QTableWidget* MSFlexGrid2;
     TestChart2D* Pesgo1;
     TestChart3D* Pe3doa1;
@@ -127,6 +130,11 @@ class frmMain : public QMainWindow {
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
     QAction* MenuExportCsv;
+    // The open test's readings and criteria, and comparing stored tests.
+    QMenu* MenuTest;
+    QAction* MenuReadings;
+    QAction* MenuCriteria;
+    QAction* MenuCompare;
     QAction* MenuExtendedResults;
     QMenu* MenuHelp;
     QAction* MenuHelpContent;
@@ -165,6 +173,10 @@ class frmMain : public QMainWindow {
     void fOverlap_overSelected();
     // cmdPrintChart and MenuPrintChart.
     void PrintChart();
+    // The open test's readings, to leave some out of the fits; its acceptance criteria; the compare window.
+    void MenuReadings_Click();
+    void MenuCriteria_Click();
+    void MenuCompare_Click();
     // Opens the extended results of the open test (the other models, K'pipe, the chosen shear rates).
     void MenuExtendedResults_Click();
     void MenuHelpContent_Click();
@@ -206,6 +218,10 @@ class frmMain : public QMainWindow {
     // The extended results window, when open, follows the open test and the unit system.
     void showExtendedResults();
     void unitSystem_Changed();
+    // The criteria list under the results, in the unit system in force.
+    void showCriteria();
+    // The open test's exclusions or criteria changed: the new fits, marks and criteria are drawn.
+    void recordsChanged(const OpenTestSession::Change& change);
     // The window can take an activation re-read now: shown, no dialog of ours modal over it, and no
     // overlap kept (the re-read would draw the open test alone).
     bool takesReRead() const;

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,7 +105,7 @@ void frmMain::createControls() {
 
     // The results of the open test, one row per shear ramp.
     MSFlexGrid1 = new QTableWidget(0, ramp_display::kColumnCount, central);
-    place(MSFlexGrid1, "MSFlexGrid1", qs("This table lists the test results."), 8, 396, 1000, 180);
+    place(MSFlexGrid1, "MSFlexGrid1", qs("This table lists the test results."), 8, 396, 1000, 146);
     MSFlexGrid1->verticalHeader()->hide();
     // Rows one text line high, so that the ramps of a usual test show without scrolling.
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(MSFlexGrid1->fontMetrics().lineSpacing() + 6);
@@ -112,6 +113,11 @@ void frmMain::createControls() {
     MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     MSFlexGrid1->horizontalHeader()->setMinimumHeight(MSFlexGrid1->fontMetrics().lineSpacing() * 3 + 8);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    lstCriteria = new QListWidget(central);
+    place(lstCriteria, "lstCriteria",
+          qs("The acceptance criteria of the open test (Test > Acceptance Criteria)"), 8, 544, 1000, 34);
+    lstCriteria->setSelectionMode(QAbstractItemView::NoSelection);
 
     // The additives of the open test.
     MSFlexGrid2 = new QTableWidget(0, 4, central);
@@ -199,6 +205,13 @@ void frmMain::createMenus() {
     MenuReport->addSeparator();
     MenuExtendedResults = item(MenuReport, "MenuExtendedResults", "E&xtended Results");
 
+    MenuTest = menuBar()->addMenu(qs("&Test"));
+    MenuTest->setObjectName(QStringLiteral("MenuTest"));
+    MenuReadings = item(MenuTest, "MenuReadings", "&Readings and Exclusions...");
+    MenuCriteria = item(MenuTest, "MenuCriteria", "&Acceptance Criteria...");
+    MenuTest->addSeparator();
+    MenuCompare = item(MenuTest, "MenuCompare", "&Compare Tests...");
+
     MenuHelp = menuBar()->addMenu(qs("&Help"));
     MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
     MenuHelpContent = item(MenuHelp, "MenuHelpContent", "&Content");
@@ -210,6 +223,9 @@ void frmMain::createMenus() {
     connect(MenuPrintChart, &QAction::triggered, this, &frmMain::PrintChart);
     connect(MenuFileExit, &QAction::triggered, this, &frmMain::MenuFileExit_Click);
     connect(MenuLabMonitor, &QAction::triggered, this, &frmMain::MenuLabMonitor_Click);
+    connect(MenuReadings, &QAction::triggered, this, &frmMain::MenuReadings_Click);
+    connect(MenuCriteria, &QAction::triggered, this, &frmMain::MenuCriteria_Click);
+    connect(MenuCompare, &QAction::triggered, this, &frmMain::MenuCompare_Click);
     connect(MenuExtendedResults, &QAction::triggered, this, &frmMain::MenuExtendedResults_Click);
     connect(MenuHelpContent, &QAction::triggered, this, &frmMain::MenuHelpContent_Click);
     connect(MenuHelpAbout, &QAction::triggered, this, &frmMain::MenuHelpAbout_Click);

@@ -254,7 +254,8 @@ void ReportActions::detailReport(QWidget* parent, Messenger& messenger, clsConne
             messenger.info(qs(kTestNoLongerStored));
             return;
         }
-        content = reports::BuildDetailReport(data, locale);
+        content =
+            reports::BuildDetailReport(data, locale, reports::NotesBlock(reports::ReportTables::of(test)));
     } catch (const StoreError& error) {
         messenger.info(qs(kDetailReadFailed).arg(error.number()).arg(error.description()), {},
                        MsgIcon::Critical);
@@ -289,7 +290,8 @@ void ReportActions::exportCsv(QWidget* parent, Messenger& messenger, clsConnecti
         chooseFile(parent, qs(kCsvCaption), reports::SafeFileName(test.name) + QStringLiteral(".csv"),
                    qs(kCsvFilter), qs(kCsvFilter), QStringLiteral("csv"));
     if (path.isEmpty()) return;
-    const QString error = reports::WriteWholeFile(path, reports::ReadingsCsv(test.readings));
+    const QString error =
+        reports::WriteWholeFile(path, reports::ReadingsCsv(test.readings, ExclusionReasons(test)));
     if (!error.isEmpty()) {
         messenger.info(qs(kCsvFailed).arg(native(path), error), {}, MsgIcon::Exclamation);
         return;

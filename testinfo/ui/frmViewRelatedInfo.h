@@ -23,8 +23,17 @@ class frmViewRelatedInfo : public TestInfoDialogBase {
     // Save: checks, then writes in one transaction; a failure keeps the window open with the edits.
     bool okAllowed() override;
 
+  public:
+    // "History...": the record of changes of the test, in a window of its own.
+    QPushButton* cmdHistory;
+    void cmdHistory_Click();
+
   private:
     std::unique_ptr<TestInfoView> view_;
+    clsConnection& connection_;
+    Messenger& messenger_;
+    QString testName_;
+    double testId_ = 0;
 };
 
 // "Edit Test Info" of the main window for the open test (its name and TEST_ID): shows the view and saves

@@ -2,6 +2,8 @@
 
 #include "ReportsFixture.h"
 #include "XlsxReader.h"
+#include "store/CriteriaStore.h"
+#include "store/ReadingExclusions.h"
 #include "support/QStringPrinter.h"
 
 #include <QFile>
@@ -112,6 +114,20 @@ TEST_F(WorkbookTest, WorkbookThatCannotBeWrittenIsReportedAndLeavesNoFile) {
     EXPECT_FALSE(reports::WriteWorkbookFile(path, WorkbookKind::Brief, ReportTables::of(test), {}, locale())
                      .isEmpty());
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(WorkbookTest, ExcludedReadingsAndCriteriaGoOnSheetsOfTheirOwnAfterTheDesignedOne) {
+    const OpenedTest plain = storeBook();
+    const XlsxReader designed = write(WorkbookKind::Detail, plain);
+    EXPECT_FALSE(designed.workbookXml.contains("Excluded readings"));
+    store::exclusions::exclude(connection, plain.testId, plain.name, {plain.resultIds[0]},
+                               QStringLiteral("spike"));
+    store::criteria::setForTest(connection, plain.testId, plain.name,
+                                {{100, store::criteria::LimitKind::Minimum, 20, 5}});
+    const XlsxReader book = write(WorkbookKind::Detail, open(QStringLiteral("Book")));
+    EXPECT_EQ(book.cells, designed.cells);
+    EXPECT_TRUE(book.workbookXml.contains("name=\"Excluded readings\""));
+    EXPECT_TRUE(book.workbookXml.contains("name=\"Acceptance criteria\""));
 }
 
 }  // namespace

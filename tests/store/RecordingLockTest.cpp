@@ -53,13 +53,14 @@ INSTANTIATE_ON_BOTH_ENGINES(RecordingLocks);
 
 class ServerRecordingLock : public ServerStore {};
 
-// A server restart or a broken network ends the lock's session, and the lock with it.
+// A server restart or a broken network ends the lock's session, and the lock with it. The termination is
+// waited for: the lock goes only once the session has ended.
 TEST_F(ServerRecordingLock, ALockWhoseSessionWentIsTakenAgainByKeep) {
     const int id = static_cast<int>(stored_test::store(connection, {"Gel"}));
     RecordingLock lock(connection, id, {.station = "lab-pc-2", .unit = 3});
     lock.keep();
     sql(QStringLiteral(
-            "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE locktype = 'advisory' AND "
+            "SELECT pg_terminate_backend(pid, 10000) FROM pg_locks WHERE locktype = 'advisory' AND "
             "classid = %1 AND objid = %2 AND database = (SELECT oid FROM pg_database WHERE datname = "
             "current_database())")
             .arg(RecordingLock::kServerLockClass)

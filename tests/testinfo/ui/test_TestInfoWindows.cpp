@@ -7,6 +7,7 @@
 #include "support/ScriptedMessenger.h"
 #include "support/StoredTestBuilder.h"
 #include "support/TempWorkDir.h"
+#include "testinfo/ui/frmTestHistory.h"
 #include "testinfo/ui/frmTestRelatedInfo.h"
 #include "testinfo/ui/frmViewRelatedInfo.h"
 
@@ -120,6 +121,20 @@ TEST_F(TestInfoWindows, ViewSavesEditsAndReturnLeavesTheTestAlone) {
     whenShown<frmViewRelatedInfo>([](frmViewRelatedInfo& w) {
         EXPECT_EQ(w.txtFluidId->text(), QStringLiteral("Linear 20"));
         EXPECT_EQ(w.MSFlexGrid1->TextMatrix(1, 1), QStringLiteral(" 40"));
+        // The record of the save: the fluid and the additives, each with its old and new value.
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            auto* history = qobject_cast<frmTestHistory*>(QApplication::activeModalWidget());
+            if (!history) return;
+            shown = true;
+            ASSERT_EQ(history->grdHistory->rowCount(), 2);
+            EXPECT_EQ(history->grdHistory->item(0, 3)->text(), QStringLiteral("FLUID_ID"));
+            EXPECT_EQ(history->grdHistory->item(0, 5)->text(), QStringLiteral("Linear 20"));
+            EXPECT_EQ(history->grdHistory->item(1, 3)->text(), QStringLiteral("additives"));
+            history->accept();
+        });
+        QTest::mouseClick(w.cmdHistory, Qt::LeftButton);
+        EXPECT_TRUE(shown);
         typeInto(w.txtFluidId, QStringLiteral("Not saved"));
         QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
     });
