@@ -24,6 +24,8 @@ const char kHelp[] =
     "are\n"
     "accepted too.\n";
 
+constexpr int kLastNotifications_ms = 5000;
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,5 +53,9 @@ int main(int argc, char** argv) {
     frmMain main(messenger, settings);
     main.setEventSink(notifier.get());
     main.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The last events (recording stopped on Exit) get a few seconds; what is left waits on disk for the
+    // next start.
+    if (notifier) notifier->waitUntilDelivered(kLastNotifications_ms);
+    return status;
 }
