@@ -1,13 +1,17 @@
 #include "app/ui/QtMessenger.h"
+#include "app/ui/TrayNotifier.h"
 #include "app/ui/frmMain.h"
 
 #include "common/Settings.h"
 #include "common/Version.h"
+#include "notify/Notifier.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -19,6 +23,8 @@ const char kHelp[] =
     "postgresql://r7716@labserver/rheology), on that database. Qt's own options (-platform, -style, ...) "
     "are\n"
     "accepted too.\n";
+
+constexpr int kLastNotifications_ms = 5000;
 
 }  // namespace
 
@@ -39,7 +45,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(r7716::kVersion));
     QtMessenger messenger;
     Settings settings;
+    // The tray outlives the notifications, which outlive the windows that raise them.
+    TrayNotifier tray;
+    const std::unique_ptr<Notifier> notifier = QFileInfo::exists(NotifySettings::pathBeside(settings.path()))
+                                                   ? Notifier::beside(settings.path(), &tray)
+                                                   : nullptr;
     frmMain main(messenger, settings);
+    main.setEventSink(notifier.get());
     main.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // The last events (recording stopped on Exit) get a few seconds; what is left waits on disk for the
+    // next start.
+    if (notifier) notifier->waitUntilDelivered(kLastNotifications_ms);
+    return status;
 }

@@ -207,6 +207,16 @@ std::span<const Command> commands() {
          .operandProblem = "end-run takes one test name.",
          .needs = Needs::Database,
          .run = endRun},
+        // Reads notify.txt beside the settings; sends, queues nothing.
+        {.name = "notify-test",
+         .synopsis = "[--channel N]",
+         .summary = "send a test event through the channels of notify.txt and print each outcome",
+         .help = kNotifyTestHelp,
+         .operands = {},
+         .operandProblem = "notify-test takes no operand.",
+         .needs = Needs::Nothing,
+         .run = notifyTest,
+         .options = {{"--channel", "N"}}},
         {.name = "chart",
          .synopsis = "NAME TYPE [--overlap NAME]... [--xlog] [--ylog] [--no-ramp] (--out FILE | --csv)",
          .summary =

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class Notifier;
 struct OpenedTest;
 
 // The functions behind r7716-cli's command table, and what several of them share.
@@ -47,6 +48,14 @@ int runs(const Invocation& call);
 int endRun(const Invocation& call);
 // A stored reading as run prints it: its nine columns, tab-separated.
 QString readingLine(const Reading& reading);
+
+// Notifications (NotifyCommands.cpp): notify-test, and those of a run: the notifier of notify.txt beside
+// the settings (none without the file; its bad lines named on err), and the wait for its deliveries at the
+// end (what is left is named on err and waits on disk).
+extern const char* const kNotifyTestHelp;
+int notifyTest(const Invocation& call);
+std::unique_ptr<Notifier> runNotifier(const Invocation& call);
+void finishNotifications(const Invocation& call, Notifier* notifier, int wait_ms);
 
 // Moving data between databases (CopyDbCommand.cpp).
 extern const char* const kCopyDbHelp;

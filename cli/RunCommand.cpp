@@ -9,6 +9,7 @@
 #include "instrument/SequenceSending.h"
 #include "instrument/TestRunEngine.h"
 #include "instrument/UnitStatusWriter.h"
+#include "notify/Notifier.h"
 #include "sequence/SequenceStore.h"
 #include "store/ReadingWriter.h"
 #include "store/RunJournal.h"
@@ -86,7 +87,8 @@ const char* const kResumeHelp =
     "unit, and goes on as the unit window's resumption does: the elapsed time goes on on the true timeline\n"
     "since the test's start (the time away has passed: a ramp whose time ran out meanwhile ends at once),\n"
     "the current ramp's set point is sent again, a shear-rate ramp that was interrupted starts again at its\n"
-    "first step, and no reading of the time away is made up. From then on it behaves like \"r7716-cli run\":\n"
+    "first step, and no reading of the time away is made up. From then on it behaves like \"r7716-cli "
+    "run\":\n"
     "the same output lines, the same signals, the same exit statuses.\n"
     "\n"
     "  --tick-ms N    as for run; give the speed the run had (a demonstration at 50x: 20).\n"
@@ -116,6 +118,8 @@ constexpr double kSilenceNotice_s = 10;
 // The longest the loop waits without looking at the signals.
 constexpr double kWaitSlice_s = 0.05;
 constexpr int kMaxTick_ms = 60000;
+// How long the command waits at its end for its notifications to be delivered.
+constexpr int kNotifyWait_ms = 15000;
 
 volatile std::sig_atomic_t interruptFlag = 0;
 
@@ -384,7 +388,7 @@ std::optional<int> tickOf(const Invocation& call) {
 // every stored reading printed once it is stored.
 struct LiveUnit {
     LiveUnit(const Invocation& call, std::unique_ptr<UnitPort> port, double scale)
-        : messenger(call.err), unit(std::move(port), messenger) {
+        : messenger(call.err), unit(std::move(port), messenger), notifier(runNotifier(call)) {
         unit.InitialInst(call.database());
         unit.setMessageTitle(RealTimeHost::realTimeCaption(call.unit));
         unit.setUnitName(RealTimeHost::unitText(call.unit));
@@ -392,10 +396,17 @@ struct LiveUnit {
         engine = std::make_unique<TestRunEngine>(unit, call.database(), *writer, messenger);
         // Faster than real time for a demonstration: the journal's clock runs as fast, so that a run resumed
         // at the same speed finds the time away counted in the unit's seconds.
-        engine->setWallClock([scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
+        engine->setWallClock(
+            [scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
         engine->setStoredListener([this, &call](const Reading& reading) { print(call, reading); });
+        engine->setEventSink(notifier.get());
         status = std::make_unique<UnitStatusWriter>(call.database().location(), QStringLiteral("r7716-cli"),
                                                     unit.failures().log());
+    }
+    // The run's status, once its events are told: before the program ends, where the receivers answer.
+    int finish(const Invocation& call, int exitStatus) {
+        finishNotifications(call, notifier.get(), kNotifyWait_ms);
+        return exitStatus;
     }
     // The unit's status for the lab monitor, after each tick.
     void offerStatus(int unitNumber) {
@@ -416,6 +427,8 @@ struct LiveUnit {
 
     StreamMessenger messenger;
     RealTimeUnit unit;
+    // Outlives the engine that raises into it.
+    std::unique_ptr<Notifier> notifier;
     std::unique_ptr<ReadingWriter> writer;
     std::unique_ptr<TestRunEngine> engine;
     bool printing = true;
@@ -471,8 +484,8 @@ int runTest(const Invocation& call) {
     }
     const auto answer = [&input](const std::optional<QString>&) { return input; };
     if (live.engine->start(answer, presetBob, call.unit) != TestRunEngine::StartOutcome::Started)
-        return kUnitError;
-    return runner.run();
+        return live.finish(call, kUnitError);
+    return live.finish(call, runner.run());
 }
 
 int resumeRun(const Invocation& call) {
@@ -496,7 +509,8 @@ int resumeRun(const Invocation& call) {
     LiveUnit live(call, std::move(port), scale);
     // Readings the stopped program left waiting go first, with the saves of the run that go with them.
     live.writer->storeWaitingNow();
-    const std::optional<run_journal::Run> run = run_journal::interrupted(call.database(), testName, call.unit);
+    const std::optional<run_journal::Run> run =
+        run_journal::interrupted(call.database(), testName, call.unit);
     if (!run) return noRun();
     Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
     runner.afterTick = [&] { live.offerStatus(call.unit); };
@@ -510,7 +524,7 @@ int resumeRun(const Invocation& call) {
     call.err << kCommand << ": resumed \"" << field(run->testName) << "\" "
              << number(std::floor(live.engine->context().elapsed_s / 60.0)) << " min after its start.\n";
     call.err.flush();
-    return runner.run();
+    return live.finish(call, runner.run());
 }
 
 }  // namespace cli

@@ -39,6 +39,9 @@ TestRunEngine::~TestRunEngine() {
 
 void TestRunEngine::tick() {
     unit_.tick(ctx_, [this] { runTick(); });
+    if (running())
+        events_.watch(unit_.now_s(), unit_.poller().completeReplies(), unit_.port().isDeviceLost(),
+                      writer_->waiting());
 }
 
 void TestRunEngine::runTick() {
@@ -47,7 +50,8 @@ void TestRunEngine::runTick() {
     const bool stepped = step();
     // A step that throws leaves its reading for the next tick's end: it is not lost.
     flushTick();
-    if (stepped) unit_.setElapsedText(RealTimeUnit::kElapsedPrefix + StatusDisplay::elapsedText(ctx_.elapsed_s));
+    if (stepped)
+        unit_.setElapsedText(RealTimeUnit::kElapsedPrefix + StatusDisplay::elapsedText(ctx_.elapsed_s));
 }
 
 void TestRunEngine::setWriter(ReadingWriter& writer) {
@@ -68,12 +72,16 @@ TestRunEngine::StartOutcome TestRunEngine::start(const TestInfoAsker& ask,
     if (!input) return StartOutcome::Cancelled;
     ctx_.unitNumber = unitNumber;
     if (!storeTest(*input)) return StartOutcome::Refused;
+    events_.begin(ctx_.unitNumber, ctx_.testName, unit_.selectedName(), unit_.now_s());
     lock_ = std::make_unique<store::RecordingLock>(connection_, static_cast<int>(ctx_.testId),
                                                    store::Recorder::thisProgram(ctx_.unitNumber));
     keepLock();
     const bool started = StartTest();
     beginJournal();
-    if (started) return StartOutcome::Started;
+    if (started) {
+        events_.started();
+        return StartOutcome::Started;
+    }
     journalEnd(run_journal::EndReason::PressureRefusal);
     lock_.reset();
     return StartOutcome::PressureRefused;
@@ -155,6 +163,7 @@ bool TestRunEngine::pressureRefuses() {
     if (!refused) return false;
     // A log that cannot be written has said so itself; the refusal stands all the same.
     LogError(kPressureCause + vb::Str(ctx_.unitNumber), messenger_);
+    events_.pressureRefused(pressure_psi);
     messenger_.info(kPressureText, unit_.messageTitle(), MsgIcon::Exclamation);
     return true;
 }
@@ -207,6 +216,8 @@ bool TestRunEngine::temperatureStep() {
 
     const qint64 inRamp_s = ctx_.elapsed_s - ctx_.rampStart_s;
     const double sample_F = unit_.readings().sampleTemp_F;
+    if (inRamp_s > ramp.elapseTime_min * 60)
+        events_.rampTimePassed(ctx_.rampIndex, ramp.temp_F, ramp.startError_F, sample_F);
     if (inRamp_s > ramp.elapseTime_min * 60 && std::fabs(ramp.temp_F - sample_F) <= ramp.startError_F) {
         ctx_.rampStart_s = ctx_.elapsed_s;
         // Without shear rates there is no ramp to run: the sequence goes on with its next ramp.
@@ -322,7 +333,8 @@ bool TestRunEngine::StoreReading(Phase phase) {
 void TestRunEngine::flushTick() {
     ctx_.savedAt_ms = wallClock_ms_();
     if (!pending_) {
-        if (const std::optional<run_journal::Save> save = journal_.due(ctx_, sequence_)) handOver(nullptr, &*save);
+        if (const std::optional<run_journal::Save> save = journal_.due(ctx_, sequence_))
+            handOver(nullptr, &*save);
         return;
     }
     const Reading reading = *std::exchange(pending_, std::nullopt);
@@ -345,10 +357,9 @@ bool TestRunEngine::handOver(const Reading* reading, const run_journal::Save* sa
             return false;
         }
         // Named in the status bar until seen and written to the diagnostic log; the run goes on.
-        unit_.reportFailure(
-            TickFailureKind::Storage,
-            (reading ? UnitWindowLogic::kNotStoredPrefix : kJournalNotSavedPrefix) +
-                RealTimeHost::errorText({e.description(), e.number()}));
+        unit_.reportFailure(TickFailureKind::Storage,
+                            (reading ? UnitWindowLogic::kNotStoredPrefix : kJournalNotSavedPrefix) +
+                                RealTimeHost::errorText({e.description(), e.number()}));
         return false;
     }
 }
@@ -402,6 +413,13 @@ void TestRunEngine::finish(End why) {
     lock_.reset();
     if (wasRunning) end_ = why;
     if (why == End::ViscosityShutDown) LogError(kViscosityCause + vb::Str(ctx_.unitNumber), messenger_);
+    if (!wasRunning) return;
+    if (why == End::SequenceDone)
+        events_.ended();
+    else if (why == End::ViscosityShutDown)
+        events_.viscosityShutDown(sequence_.settings.shutDownVisc_cP);
+    else
+        events_.stopped(endText());
 }
 
 void TestRunEngine::keepLock() {
@@ -427,11 +445,13 @@ void TestRunEngine::stopRecording(RecordingEnd why) {
     flushTick();
     lock_.reset();
     ctx_.state = RunState::Idle;
-    journalEnd(why == RecordingEnd::Exit ? run_journal::EndReason::Exit : run_journal::EndReason::WindowClosed);
+    journalEnd(why == RecordingEnd::Exit ? run_journal::EndReason::Exit
+                                         : run_journal::EndReason::WindowClosed);
     unit_.setRunActive(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setExitEnabled(true);
     end_ = End::RecordingStopped;
+    events_.stopped(endText());
 }
 
 void TestRunEngine::refreshSequence() {

@@ -3,6 +3,7 @@
 #include "analysis/LiveResults.h"
 #include "instrument/RealTimeUnit.h"
 #include "instrument/RunContext.h"
+#include "instrument/RunEvents.h"
 #include "instrument/RunJournalKeeper.h"
 #include "sequence/SequenceData.h"
 #include "testinfo/TestInfoInput.h"
@@ -130,6 +131,8 @@ class TestRunEngine {
     // One timer tick of the unit: the poll as the run stands, then, while it runs, the run's step. Never
     // throws: a failure is the unit's to report (its status bar, the diagnostic log).
     void tick();
+    // Where the run's events go (none until told); raising one never waits for its delivery.
+    void setEventSink(EventSink* sink) { events_.setSink(sink); }
     // The wall clock of the journal's saves (ms; the system's clock unless told): a resumed run's elapsed
     // time goes on by the time it shows passed since the run's last save. A program that runs its units
     // faster than real time (r7716-cli run --tick-ms) gives it the same scale.
@@ -224,4 +227,5 @@ class TestRunEngine {
     LiveResults results_;
     End end_ = End::None;
     std::unique_ptr<store::RecordingLock> lock_;
+    RunEvents events_;
 };

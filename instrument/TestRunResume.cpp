@@ -121,6 +121,8 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
     unit_.setExitEnabled(false);
     unit_.setTimerInterval(RealTimeUnit::kTickInterval_ms);
     unit_.setStartTimeText(RealTimeUnit::kStartTimePrefix + vb::ShortTime(run.started.time()));
+    events_.begin(run.unit, run.testName, run.sequenceName, unit_.now_s());
+    events_.resumed();
     return {ResumeOutcome::Resumed, {}};
 }
 

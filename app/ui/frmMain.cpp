@@ -309,6 +309,7 @@ void frmMain::cmdRealTime_Click() {
     if (!realTime_) {
         try {
             realTime_ = new frmMDIRealTime(*connection_, messenger_, settings_, this);
+            realTime_->setEventSink(events_);
         } catch (const std::exception& error) {
             messenger_.info(
                 QStringLiteral("The real-time window could not be opened.\n") + StoreError::describe(error),

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class EventSink;
 class Messenger;
 class Settings;
 class QAction;
@@ -52,6 +53,8 @@ class frmMain : public QMainWindow {
     // The program's settings: the units' ports and the program-wide unit system, which the setup window
     // changes.
     Settings& AppSettings() { return settings_; }
+    // Where the test runs of the unit windows raise their events (notify.txt); none until told.
+    void setEventSink(EventSink* sink) { events_ = sink; }
     // The open test (name, id, TEST_INFO row, readings, fits, results), its records and the overlapped
     // test's name, for the windows and reports that work on the open test.
     OpenTestSession& Session() { return *session_; }
@@ -238,6 +241,7 @@ class frmMain : public QMainWindow {
     frmOverlapTest* fOverlap = nullptr;
     QPointer<frmSetup> setup_;
     QPointer<frmMDIRealTime> realTime_;
+    EventSink* events_ = nullptr;
     QPointer<frmCalibrateTorque> calibrateWindow_;
     QPointer<frmExtendedResults> extendedResults_;
     ReportActions reports_;

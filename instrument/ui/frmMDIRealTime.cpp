@@ -1,12 +1,12 @@
 #include "instrument/ui/frmMDIRealTime.h"
 
+#include "common/DiagnosticLog.h"
 #include "common/Messenger.h"
 #include "common/Settings.h"
+#include "instrument/RunResumption.h"
 #include "instrument/ui/UnitStatusFeed.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
-#include "common/DiagnosticLog.h"
-#include "instrument/RunResumption.h"
 #include "store/StoreError.h"
 #include "store/clsConnection.h"
 
@@ -93,12 +93,14 @@ void frmMDIRealTime::offerInterruptedRuns() {
         runs = interruptedRunsOfThisStation(connection_);
     } catch (const StoreError& e) {
         DiagnosticLog(QFileInfo(connection_.FilePath()).absolutePath())
-            .append(RealTimeHost::kCaption, QStringLiteral("The run journal could not be read: ") + e.report());
+            .append(RealTimeHost::kCaption,
+                    QStringLiteral("The run journal could not be read: ") + e.report());
         return;
     }
     for (const run_journal::Run& run : runs) {
         if (offered_.contains(run.runId)) continue;
         offered_.insert(run.runId);
+        if (events_) events_->raise(RunEvents::interrupted(run));
         if (!messenger_.yesNo(TestRunEngine::resumeQuestion(run), TestRunEngine::kResumeQuestionTitle)) {
             try {
                 TestRunEngine::endWithoutResuming(connection_, run);
@@ -188,7 +190,10 @@ void frmMDIRealTime::addUnit(UnitKind kind, int index) {
     connect(window, &UnitWindow::Unloaded, this, [this, kind](int unit) {
         if (unit >= 1 && unit <= RealTimeHost::kUnitCount) addItems(kind)[unit]->setEnabled(true);
     });
-    if (sequenceTest) sequenceTest->InitialInst(connection_);
+    if (sequenceTest) {
+        sequenceTest->InitialInst(connection_);
+        sequenceTest->engine()->setEventSink(events_);
+    }
     QMdiSubWindow* sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     if (simple) {

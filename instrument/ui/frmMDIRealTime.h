@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 
+class EventSink;
 class Messenger;
 class Settings;
 class QAction;
@@ -44,6 +45,8 @@ class frmMDIRealTime : public QMainWindow {
     // What ends the program when a unit's port object cannot be made at all (the application's exit by
     // default).
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+    // Where the runs of the unit windows opened from now on raise their events (none until told).
+    void setEventSink(EventSink* sink) { events_ = sink; }
 
     // The open unit windows by unit number (null where none is open).
     frmRealTime* realTimeWindow(int unit) const;
@@ -104,6 +107,7 @@ class frmMDIRealTime : public QMainWindow {
     Settings& settings_;
     UnitPortFactory portFactory_ = serialUnitPortFactory();
     std::function<void()> endProgram_;
+    EventSink* events_ = nullptr;
     WindowSlots realTimeWindows_;
     WindowSlots simpleTestWindows_;
 };

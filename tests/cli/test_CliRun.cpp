@@ -10,12 +10,15 @@
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
 #include "store/clsConnection.h"
+#include "support/NotifyReceivers.h"
 #include "support/QStringPrinter.h"
 #include "support/ScriptedMessenger.h"
 #include "support/StoredTestBuilder.h"
 #include "support/TempWorkDir.h"
 #include "testinfo/TestInfoEntry.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -182,3 +185,25 @@ TEST(CliRun, ReadingsALockHeldElsewhereKeptWaitingAreSaidOnceAndAllStored) {
 }
 
 }  // namespace
+
+// The cable is pulled from 20 s to 40 s of the run: the run tells a webhook of its start, the lost port,
+// its return and the end, in order, and nothing waits on disk afterwards.
+TEST(CliRun, ARunTellsTheChannelsOfNotifyTxtOfItsStartALostPortItsReturnAndItsEnd) {
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    static const auto app =
+        QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    HttpReceiver http;
+    RunDir d;
+    writeFile("notify.txt", ("webhook " + http.url() + "\n").toUtf8());
+    d.pulled = {20, 40};
+    EXPECT_EQ(d.run({"run", "2", "Short", "Gel"}), cli::kOk) << d.err.toStdString();
+    QStringList events;
+    for (const QJsonObject& e : http.received) events << e["event"].toString();
+    EXPECT_EQ(events, QStringList({"test-started", "port-lost", "port-back", "test-ended"}));
+    EXPECT_EQ(
+        http.received.value(1)["text"].toString(),
+        "The port of Unit 2 was lost while recording test \"Gel\"; the program waits for it to come back.");
+    EXPECT_TRUE(QDir().entryList({"R7716-notify-*.queue"}).isEmpty());
+}

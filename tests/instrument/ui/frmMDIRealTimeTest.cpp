@@ -9,6 +9,7 @@
 #include "instrument/TestRunEngine.h"
 #include "instrument/ui/frmRealTime.h"
 #include "instrument/ui/frmSimpleTest.h"
+#include "notify/EventSink.h"
 #include "sequence/SequenceStore.h"
 #include "store/RunJournal.h"
 #include "store/clsConnection.h"
@@ -120,10 +121,14 @@ TEST_F(HostTest, AnInterruptedRunIsOfferedWhenTheHostOpensAndYesGoesOnRecordingI
         const qint64 runId = interruptedRun(connection, resume ? "Hold 1" : "Hold 2");
         messenger.answers.enqueue(resume);
         frmMDIRealTime& h = open();
+        struct : EventSink {
+            void raise(const NotifyEvent& e) override { kinds << event_kind::text(e.kind); }
+            QStringList kinds;
+        } events;
+        h.setEventSink(&events);
         QCoreApplication::processEvents();
         ASSERT_FALSE(messenger.shown.isEmpty());
-        EXPECT_TRUE(
-            messenger.shown[0].text.startsWith("Unit 1 was recording \"Overnight\" (sequence \"Hold"))
+        EXPECT_TRUE(messenger.shown[0].text.startsWith("Unit 1 was recording \"Overnight\" (sequence \"Hold"))
             << messenger.shown[0].text.toStdString();
         frmRealTime* w = h.realTimeWindow(1);
         ASSERT_EQ(w != nullptr, resume);
@@ -137,6 +142,8 @@ TEST_F(HostTest, AnInterruptedRunIsOfferedWhenTheHostOpensAndYesGoesOnRecordingI
             EXPECT_EQ(w->engine()->journalRunId(), runId) << "the same run goes on";
             w->engine()->stopRecording(TestRunEngine::RecordingEnd::WindowClosed);
         }
+        EXPECT_EQ(events.kinds, resume ? QStringList({"run-interrupted", "test-started", "test-stopped"})
+                                       : QStringList({"run-interrupted"}));
         const std::optional<run_journal::Run> after = run_journal::run(connection, runId);
         ASSERT_TRUE(after);
         EXPECT_EQ(after->endReason,
