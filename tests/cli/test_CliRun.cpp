@@ -192,8 +192,9 @@ TEST(CliRun, ARunTellsTheChannelsOfNotifyTxtOfItsStartALostPortItsReturnAndItsEn
     static int argc = 1;
     static char name[] = "test_cli";
     static char* argv[] = {name, nullptr};
-    static const auto app =
-        QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    // The test's own application, gone at its end: one left to the exit handlers would outlive the SQL
+    // driver's statics that its destruction still calls into.
+    const auto app = QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
     HttpReceiver http;
     RunDir d;
     writeFile("notify.txt", ("webhook " + http.url() + "\n").toUtf8());
