@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThreadStorage>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QtConcurrent/QtConcurrentRun>
@@ -61,13 +62,18 @@ class GuardedTcpServer : public QTcpServer {
     int open_ = 0;
 };
 
-// The worker thread's own connection to the database, opened for reading only.
+// The worker thread's own connection to the database, opened for reading only. Kept in QThreadStorage, not
+// thread_local: Qt deletes it as the thread finishes, before the pool's wait for the thread returns, so no
+// connection is still being closed on a pool thread while the program goes on (or exits) after the server.
+struct HeldConnection {
+    const void* owner = nullptr;
+    std::unique_ptr<clsConnection> connection;
+};
+
 clsConnection& workerConnection(const store::DatabaseLocation& location, const void* owner) {
-    struct Held {
-        const void* owner = nullptr;
-        std::unique_ptr<clsConnection> connection;
-    };
-    thread_local Held held;
+    static QThreadStorage<HeldConnection*> storage;
+    if (!storage.hasLocalData()) storage.setLocalData(new HeldConnection);
+    HeldConnection& held = *storage.localData();
     if (held.owner != owner || !held.connection || !held.connection->IsOpen()) {
         held.connection = std::make_unique<clsConnection>();
         held.connection->setLocation(location, true);
