@@ -30,7 +30,7 @@ using Outcome = ImportResult::Outcome;
 
 constexpr const char* kCannotRead = "%1 cannot be read: %2";
 constexpr const char* kTooLarge =
-    "%1 is larger than %2 MiB, which no test record is (a test of 100,000 readings makes about 20 MB).";
+    "%1 is larger than %2 MiB, which no test record is (a test of 100,000 readings makes about 23 MB).";
 constexpr const char* kNotJson = "%1 is not a JSON document: %2 at byte %3 (line %4).";
 constexpr const char* kNotRecord = "%1 is not a test record of this program: %2";
 constexpr const char* kFaultAt = "%1: %2";

@@ -13,7 +13,7 @@ class clsConnection;
 // document are not taken: the program fits the readings again when the test is opened.
 namespace lims {
 
-// A file beyond this is no test record: a test of 100,000 readings makes about 20 MB.
+// A file beyond this is no test record: a test of 100,000 readings makes about 23 MB.
 inline constexpr qint64 kMaxRecordBytes = 64LL * 1024 * 1024;
 
 struct ImportResult {
