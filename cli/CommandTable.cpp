@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/DeleteCommand.h"
 #include "cli/ExportCommands.h"
+#include "cli/JsonCommands.h"
 #include "cli/RecordCommands.h"
 #include "cli/ReportCommands.h"
 #include "cli/ServeCommand.h"
@@ -324,6 +325,24 @@ std::span<const Command> commands() {
          .needs = Needs::Database,
          .run = report_commands::csv,
          .options = {{"--out", "FILE"}}},
+        {.name = "json",
+         .synopsis = "NAME [--out FILE]",
+         .summary = "write the record of the test NAME for a LIMS as one JSON document",
+         .help = json_commands::kJsonHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "json takes one test name.",
+         .needs = Needs::Database,
+         .run = json_commands::json,
+         .options = {{"--out", "FILE"}}},
+        {.name = "import-json",
+         .synopsis = "FILE [--name NEW_NAME]",
+         .summary = "store a test record (JSON) of this or another lab as a new test",
+         .help = json_commands::kImportJsonHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "import-json takes one file name.",
+         .needs = Needs::Database,
+         .run = json_commands::importJson,
+         .options = {{"--name", "NEW_NAME"}}},
         {.name = "readings",
          .synopsis = "NAME",
          .summary = "list the readings of the test NAME with their keys and exclusions",

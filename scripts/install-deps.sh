@@ -12,6 +12,7 @@ packages=(
   libgl1-mesa-dri   # Mesa's software OpenGL: the 3D charts under Xvfb and on machines without a GPU driver
   libxlsxwriter-dev libgtest-dev
   libgsl-dev  # the Herschel-Bulkley fit's nonlinear least squares
+  libvalijson-dev  # the test record's JSON Schema check (import-json), header-only
   libcurl4-openssl-dev  # the e-mail notifications (SMTP with STARTTLS)
   xvfb xauth sqlite3
   unzip  # the report tests read the .xlsx files back

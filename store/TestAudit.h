@@ -48,6 +48,7 @@ struct Actor {
 // What a change did, for its row.
 inline constexpr const char* kDeleted = "test deleted";
 inline constexpr const char* kCopied = "copied from another database";
+inline constexpr const char* kImported = "imported from a test record";
 inline constexpr const char* kAdditives = "additives";
 
 struct Entry {

@@ -130,6 +130,7 @@ class frmMain : public QMainWindow {
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
     QAction* MenuExportCsv;
+    QAction* MenuExportJson;  // the record of the test for a LIMS
     // The open test's readings and criteria, and comparing stored tests.
     QMenu* MenuTest;
     QAction* MenuReadings;

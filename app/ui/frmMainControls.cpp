@@ -202,6 +202,7 @@ void frmMain::createMenus() {
     MenuBriefReport = item(MenuReport, "MenuBriefReport", "Breif Report");
     MenuReport->addSeparator();
     MenuExportCsv = item(MenuReport, "MenuExportCsv", "Export CSV");
+    MenuExportJson = item(MenuReport, "MenuExportJson", "Export JSON\u2026");
     MenuReport->addSeparator();
     MenuExtendedResults = item(MenuReport, "MenuExtendedResults", "E&xtended Results");
 
@@ -247,6 +248,7 @@ void frmMain::connectReports() {
         {cmdHalliburton, nullptr, &ReportActions::halliburton},
         {cmdDetailReport, MenuReportDetail, &ReportActions::detailReport},
         {nullptr, MenuExportCsv, &ReportActions::exportCsv},
+        {nullptr, MenuExportJson, &ReportActions::exportJson},
     };
     for (const auto& r : reports) {
         const ReportAction action = r.action;

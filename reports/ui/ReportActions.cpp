@@ -1,8 +1,10 @@
 #include "reports/ui/ReportActions.h"
 
+#include "analysis/ChosenRates.h"
 #include "analysis/OpenTest.h"
 #include "common/Messenger.h"
 #include "common/VbFormat.h"
+#include "lims/TestRecord.h"
 #include "reports/BriefReport.h"
 #include "reports/DetailReport.h"
 #include "reports/HalliburtonFile.h"
@@ -53,6 +55,11 @@ constexpr const char* kCsvCaption = "Export CSV";
 constexpr const char* kCsvFilter = "CSV Files (*.csv)";
 constexpr const char* kCsvFailed = "The CSV file could not be written:\r\n%1\r\n%2";
 constexpr const char* kCsvWritten = "Readings exported: %1";
+constexpr const char* kJsonCaption = "Export JSON";
+constexpr const char* kJsonFilter = "JSON Files (*.json)";
+constexpr const char* kJsonReadFailed = "The test record could not be read.\r\nError #: %1\r\n%2";
+constexpr const char* kJsonFailed = "The test record could not be written:\r\n%1\r\n%2";
+constexpr const char* kJsonWritten = "Test record exported: %1";
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
@@ -297,4 +304,32 @@ void ReportActions::exportCsv(QWidget* parent, Messenger& messenger, clsConnecti
         return;
     }
     note(status, qs(kCsvWritten).arg(native(path)));
+}
+
+void ReportActions::exportJson(QWidget* parent, Messenger& messenger, clsConnection& connection,
+                               const OpenedTest& test, const StatusSink& status) {
+    if (!testIsOpen(test)) {
+        messenger.info(qs(reports::kNoTestMessage));
+        return;
+    }
+    const QString path =
+        chooseFile(parent, qs(kJsonCaption), reports::SafeFileName(test.name) + QStringLiteral(".json"),
+                   qs(kJsonFilter), qs(kJsonFilter), QStringLiteral("json"));
+    if (path.isEmpty()) return;
+    // The rates of rates.txt; a bad line of it is named when the extended results open, and left out here.
+    const ChosenRates chosen = ChosenRates::read();
+    QString error;
+    try {
+        const WaitCursor wait;
+        error = reports::WriteWholeFile(path, lims::TestRecordJson(connection, test, chosen.rates));
+    } catch (const StoreError& failure) {
+        messenger.info(qs(kJsonReadFailed).arg(failure.number()).arg(failure.description()), {},
+                       MsgIcon::Critical);
+        return;
+    }
+    if (!error.isEmpty()) {
+        messenger.info(qs(kJsonFailed).arg(native(path), error), {}, MsgIcon::Exclamation);
+        return;
+    }
+    note(status, qs(kJsonWritten).arg(native(path)));
 }

@@ -51,6 +51,10 @@ class ReportActions {
     // "Export CSV" (Reports menu): the readings of the open test to a CSV file the operator chooses.
     void exportCsv(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
                    const StatusSink& status);
+    // "Export JSON…" (Reports menu): the record of the open test for a lab's information system, a JSON
+    // document, to a file the operator chooses.
+    void exportJson(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
+                    const StatusSink& status);
 
     // Seams. The save dialog: the file chosen, empty when cancelled.
     std::function<QString(QWidget* parent, const QString& caption, const QString& suggestedPath,

@@ -217,6 +217,7 @@ TEST_F(MainWindowTest, EveryControlCarriesItsNameCaptionAndToolTip) {
          {{w.MenuReportDetail, "MenuReportDetail", "Detail Report"},
           {w.MenuBriefReport, "MenuBriefReport", "Breif Report"},
           {w.MenuExportCsv, "MenuExportCsv", "Export CSV"},
+          {w.MenuExportJson, "MenuExportJson", "Export JSON\u2026"},
           {w.MenuExtendedResults, "MenuExtendedResults", "E&xtended Results"}}},
         {w.MenuTest,
          "MenuTest",

@@ -91,6 +91,8 @@ TEST_F(MainWindowActions, EachReportButtonAndMenuRunsItsReportOnTheOpenTest) {
         {"Detail Report", click(w.cmdDetailReport), QStringLiteral("preview"), {}},
         {"Reports > Detail Report", pick(w.MenuReportDetail), QStringLiteral("preview"), {}},
         {"Reports > Export CSV", pick(w.MenuExportCsv), QStringLiteral("Export CSV"), dir.file("out4.csv")},
+        {"Reports > Export JSON", pick(w.MenuExportJson), QStringLiteral("Export JSON"),
+         dir.file("out5.json")},
         {"Print Chart", click(w.cmdPrintChart), chartPrint, {}},
         {"File > Print Chart", pick(w.MenuPrintChart), chartPrint, {}},
     };
