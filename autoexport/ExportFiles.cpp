@@ -1,7 +1,9 @@
 #include "autoexport/ExportFiles.h"
 
+#include "analysis/ChosenRates.h"
 #include "analysis/OpenTest.h"
 #include "common/WholeFile.h"
+#include "lims/TestRecord.h"
 #include "reports/BriefReport.h"
 #include "reports/HalliburtonFile.h"
 #include "reports/ReadingsCsv.h"
@@ -62,8 +64,15 @@ class Writer {
     Outcome& outcome_;
 };
 
-void writeFormat(ExportFormat format, const OpenedTest& test, UnitSystem units, const ChartPicture& chart,
-                 clsConnection& connection, Writer& out);
+// What every format is written with besides the test.
+struct Context {
+    clsConnection& connection;
+    QString settingsFolder;  // of autoexport.txt, where rates.txt and lab.txt lie too
+    UnitSystem units;
+    const ChartPicture& chart;
+};
+
+void writeFormat(ExportFormat format, const OpenedTest& test, const Context& context, Writer& out);
 
 }  // namespace
 
@@ -83,9 +92,10 @@ Outcome ExportTest(clsConnection& connection, const QString& testName, const Aut
         return outcome;
     }
     Writer out(folder, baseName(test.name), outcome);
+    const Context context{connection, QFileInfo(settings.path).absolutePath(), units, chart};
     for (ExportFormat format : settings.formats) {
         try {
-            writeFormat(format, test, units, chart, connection, out);
+            writeFormat(format, test, context, out);
         } catch (const std::exception& error) {
             // A database that failed while a format read more of the test: that format is not written.
             outcome.failures << QStringLiteral("%1: %2").arg(export_format::text(format),
@@ -97,15 +107,18 @@ Outcome ExportTest(clsConnection& connection, const QString& testName, const Aut
 
 namespace {
 
-void writeFormat(ExportFormat format, const OpenedTest& test, UnitSystem units, const ChartPicture& chart,
-                 clsConnection& connection, Writer& out) {
+void writeFormat(ExportFormat format, const OpenedTest& test, const Context& context, Writer& out) {
     switch (format) {
         case ExportFormat::TestReport:
             // TODO(merge): the test report writer
             break;
-        case ExportFormat::Json:
-            // TODO(merge): the JSON writer
+        case ExportFormat::Json: {
+            // The rates of rates.txt beside the settings, as the extended results show them.
+            const ChosenRates chosen = ChosenRates::read(
+                QDir(context.settingsFolder).absoluteFilePath(QString::fromLatin1(ChosenRates::kFileName)));
+            out.bytes(QStringLiteral(".json"), lims::TestRecordJson(context.connection, test, chosen.rates));
             break;
+        }
         case ExportFormat::Csv:
             out.bytes(QStringLiteral(".csv"), reports::ReadingsCsv(test.readings, ExclusionReasons(test)));
             break;
@@ -130,9 +143,6 @@ void writeFormat(ExportFormat format, const OpenedTest& test, UnitSystem units, 
             break;
         }
     }
-    Q_UNUSED(units);
-    Q_UNUSED(chart);
-    Q_UNUSED(connection);
 }
 
 }  // namespace

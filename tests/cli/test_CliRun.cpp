@@ -219,13 +219,14 @@ TEST(CliRun, ARunsEndWritesTheFilesOfAutoexportTxtAndAFailureIsLoggedAndToldWith
     HttpReceiver http;
     RunDir d;
     writeFile("notify.txt", ("webhook " + http.url() + " events=export-failed,test-ended\n").toUtf8());
-    writeFile("autoexport.txt", "folder exports\nformats csv halliburton\n");
+    writeFile("autoexport.txt", "folder exports\nformats csv json halliburton\n");
     ASSERT_EQ(d.run({"run", "2", "Short", "Gel"}), cli::kOk) << d.err.toStdString();
     const int readings = static_cast<int>(d.out.count('\n'));
     QFile csv("exports/Gel/Gel.csv");
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().count('\n'), readings + 1);  // the header and every reading printed as stored
     EXPECT_TRUE(QFile::exists("exports/Gel/Gel.txt"));
+    EXPECT_TRUE(QFile::exists("exports/Gel/Gel.json"));
 
     // A file where the export folder should be.
     writeFile("autoexport.txt", "folder blocked\nformats csv\n");
