@@ -46,8 +46,13 @@ int runs(const Invocation& call) {
             end = store::RecordingLock::recorderOf(call.database(), static_cast<int>(r.testId))
                       ? QStringLiteral("recording")
                       : QStringLiteral("interrupted");
-        call.out << QStringList{field(r.testName), QString::number(r.unit), field(r.station),
-                                field(r.sequenceName), timeText(r.started), timeText(r.lastSeen), end}
+        call.out << QStringList{field(r.testName),
+                                QString::number(r.unit),
+                                field(r.station),
+                                field(r.sequenceName),
+                                timeText(r.started),
+                                timeText(r.lastSeen),
+                                end}
                         .join(u'\t')
                  << '\n';
     }
