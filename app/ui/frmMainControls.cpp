@@ -200,6 +200,7 @@ void frmMain::createMenus() {
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
     MenuReportDetail = item(MenuReport, "MenuReportDetail", "Detail Report");
     MenuBriefReport = item(MenuReport, "MenuBriefReport", "Breif Report");
+    MenuTestReport = item(MenuReport, "MenuTestReport", "Test Report\u2026");
     MenuReport->addSeparator();
     MenuExportCsv = item(MenuReport, "MenuExportCsv", "Export CSV");
     MenuReport->addSeparator();
@@ -247,6 +248,7 @@ void frmMain::connectReports() {
         {cmdHalliburton, nullptr, &ReportActions::halliburton},
         {cmdDetailReport, MenuReportDetail, &ReportActions::detailReport},
         {nullptr, MenuExportCsv, &ReportActions::exportCsv},
+        {nullptr, MenuTestReport, &ReportActions::testReport},
     };
     for (const auto& r : reports) {
         const ReportAction action = r.action;
