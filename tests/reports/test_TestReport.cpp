@@ -13,6 +13,9 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QPdfWriter>
+#include <QPicture>
+
+#include <thread>
 
 namespace {
 
@@ -179,6 +182,13 @@ TEST_F(TestReportLayoutTest, FortyFiveRampsFitThreePagesWithEveryResultWholeAndT
         EXPECT_TRUE(texts.contains("bubble in the cup"));
         EXPECT_TRUE(texts.contains("Herschel-Bulkley"));
     }
+    // A run's end writes its report from a worker thread.
+    const auto content = reports::GatherTestReport(connection, test, LabSettings(), options);
+    reports::TestReportWritten written;
+    std::thread([&] {
+        written = reports::WriteTestReportPdf(dir.file("worker.pdf"), content, QPicture());
+    }).join();
+    EXPECT_TRUE(written.error.isEmpty() && written.pages > 3) << written.error.toStdString();
 }
 
 }  // namespace
