@@ -517,6 +517,9 @@ QFont FontOf(Style style) {
     font.setPointSizeF(spec.points);
     font.setBold(spec.bold);
     font.setItalic(spec.italic);
+    // Spacing, however small, keeps the shaper from joining "fi" or "ff" into one glyph, so that text copied
+    // or searched in the PDF reads as typed ("effective", not a ligature).
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);  // the finest step a font takes
     return font;
 }
 
