@@ -6,7 +6,9 @@
 #include "link/BobFile.h"
 #include "link/UnitAssignment.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QSysInfo>
 
 #include <cmath>
 
@@ -134,6 +136,7 @@ bool TorqueCalibration::start(const QString& viscosityText, int bobIndex) {
         return false;
     }
     bobIndex_ = bobIndex;
+    viscosity_cP_ = viscosity;
     bobFactor_ = kCalibrationBobs[static_cast<std::size_t>(bobIndex)].factor;
     stresses_.clear();
     voltages_.clear();
@@ -215,6 +218,7 @@ void TorqueCalibration::finish() {
     line_ = line;
     if (!line.sendable()) {
         refuse(line);
+        tellFinished(line, line.reason());
         return;
     }
     try {
@@ -228,9 +232,11 @@ void TorqueCalibration::finish() {
         messenger_.info(QStringLiteral("The calibration result could not be sent to the unit: %1. Please "
                                        "calibrate again.")
                             .arg(portFailure(e)));
+        tellFinished(line, QStringLiteral("not sent: %1").arg(portFailure(e)));
         return;
     }
     endRun();
+    tellFinished(line, line.reason());
     if (line.good()) {
         statusText_ = kFinished;
         return;
@@ -238,6 +244,23 @@ void TorqueCalibration::finish() {
     statusText_ = kPossibleProblem;
     messenger_.info(kPossibleProblem + QStringLiteral("\n(") + line.reason() + u')', QString(),
                     MsgIcon::Exclamation);
+}
+
+void TorqueCalibration::tellFinished(const CalibrationLine& line, const QString& problem) {
+    if (!finished_ || !unit_) return;
+    finished_({.station = QSysInfo::machineHostName(),
+               .unit = unit_->unit,
+               .time = QDateTime::currentDateTime(),
+               .bob = QString::fromLatin1(kCalibrationBobs[static_cast<std::size_t>(bobIndex_)].name),
+               .fluidViscosity_cP = viscosity_cP_,
+               .c0 = line.c0,
+               .c1 = line.c1,
+               .zeroStressVoltage = zeroStressVoltage_,
+               .quality = line.quality,
+               .lineR2 = line.r2,
+               .points = line.points,
+               .sent = resultSent_,
+               .remark = problem});
 }
 
 // A line that would spoil the unit's calibration stays here: the unit goes on with the one it holds.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibration/CalibrationFit.h"
+#include "common/CalibrationRecord.h"
 #include "common/DiagnosticLog.h"
 #include "link/BobInfo.h"
 #include "link/CalibrationLink.h"
@@ -85,6 +86,9 @@ class TorqueCalibration {
     void setSilenceTimeout(double seconds) { silenceTimeout_s_ = seconds; }
     double silenceTimeout() const { return silenceTimeout_s_; }
     void setBobFilePath(const QString& path) { bobFile_ = path; }
+    // Told of every run that ended with the unit's end message, its line sent or not (an abandoned run is
+    // not a calibration): the program keeps it in its database. Runs in tick().
+    void setFinishedSink(std::function<void(const CalibrationRecord&)> sink) { finished_ = std::move(sink); }
 
     // The unit list's selection. Refused, with its message, while calibrating. An idle port open on
     // another unit (after a pressure-effect start) is closed, so that Start opens the new unit's port.
@@ -125,6 +129,7 @@ class TorqueCalibration {
     bool openPort();
     void takeMessage(const CalibrationLink::Message& message, TickReport& report);
     void finish();
+    void tellFinished(const CalibrationLine& line, const QString& problem);
     void refuse(const CalibrationLine& line);
     void abandon();
     void failure(const QString& kind, const QString& text, TickReport& report);
@@ -138,6 +143,7 @@ class TorqueCalibration {
     std::function<double()> clock_;
     double silenceTimeout_s_ = kDefaultSilenceTimeout_s;
     QString bobFile_ = BobInfo::kFileName;
+    std::function<void(const CalibrationRecord&)> finished_;
 
     std::optional<UnitEntry> unit_;
     std::unique_ptr<UnitPort> port_;
@@ -148,6 +154,7 @@ class TorqueCalibration {
     QString statusText_;
     int bobIndex_ = 0;
     double bobFactor_ = 1;
+    double viscosity_cP_ = 0;
     QList<double> stresses_, voltages_;
     double zeroStressVoltage_ = 0;
     std::optional<CalibrationLine> line_;

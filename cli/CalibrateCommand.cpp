@@ -7,6 +7,8 @@
 #include "common/Settings.h"
 #include "common/VbFormat.h"
 #include "link/UnitAssignment.h"
+#include "store/StoreError.h"
+#include "store/UnitCalibrations.h"
 
 #include <QTextStream>
 
@@ -28,14 +30,15 @@ const char* const kCalibrateHelp =
     "\n"
     "Prints each data point as it arrives, stress (scaled for the bob, dyn/cm2) TAB voltage (Vdc), then\n"
     "c0, c1 and zero_stress_voltage as sent to the unit (only when sent), and quality (r2 of the line\n"
-    "through the points 7 to 16; 0 with fewer than 16 points), one name TAB value line each. A line that\n"
+    "through the points 7 to 16; 0 with fewer than 16 points), one name TAB value line each. The finished\n"
+    "run is kept in the database (table UNIT_CALIBRATION), where the test report finds it. A line that\n"
     "is not finite or does not rise is not sent: the unit keeps its old calibration. A line that rises is\n"
     "sent, with a warning when fewer than 16 points arrived or r2 of the line over all points is below\n"
     "0.995.\n"
     "\n"
     "Exit status 0 when the result was sent and judged good; 1 when the port fails, the unit falls silent,\n"
-    "no result was sent, the calibration is judged poor or the report cannot be written; 64 for a wrong\n"
-    "command line.\n";
+    "no result was sent, the calibration is judged poor, the database cannot keep it or the report cannot\n"
+    "be written; 64 for a wrong command line.\n";
 
 namespace {
 
@@ -115,6 +118,18 @@ int calibrate(const Invocation& call) {
     double elapsed_s = 0;
     calibration.setClock([&elapsed_s] { return elapsed_s; });
     calibration.setSilenceTimeout(request.timeout_s);
+    // The finished run is kept in the database, as the calibration window keeps it.
+    bool kept = true;
+    calibration.setFinishedSink([&](const CalibrationRecord& record) {
+        try {
+            store::unit_calibration::add(call.database(), record);
+        } catch (const StoreError& error) {
+            kept = false;
+            failed(err, QString::fromUtf8(store::unit_calibration::kNotKeptMessage)
+                            .arg(error.description())
+                            .replace(u'\n', u' '));
+        }
+    });
     const TorqueCalibration::UnitEntry entry{TorqueCalibration::unitEntryText(request.unit), request.unit,
                                              *port};
     calibration.selectUnit(entry);
@@ -146,7 +161,7 @@ int calibrate(const Invocation& call) {
             << " message(s) from the unit that were no data points were skipped.\n";
     err.flush();
 
-    int status = calibration.resultSent() && line && line->good() ? kOk : kUnitError;
+    int status = calibration.resultSent() && line && line->good() && kept ? kOk : kUnitError;
     if (!request.report.isEmpty()) {
         CalibrationReport::Inputs inputs;
         inputs.unitText = entry.text;

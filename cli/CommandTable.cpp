@@ -9,6 +9,7 @@
 #include "cli/RecordCommands.h"
 #include "cli/ReportCommands.h"
 #include "cli/ServeCommand.h"
+#include "cli/TestReportCommand.h"
 
 // The command table of r7716-cli. To add a command: write its function (declared in Commands.h) and add
 // one entry here; the tool's help, the operand checks, "--help" of the command and the database are then
@@ -237,14 +238,14 @@ std::span<const Command> commands() {
                      {"--out", "FILE"},
                      {"--csv", nullptr}},
          .needsWindowSystem = chartNeedsWindowSystem},
-        // The calibration talks to the unit alone; no database is opened.
+        // The finished calibration is kept in the database.
         {.name = "calibrate",
          .synopsis = "UNIT --visc CP [--bob NAME] [--change CP] [--report FILE] [--timeout S]",
          .summary = "run one torque calibration of unit UNIT as the calibration window does",
          .help = kCalibrateHelp,
          .operands = {Operand::Unit},
          .operandProblem = "calibrate takes one unit number.",
-         .needs = Needs::Nothing,
+         .needs = Needs::Database,
          .run = calibrate,
          .options = {{"--visc", "CP"},
                      {"--bob", "NAME"},
@@ -296,6 +297,16 @@ std::span<const Command> commands() {
          .run = report_commands::detail,
          .options = {{"--out", "FILE"}},
          .needsWindowSystem = report_commands::detailNeedsWindowSystem},
+        {.name = "report",
+         .synopsis = "NAME --out FILE.pdf [--units cgs|ei|si] [--models]",
+         .summary = "write the test report of the test NAME as PDF (lab header, chart, results, criteria)",
+         .help = kTestReportHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "report takes one test name.",
+         .needs = Needs::Database,
+         .run = testReport,
+         .options = {{"--out", "FILE"}, {"--units", "cgs|ei|si"}, {"--models", nullptr}},
+         .needsWindowSystem = testReportNeedsWindowSystem},
         // Opens its two databases itself.
         {.name = "copy-db",
          .synopsis = "--from SOURCE --to TARGET",

@@ -10,8 +10,10 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class Notifier;
+class clsConnection;
 struct OpenedTest;
 
 // The functions behind r7716-cli's command table, and what several of them share.
@@ -46,6 +48,9 @@ extern const char* const kRunsHelp;
 extern const char* const kEndRunHelp;
 int runs(const Invocation& call);
 int endRun(const Invocation& call);
+// Why the test's run can be neither ended nor resumed now: a program records it (its message); nothing
+// when none does.
+std::optional<QString> recordedNow(clsConnection& database, const QString& testName);
 // A stored reading as run prints it: its nine columns, tab-separated.
 QString readingLine(const Reading& reading);
 

@@ -48,7 +48,8 @@ const char* const kCopyDbHelp =
     "as it is, so the command can be run again and copies only what is new. SOURCE and TARGET are each a\n"
     "database file (such as R7716.mdb; a missing TARGET file is created) or a PostgreSQL database given\n"
     "as in \"database.txt\", e.g. postgresql://r7716@labserver/rheology (the password from ~/.pgpass).\n"
-    "SOURCE is only read. Each test and each sequence is copied in one transaction.\n"
+    "SOURCE is only read. Each test and each sequence is copied in one transaction; so are, at the end,\n"
+    "the units' stored calibrations that TARGET lacks.\n"
     "\n"
     "Prints one line per test and sequence (copied, or skipped because TARGET holds its name), then the\n"
     "counts. Exit status 1 when a database cannot be opened or a copy fails (what was copied before stays\n"
@@ -103,7 +104,10 @@ int copyDb(const Invocation& call) {
     const auto n = [](int count) { return vb::Format(count, QStringLiteral("0")); };
     call.out << "tests: " << n(totals.testsCopied) << " copied, " << n(totals.testsSkipped)
              << " skipped; sequences: " << n(totals.sequencesCopied) << " copied, "
-             << n(totals.sequencesSkipped) << " skipped\n";
+             << n(totals.sequencesSkipped) << " skipped";
+    if (totals.calibrationsCopied > 0)
+        call.out << "; unit calibrations: " << n(totals.calibrationsCopied) << " copied";
+    call.out << '\n';
     return kOk;
 }
 

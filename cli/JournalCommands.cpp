@@ -4,6 +4,7 @@
 #include "instrument/TestRunEngine.h"
 #include "store/RecordingLock.h"
 #include "store/RunJournal.h"
+#include "store/StoreError.h"
 #include "store/clsConnection.h"
 
 #include <QTextStream>
@@ -46,12 +47,25 @@ int runs(const Invocation& call) {
             end = store::RecordingLock::recorderOf(call.database(), static_cast<int>(r.testId))
                       ? QStringLiteral("recording")
                       : QStringLiteral("interrupted");
-        call.out << QStringList{field(r.testName), QString::number(r.unit), field(r.station),
-                                field(r.sequenceName), timeText(r.started), timeText(r.lastSeen), end}
+        call.out << QStringList{field(r.testName),
+                                QString::number(r.unit),
+                                field(r.station),
+                                field(r.sequenceName),
+                                timeText(r.started),
+                                timeText(r.lastSeen),
+                                end}
                         .join(u'\t')
                  << '\n';
     }
     return kOk;
+}
+
+std::optional<QString> recordedNow(clsConnection& database, const QString& testName) {
+    if (!run_journal::openRunOf(database, testName)) return std::nullopt;
+    const std::optional<store::Recorder> recorder = store::RecordingLock::recorderOf(database, testName);
+    if (!recorder) return std::nullopt;
+    return QStringLiteral("the test \"%1\" is being recorded (%2); its run goes on.")
+        .arg(field(testName), recorder->describe());
 }
 
 int endRun(const Invocation& call) {
@@ -59,18 +73,19 @@ int endRun(const Invocation& call) {
     bool any = false;
     for (const run_journal::Run& r : run_journal::runs(call.database(), true)) {
         if (r.testName != name) continue;
-        TestRunEngine::endWithoutResuming(call.database(), r);
+        try {
+            TestRunEngine::endWithoutResuming(call.database(), r);
+        } catch (const StoreError& e) {
+            // A resumption took the run over since it was listed.
+            if (e.number() != StoreError::kBeingRecorded) throw;
+            return failure(call.err, e.description(), kDatabaseError);
+        }
         call.out << "Ended the run of \"" << field(name) << "\" on unit " << r.unit << " as it is.\n";
         any = true;
     }
     if (any) return kOk;
-    if (const std::optional<run_journal::Run> open = run_journal::openRunOf(call.database(), name))
-        return failure(call.err,
-                       QStringLiteral("the test \"%1\" is being recorded (%2); its run goes on.")
-                           .arg(field(name), store::RecordingLock::recorderOf(call.database(), name)
-                                                 .value_or(store::Recorder{})
-                                                 .describe()),
-                       kDatabaseError);
+    if (const std::optional<QString> recorded = recordedNow(call.database(), name))
+        return failure(call.err, *recorded, kDatabaseError);
     return failure(call.err, QStringLiteral("\"%1\" has no interrupted run.").arg(field(name)), kNotFound);
 }
 

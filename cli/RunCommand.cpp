@@ -103,7 +103,9 @@ const char* const kResumeHelp =
 
 namespace {
 
-constexpr const char* kCommand = "r7716-cli run";
+// Each command names itself in its messages.
+constexpr const char* kRunCommand = "r7716-cli run";
+constexpr const char* kResumeCommand = "r7716-cli resume";
 constexpr const char* kWaitingStored = "the waiting readings are stored.";
 constexpr const char* kStillWaiting =
     "%1 reading(s) still wait for the database in \"%2\"; the next run on this station stores them "
@@ -177,14 +179,14 @@ class RunClock {
     double scale_;
 };
 
-int usage(QTextStream& err, const QString& problem) {
-    err << kCommand << ": " << problem << "\nRun '" << kCommand << " --help' for usage.\n";
+int usage(const char* command, QTextStream& err, const QString& problem) {
+    err << command << ": " << problem << "\nRun '" << command << " --help' for usage.\n";
     err.flush();
     return kUsage;
 }
 
-int failed(QTextStream& err, const QString& problem, int status = kUnitError) {
-    err << kCommand << ": " << problem << '\n';
+int failed(const char* command, QTextStream& err, const QString& problem, int status = kUnitError) {
+    err << command << ": " << problem << '\n';
     err.flush();
     return status;
 }
@@ -207,9 +209,10 @@ std::optional<TestInfoInput> testInfo(const Invocation& call, const QString& tes
 // Polls the unit, runs the test, and ends it; returns the exit status.
 class Runner {
   public:
-    Runner(const Invocation& call, RealTimeUnit& unit, TestRunEngine& engine, ReadingWriter& writer,
-           double scale, double silence_s)
-        : call_(call),
+    Runner(const char* command, const Invocation& call, RealTimeUnit& unit, TestRunEngine& engine,
+           ReadingWriter& writer, double scale, double silence_s)
+        : command_(command),
+          call_(call),
           unit_(unit),
           engine_(engine),
           writer_(writer),
@@ -225,8 +228,9 @@ class Runner {
         while (unit_.poller().completeReplies() == 0) {
             if (interrupts_.interrupted()) return false;
             if (const double wait_s = std::min(kFirstReply_s, silence_s_); silent_s() >= wait_s) {
-                failed(call_.err, QStringLiteral("%1 has sent no status reply for %2 s. %3")
-                                      .arg(RealTimeHost::unitText(call_.unit), number(wait_s), notDone));
+                failed(command_, call_.err,
+                       QStringLiteral("%1 has sent no status reply for %2 s. %3")
+                           .arg(RealTimeHost::unitText(call_.unit), number(wait_s), notDone));
                 return false;
             }
             tickAndWait();
@@ -283,14 +287,14 @@ class Runner {
     void noteSilence() {
         const bool silent = silent_s() >= kSilenceNotice_s;
         if (silent && !silenceNoted_)
-            call_.err << kCommand << ": "
+            call_.err << command_ << ": "
                       << QStringLiteral(
                              "%1 has sent no status reply for %2 s; the run waits for it up to %3 s.")
                              .arg(RealTimeHost::unitText(call_.unit), number(kSilenceNotice_s),
                                   number(silence_s_))
                       << '\n';
         if (!silent && silenceNoted_)
-            call_.err << kCommand << ": " << RealTimeHost::unitText(call_.unit) << " answers again.\n";
+            call_.err << command_ << ": " << RealTimeHost::unitText(call_.unit) << " answers again.\n";
         silenceNoted_ = silent;
         call_.err.flush();
     }
@@ -298,7 +302,7 @@ class Runner {
     int unitSilent() {
         // The unit may hear the stop even if it cannot answer; a test it runs unrecorded must not go on.
         engine_.shutDown();
-        return failed(call_.err,
+        return failed(command_, call_.err,
                       QStringLiteral("%1 has sent no status reply for %2 s; recording has ended. The stop "
                                      "command was sent, but the unit may not have received it: it may still "
                                      "be running its sequence, unrecorded. Please check the unit.")
@@ -309,37 +313,39 @@ class Runner {
     // that begin to wait for the database, and their arrival.
     void reportFailures() {
         const QString failure = unit_.failures().shownFailure();
-        if (failure != lastFailure_ && !failure.isEmpty()) call_.err << kCommand << ": " << failure << '\n';
+        if (failure != lastFailure_ && !failure.isEmpty()) call_.err << command_ << ": " << failure << '\n';
         lastFailure_ = failure;
         const QString waiting = writer_.statusText();
-        if (!waiting.isEmpty() && !readingsWaited_) call_.err << kCommand << ": " << waiting << '\n';
-        if (waiting.isEmpty() && readingsWaited_) call_.err << kCommand << ": " << kWaitingStored << '\n';
+        if (!waiting.isEmpty() && !readingsWaited_) call_.err << command_ << ": " << waiting << '\n';
+        if (waiting.isEmpty() && readingsWaited_) call_.err << command_ << ": " << kWaitingStored << '\n';
         readingsWaited_ = !waiting.isEmpty();
         call_.err.flush();
     }
 
     int finished(const QString& reason) {
-        call_.err << kCommand << ": " << reason << '\n';
+        call_.err << command_ << ": " << reason << '\n';
         const int notStored = unit_.failures().count(TickFailureKind::Storage);
         if (notStored > 0)
-            return failed(call_.err, QStringLiteral("%1 reading(s) could not be stored.").arg(notStored));
+            return failed(command_, call_.err,
+                          QStringLiteral("%1 reading(s) could not be stored.").arg(notStored));
         const QString spool = QString::fromLatin1(SpoolingReadingWriter::kSpoolFileName);
         if (writer_.waiting() > 0 && !writer_.storeWaitingNow()) {
             const int lost = writer_.waitingInMemory();
             if (const int spooled = writer_.waiting() - lost; spooled > 0)
-                call_.err << kCommand << ": " << QString::fromLatin1(kStillWaiting).arg(spooled).arg(spool)
+                call_.err << command_ << ": " << QString::fromLatin1(kStillWaiting).arg(spooled).arg(spool)
                           << '\n';
             if (lost > 0)
-                call_.err << kCommand << ": " << QString::fromLatin1(kLostInMemory).arg(lost).arg(spool)
+                call_.err << command_ << ": " << QString::fromLatin1(kLostInMemory).arg(lost).arg(spool)
                           << '\n';
             call_.err.flush();
             return kUnitError;
         }
-        if (readingsWaited_) call_.err << kCommand << ": " << kWaitingStored << '\n';
+        if (readingsWaited_) call_.err << command_ << ": " << kWaitingStored << '\n';
         call_.err.flush();
         return kOk;
     }
 
+    const char* command_;
     const Invocation& call_;
     RealTimeUnit& unit_;
     TestRunEngine& engine_;
@@ -367,32 +373,34 @@ QString readingLine(const Reading& r) {
 
 // The wait for a silent unit that --silence-s gives; nothing (after the message) when it is not a number of
 // seconds in range.
-std::optional<double> silenceOf(const Invocation& call) {
+std::optional<double> silenceOf(const char* command, const Invocation& call) {
     if (!call.options.has("--silence-s")) return kDefaultSilence_s;
     bool ok = false;
     const double silence_s = call.options.value("--silence-s").toDouble(&ok);
     if (ok && silence_s >= 1 && silence_s <= kMaxSilence_s) return silence_s;
-    usage(call.err,
+    usage(command, call.err,
           QStringLiteral("--silence-s takes a number of seconds from 1 to %1.").arg(number(kMaxSilence_s)));
     return std::nullopt;
 }
 
 // The tick period --tick-ms gives (1000 ms unless told); nothing (after the message) when it is out of
 // range.
-std::optional<int> tickOf(const Invocation& call) {
+std::optional<int> tickOf(const char* command, const Invocation& call) {
     if (!call.options.has("--tick-ms")) return 1000;
     bool ok = false;
     const int tick_ms = call.options.value("--tick-ms").toInt(&ok);
     if (ok && tick_ms >= 1 && tick_ms <= kMaxTick_ms) return tick_ms;
-    usage(call.err, QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
+    usage(command, call.err,
+          QStringLiteral("--tick-ms takes a whole number of ms from 1 to %1.").arg(kMaxTick_ms));
     return std::nullopt;
 }
 
 // A unit recorded from the command line: its port, the unit window's logic, the writer and the engine,
 // every stored reading printed once it is stored.
 struct LiveUnit {
-    LiveUnit(const Invocation& call, std::unique_ptr<UnitPort> port, double scale)
-        : messenger(call.err),
+    LiveUnit(const char* command, const Invocation& call, std::unique_ptr<UnitPort> port, double scale)
+        : command(command),
+          messenger(call.err),
           unit(std::move(port), messenger),
           notifier(runNotifier(call)),
           exporter(runExporter(call, notifier.get())) {
@@ -428,12 +436,13 @@ struct LiveUnit {
         if (call.out.status() == QTextStream::Ok) return;
         // The reader went away (a closed pipe, a lost terminal): every reading is stored all the same.
         printing = false;
-        call.err << kCommand
+        call.err << command
                  << ": standard output cannot be written; the run goes on storing every reading "
                     "without printing it.\n";
         call.err.flush();
     }
 
+    const char* command;
     StreamMessenger messenger;
     RealTimeUnit unit;
     // Outlive the engine that raises into them; the exporter raises into the notifier.
@@ -457,39 +466,39 @@ int runTest(const Invocation& call) {
     outliveTheTerminal();
     const QString& sequenceName = call.operands[1];
     const QString& testName = call.operands[2];
-    const std::optional<int> tick_ms = tickOf(call);
+    const std::optional<int> tick_ms = tickOf(kRunCommand, call);
     if (!tick_ms) return kUsage;
-    const std::optional<double> silence_s = silenceOf(call);
+    const std::optional<double> silence_s = silenceOf(kRunCommand, call);
     if (!silence_s) return kUsage;
 
     // The bob preset as the window presets the dialog with it.
     RealTimeHost::AddError bobError;
     const std::optional<QString> presetBob = RealTimeHost::bobOfUnit(call.unit, bobError);
     if (!presetBob)
-        call.err << kCommand << ": the unit's bob is not known (" << RealTimeHost::errorText(bobError)
+        call.err << kRunCommand << ": the unit's bob is not known (" << RealTimeHost::errorText(bobError)
                  << "); the dialog's bob is used.\n";
     QString problem;
     const std::optional<TestInfoInput> input = testInfo(call, testName, presetBob, problem);
-    if (!input) return usage(call.err, problem);
+    if (!input) return usage(kRunCommand, call.err, problem);
     // Refused before the unit is touched, as the dialog refuses it; the engine asks again when it stores.
     if (const std::optional<QString> bad = TestInfoEntry::nameProblem({}, testName))
-        return failed(call.err, *bad);
+        return failed(kRunCommand, call.err, *bad);
 
     SequenceStore sequences(call.database());
     if (sequenceName.isEmpty() || !SequenceSending::load(sequences, sequenceName).found)
-        return failed(call.err, QStringLiteral("no sequence named \"%1\" is stored.").arg(sequenceName),
-                      kNotFound);
+        return failed(kRunCommand, call.err,
+                      QStringLiteral("no sequence named \"%1\" is stored.").arg(sequenceName), kNotFound);
 
     std::unique_ptr<UnitPort> port = openUnitPort(call);
     if (!port) return kUnitError;
     const double scale = 1000.0 / *tick_ms;
-    LiveUnit live(call, std::move(port), scale);
+    LiveUnit live(kRunCommand, call, std::move(port), scale);
     if (!live.unit.selectSequence(sequenceName)) return kUnitError;
-    Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
+    Runner runner(kRunCommand, call, live.unit, *live.engine, *live.writer, scale, *silence_s);
     runner.afterTick = [&] { live.offerStatus(call.unit); };
     if (!runner.awaitFirstReply()) {
         if (runner.interrupted())
-            return failed(call.err, QStringLiteral("interrupted before the test started."), kOk);
+            return failed(kRunCommand, call.err, QStringLiteral("interrupted before the test started."), kOk);
         return kUnitError;
     }
     const auto answer = [&input](const std::optional<QString>&) { return input; };
@@ -501,37 +510,43 @@ int runTest(const Invocation& call) {
 int resumeRun(const Invocation& call) {
     outliveTheTerminal();
     const QString& testName = call.operands[1];
-    const std::optional<int> tick_ms = tickOf(call);
+    const std::optional<int> tick_ms = tickOf(kResumeCommand, call);
     if (!tick_ms) return kUsage;
-    const std::optional<double> silence_s = silenceOf(call);
+    const std::optional<double> silence_s = silenceOf(kResumeCommand, call);
     if (!silence_s) return kUsage;
     const auto noRun = [&] {
-        return failed(call.err,
+        return failed(kResumeCommand, call.err,
                       QStringLiteral("\"%1\" has no interrupted run on %2.")
                           .arg(field(testName), RealTimeHost::unitText(call.unit)),
                       kNotFound);
     };
-    if (!run_journal::interrupted(call.database(), testName, call.unit)) return noRun();
+    if (!run_journal::interrupted(call.database(), testName, call.unit)) {
+        if (const std::optional<QString> recorded = recordedNow(call.database(), testName))
+            return failed(kResumeCommand, call.err, *recorded);
+        return noRun();
+    }
 
     std::unique_ptr<UnitPort> port = openUnitPort(call);
     if (!port) return kUnitError;
     const double scale = 1000.0 / *tick_ms;
-    LiveUnit live(call, std::move(port), scale);
+    LiveUnit live(kResumeCommand, call, std::move(port), scale);
     // Readings the stopped program left waiting go first, with the saves of the run that go with them.
     live.writer->storeWaitingNow();
     const std::optional<run_journal::Run> run =
         run_journal::interrupted(call.database(), testName, call.unit);
     if (!run) return noRun();
-    Runner runner(call, live.unit, *live.engine, *live.writer, scale, *silence_s);
+    Runner runner(kResumeCommand, call, live.unit, *live.engine, *live.writer, scale, *silence_s);
     runner.afterTick = [&] { live.offerStatus(call.unit); };
     if (!runner.awaitFirstReply(QStringLiteral("The run was not resumed."))) {
         if (runner.interrupted())
-            return failed(call.err, QStringLiteral("interrupted before the run was resumed."), kOk);
+            return failed(kResumeCommand, call.err, QStringLiteral("interrupted before the run was resumed."),
+                          kOk);
         return kUnitError;
     }
     const TestRunEngine::ResumeResult resumed = live.engine->resume(*run);
-    if (resumed.outcome != TestRunEngine::ResumeOutcome::Resumed) return failed(call.err, resumed.text);
-    call.err << kCommand << ": resumed \"" << field(run->testName) << "\" "
+    if (resumed.outcome != TestRunEngine::ResumeOutcome::Resumed)
+        return failed(kResumeCommand, call.err, resumed.text);
+    call.err << kResumeCommand << ": resumed \"" << field(run->testName) << "\" "
              << number(std::floor(live.engine->context().elapsed_s / 60.0)) << " min after its start.\n";
     call.err.flush();
     return live.finish(call, runner.run());

@@ -100,9 +100,8 @@ bool readSequence(const QJsonObject& o, StoredSequence& s) {
 }  // namespace
 
 QString journalText(const RunContext& context, const StoredSequence& sequence) {
-    const QJsonObject run{{"version", kVersion},
-                          {"context", contextObject(context)},
-                          {"sequence", sequenceObject(sequence)}};
+    const QJsonObject run{
+        {"version", kVersion}, {"context", contextObject(context)}, {"sequence", sequenceObject(sequence)}};
     return QString::fromUtf8(QJsonDocument(run).toJson(QJsonDocument::Compact));
 }
 

@@ -38,7 +38,7 @@ struct RunContext {
     double viscositySum = 0;
     int viscosityCount = 0;
 
-    double start_s = 0;            // the run's start on the unit's clock
+    double start_s = 0;  // the run's start on the unit's clock
     // The wall clock (the engine's, ms) when the context was last saved to the journal: a resumed run's
     // elapsed time goes on from elapsed_s by the time that has passed since.
     qint64 savedAt_ms = 0;

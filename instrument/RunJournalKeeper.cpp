@@ -37,13 +37,16 @@ std::optional<run_journal::Save> RunJournalKeeper::withReading(const RunContext&
     return make(context, sequence);
 }
 
-std::optional<run_journal::Save> RunJournalKeeper::due(const RunContext& context, const StoredSequence& sequence) {
+std::optional<run_journal::Save> RunJournalKeeper::due(const RunContext& context,
+                                                       const StoredSequence& sequence) {
     if (runId_ == 0) return std::nullopt;
-    if (checkpointOf(context) == saved_ && context.elapsed_s - savedAt_s_ < kSignOfLife_s) return std::nullopt;
+    if (checkpointOf(context) == saved_ && context.elapsed_s - savedAt_s_ < kSignOfLife_s)
+        return std::nullopt;
     return make(context, sequence);
 }
 
-std::optional<run_journal::Save> RunJournalKeeper::ending(const RunContext& context, const StoredSequence& sequence,
+std::optional<run_journal::Save> RunJournalKeeper::ending(const RunContext& context,
+                                                          const StoredSequence& sequence,
                                                           run_journal::EndReason reason) {
     if (runId_ == 0) return std::nullopt;
     const run_journal::Save save = make(context, sequence, reason);

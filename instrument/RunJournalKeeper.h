@@ -36,7 +36,9 @@ class RunJournalKeeper {
 
   private:
     using Checkpoint = std::tuple<RunState, RunContext::Phase, int, int>;
-    static Checkpoint checkpointOf(const RunContext& c) { return {c.state, c.phase, c.rampIndex, c.stepIndex}; }
+    static Checkpoint checkpointOf(const RunContext& c) {
+        return {c.state, c.phase, c.rampIndex, c.stepIndex};
+    }
     run_journal::Save make(const RunContext& context, const StoredSequence& sequence,
                            run_journal::EndReason end = run_journal::EndReason::None);
 

@@ -74,6 +74,8 @@ class TestRunEngine {
         QStringLiteral("The journal of the run of \"%1\" cannot be read, so it cannot be resumed.");
     static inline const QString kResumeBusyText =
         QStringLiteral("A test runs on this unit; the run of \"%1\" cannot be resumed on it now.");
+    static inline const QString kResumeEndedText =
+        QStringLiteral("The run of \"%1\" was ended meanwhile (%2), so it cannot be resumed.");
 
     // A ramp above this needs pressure: (temperature / 212)^2 x 100 psi.
     static constexpr double kPressureFreeUpTo_F = 210;
@@ -125,7 +127,8 @@ class TestRunEngine {
     ResumeResult resume(const run_journal::Run& run);
     // The question that offers an interrupted run ("Unit 1 was recording ... Resume recording?").
     static QString resumeQuestion(const run_journal::Run& run);
-    // The operator ends an interrupted run as it is ("not resumed").
+    // The operator ends an interrupted run as it is ("not resumed"), holding the test's recording lock
+    // meanwhile; raises StoreError kBeingRecorded when a program records the test (a resumption began).
     static void endWithoutResuming(clsConnection& connection, const run_journal::Run& run);
 
     // One timer tick of the unit: the poll as the run stands, then, while it runs, the run's step. Never
@@ -188,6 +191,10 @@ class TestRunEngine {
     bool handOver(const Reading* reading, const run_journal::Save* save);
     void beginJournal();
     static ResumeResult refuseResume(ResumeOutcome outcome, const QString& text);
+    // The saved context c of the run as it goes on now: on the true timeline, its average dropped, the
+    // current ramp's set point due again (a shear-rate ramp from its first step).
+    RunContext resumedContext(RunContext c, const run_journal::Run& run,
+                              const std::vector<Reading>& stored) const;
     void journalEnd(run_journal::EndReason reason);
     // The run step of a tick; false ends the tick.
     bool step();

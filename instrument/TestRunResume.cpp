@@ -28,11 +28,20 @@ std::vector<Reading> storedReadings(clsConnection& connection, double testId) {
     return readings;
 }
 
+// The time of the run's last stored reading: its RESULT_TIME, as the context saved with it keeps it, after
+// the start. Not the journal's last-seen time, which the run's signs of life move on without a reading.
+QString lastReadingTime(const run_journal::Run& run) {
+    const std::optional<JournaledRun> journaled = journaledRun(run.context);
+    if (!journaled || !run.started.isValid()) return QStringLiteral("?");
+    const double time_s = journaled->context.lastStoredTime_s;
+    if (time_s < 0) return QStringLiteral("none");
+    return vb::ShortTime(run.started.addMSecs(std::llround(time_s * 1000)).time());
+}
+
 }  // namespace
 
 QString TestRunEngine::resumeQuestion(const run_journal::Run& run) {
-    const QString lastReading =
-        run.lastSeen.isValid() ? vb::ShortTime(run.lastSeen.time()) : QStringLiteral("?");
+    const QString lastReading = lastReadingTime(run);
     return kResumeQuestion.arg(RealTimeHost::unitText(run.unit).trimmed(), run.testName, run.sequenceName,
                                vb::ShortTime(run.started.time()), lastReading);
 }
@@ -41,49 +50,16 @@ TestRunEngine::ResumeResult TestRunEngine::refuseResume(ResumeOutcome outcome, c
     return {outcome, text};
 }
 
-TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
-    if (running()) return refuseResume(ResumeOutcome::Failed, kResumeBusyText.arg(run.testName));
-    const std::optional<JournaledRun> journaled = journaledRun(run.context);
-    if (!journaled || journaled->sequence.steps.isEmpty())
-        return refuseResume(ResumeOutcome::Unusable, kResumeUnusableText.arg(run.testName));
-    const QString unitName = RealTimeHost::unitText(run.unit).trimmed();
-    if (unit_.poller().completeReplies() == 0 || unit_.texts().activeFlag == UnitPoller::kNoResponseText)
-        return refuseResume(ResumeOutcome::NotAnswering, kResumeSilentText.arg(unitName, run.testName));
-
-    RunContext c = journaled->context;
-    const StoredSequence& sequence = journaled->sequence;
-    c.rampIndex = std::clamp(c.rampIndex, 1, static_cast<int>(sequence.steps.size()));
-    const SequenceStep& ramp = sequence.steps[c.rampIndex - 1];
-    const double sample_F = unit_.readings().sampleTemp_F;
-    if (unit_.poller().display().unitState() == UnitStatus::Inactive &&
-        std::fabs(sample_F - ramp.temp_F) > ramp.startError_F)
-        return refuseResume(
-            ResumeOutcome::OvenCold,
-            kResumeColdText.arg(unitName, vb::Format(sample_F, QStringLiteral("0")),
-                                vb::Format(ramp.temp_F, QStringLiteral("0")),
-                                vb::Format(c.rampIndex, QStringLiteral("0")),
-                                vb::Format(ramp.startError_F, QStringLiteral("0.#")), run.testName));
-    std::unique_ptr<store::RecordingLock> lock;
-    std::vector<Reading> stored;
-    try {
-        lock = store::RecordingLock::take(connection_, static_cast<int>(run.testId),
-                                          store::Recorder::thisProgram(run.unit));
-        stored = storedReadings(connection_, run.testId);
-    } catch (const StoreError& e) {
-        return refuseResume(
-            e.number() == StoreError::kBeingRecorded ? ResumeOutcome::Locked : ResumeOutcome::Failed,
-            e.description());
-    }
-
-    // The true timeline: the time the station was away has passed for the test as for the fluid.
+RunContext TestRunEngine::resumedContext(RunContext c, const run_journal::Run& run,
+                                         const std::vector<Reading>& stored) const {
     c.testId = run.testId;
     c.testName = run.testName;
     c.unitNumber = run.unit;
+    // The true timeline: the time the station was away has passed for the test as for the fluid.
     const double since_s = c.elapsed_s + std::max<double>(0, (wallClock_ms_() - c.savedAt_ms) / 1000.0);
     c.start_s = unit_.now_s() - since_s;
     c.elapsed_s = std::llround(since_s);
     if (!stored.empty()) c.lastStoredTime_s = std::max(c.lastStoredTime_s, stored.back().time_s);
-    const run_journal::Gap gap{c.lastStoredTime_s, static_cast<double>(c.elapsed_s)};
     // An average begun before the stop is not finished with readings taken after it.
     c.readingsInAverage = 0;
     c.bathSum = c.sampleSum = c.rateSum = c.pressureSum = c.stressSum = 0;
@@ -98,6 +74,55 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
         c.stepIndex = 0;
         c.phaseTick = RealTimeUnit::kSetPointTick;
     }
+    return c;
+}
+
+TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
+    if (running()) return refuseResume(ResumeOutcome::Failed, kResumeBusyText.arg(run.testName));
+    const std::optional<JournaledRun> journaled = journaledRun(run.context);
+    if (!journaled || journaled->sequence.steps.isEmpty())
+        return refuseResume(ResumeOutcome::Unusable, kResumeUnusableText.arg(run.testName));
+    const QString unitName = RealTimeHost::unitText(run.unit).trimmed();
+    if (unit_.poller().completeReplies() == 0 || unit_.texts().activeFlag == UnitPoller::kNoResponseText)
+        return refuseResume(ResumeOutcome::NotAnswering, kResumeSilentText.arg(unitName, run.testName));
+
+    const StoredSequence& sequence = journaled->sequence;
+    const int rampIndex =
+        std::clamp(journaled->context.rampIndex, 1, static_cast<int>(sequence.steps.size()));
+    const SequenceStep& ramp = sequence.steps[rampIndex - 1];
+    const double sample_F = unit_.readings().sampleTemp_F;
+    if (unit_.poller().display().unitState() == UnitStatus::Inactive &&
+        std::fabs(sample_F - ramp.temp_F) > ramp.startError_F)
+        return refuseResume(
+            ResumeOutcome::OvenCold,
+            kResumeColdText.arg(unitName, vb::Format(sample_F, QStringLiteral("0")),
+                                vb::Format(ramp.temp_F, QStringLiteral("0")),
+                                vb::Format(rampIndex, QStringLiteral("0")),
+                                vb::Format(ramp.startError_F, QStringLiteral("0.#")), run.testName));
+    std::unique_ptr<store::RecordingLock> lock;
+    std::optional<run_journal::Run> current;
+    std::vector<Reading> stored;
+    try {
+        lock = store::RecordingLock::take(connection_, static_cast<int>(run.testId),
+                                          store::Recorder::thisProgram(run.unit));
+        // Read again under the lock: an end-run that held it a moment ago may have ended the run.
+        current = run_journal::run(connection_, run.runId);
+        stored = storedReadings(connection_, run.testId);
+    } catch (const StoreError& e) {
+        return refuseResume(
+            e.number() == StoreError::kBeingRecorded ? ResumeOutcome::Locked : ResumeOutcome::Failed,
+            e.description());
+    }
+    if (!current || current->isEnded())
+        return refuseResume(
+            ResumeOutcome::Failed,
+            kResumeEndedText.arg(run.testName, current ? run_journal::reasonText(current->endReason)
+                                                       : QStringLiteral("removed")));
+
+    RunContext where = journaled->context;
+    where.rampIndex = rampIndex;
+    const RunContext c = resumedContext(where, run, stored);
+    const run_journal::Gap gap{c.lastStoredTime_s, static_cast<double>(c.elapsed_s)};
     try {
         run_journal::resumed(connection_, run.runId, gap, QDateTime::currentDateTime());
     } catch (const StoreError& e) {
@@ -112,7 +137,7 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
     end_ = End::None;
     results_.reset(ctx_.bobRadius_cm);
     for (const Reading& r : stored) results_.add(r);
-    std::vector<TimeGap> gaps = run.gaps;
+    std::vector<TimeGap> gaps = current->gaps;
     gaps.push_back(gap);
     results_.setGaps(std::move(gaps));
     unit_.poller().display().setFactors(ctx_.shearRateFactor, ctx_.bobStressFactor);
@@ -127,5 +152,9 @@ TestRunEngine::ResumeResult TestRunEngine::resume(const run_journal::Run& run) {
 }
 
 void TestRunEngine::endWithoutResuming(clsConnection& connection, const run_journal::Run& run) {
+    // A resumption starting at the same moment takes this lock too: it either finds the run ended or
+    // makes this end refused, never goes on with a run ended under it.
+    const std::unique_ptr<store::RecordingLock> lock = store::RecordingLock::take(
+        connection, static_cast<int>(run.testId), store::Recorder::thisProgram(run.unit));
     run_journal::end(connection, run.runId, run_journal::EndReason::NotResumed, QDateTime::currentDateTime());
 }

@@ -16,6 +16,7 @@ packages=(
   libcurl4-openssl-dev  # the e-mail notifications (SMTP with STARTTLS)
   xvfb xauth sqlite3
   unzip  # the report tests read the .xlsx files back
+  poppler-utils  # the test report's tests read its PDF back (pdftotext, pdfinfo, pdfimages)
   qt6-httpserver-dev qt6-websockets-dev  # the lab monitor's web server (r7716-cli serve); its CMake package needs the second
   chromium  # the lab monitor's pages tried in a real browser (tests skip without it)
   postgresql  # the server the store's tests and the database benchmark start for themselves

@@ -8,6 +8,7 @@
 #include "store/SqlDialect.h"
 #include "store/TestAudit.h"
 #include "store/Transaction.h"
+#include "store/UnitCalibrations.h"
 #include "store/clsConnection.h"
 #include "store/clsSEQUENCE_INFO.h"
 #include "store/clsSEQUENCE_RAMP.h"
@@ -246,6 +247,7 @@ CopyTotals CopyDatabase(clsConnection& from, clsConnection& to,
         ++(step.copied ? totals.sequencesCopied : totals.sequencesSkipped);
         report(step);
     }
+    totals.calibrationsCopied = unit_calibration::copyMissing(from, to);
     return totals;
 }
 

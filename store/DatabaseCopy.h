@@ -28,10 +28,12 @@ struct CopyTotals {
     int testsSkipped = 0;
     int sequencesCopied = 0;
     int sequencesSkipped = 0;
+    int calibrationsCopied = 0;  // unit calibrations the target did not hold
 };
 
 // Copies from `from` (which may be open read-only) into `to`, tests oldest first, then sequences in name
-// order; report hears of each test and sequence as it is done. Failures come out as StoreError; what was
+// order, then the units' calibrations the target lacks; report hears of each test and sequence as it is
+// done. Failures come out as StoreError; what was
 // copied before one stays copied.
 CopyTotals CopyDatabase(clsConnection& from, clsConnection& to,
                         const std::function<void(const CopyStep&)>& report);

@@ -4,8 +4,8 @@
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 
-#include <QSqlDatabase>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
 
@@ -31,12 +31,14 @@ constexpr const char* kInsertSql =
     "INSERT INTO SPOOLED_READING (DATABASE_NAME, WRITER, CLAIMED, TEST_ID, RAMP_NO, RAMP_STEP_NO, "
     "RESULT_TIME, "
     "RESULT_SAMPLE_TEMP, RESULT_PRESS, RESULT_SHEAR_RATE, RESULT_SHEAR_STRESS, RESULT_TYPE_ID, "
-    "RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, RUN_END) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+    "RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, RUN_END) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+    "?, "
     "?, ?, ?, ?, ?, ?, ?, ?)";
 constexpr const char* kSelectColumns =
     "SELECT TEST_ID, RAMP_NO, RAMP_STEP_NO, RESULT_TIME, RESULT_SAMPLE_TEMP, RESULT_PRESS, "
     "RESULT_SHEAR_RATE, "
-    "RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, RUN_END "
+    "RESULT_SHEAR_STRESS, RESULT_TYPE_ID, RESULT_BATH_TEMP, HAS_READING, RUN_ID, RUN_CONTEXT, RUN_AT, "
+    "RUN_END "
     "FROM SPOOLED_READING ";
 
 QSqlQuery run(const QString& connectionName, const QString& statement, const QVariantList& values = {}) {
@@ -127,9 +129,10 @@ std::vector<ReadingSpool::Entry> ReadingSpool::nextBatch(int max, bool* unanswer
             e.reading = {v(1), v(2), v(3), v(4), v(5), v(6), v(7), v(8), v(9)};
             e.hasReading = query.value(10).toInt() != 0;
             if (!query.value(11).isNull())
-                e.save = run_journal::Save{query.value(11).toLongLong(), query.value(12).toString(),
-                                           QDateTime::fromString(query.value(13).toString(), Qt::ISODateWithMs),
-                                           run_journal::reasonOf(query.value(14).toString())};
+                e.save =
+                    run_journal::Save{query.value(11).toLongLong(), query.value(12).toString(),
+                                      QDateTime::fromString(query.value(13).toString(), Qt::ISODateWithMs),
+                                      run_journal::reasonOf(query.value(14).toString())};
         }
         return rows;
     };

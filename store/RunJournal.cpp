@@ -48,7 +48,8 @@ QSqlQuery exec(clsConnection& connection, const QString& sql, const QVariantList
 // Gaps as the row keeps them: "from,to" pairs of RESULT_TIME seconds, separated by ";".
 QString gapsText(const std::vector<Gap>& gaps) {
     QStringList parts;
-    for (const Gap& g : gaps) parts << QString::number(g.from_s, 'g', 17) + u',' + QString::number(g.to_s, 'g', 17);
+    for (const Gap& g : gaps)
+        parts << QString::number(g.from_s, 'g', 17) + u',' + QString::number(g.to_s, 'g', 17);
     return parts.join(u';');
 }
 
@@ -142,15 +143,17 @@ const store::TableSchema& table() {
 
 qint64 begin(clsConnection& connection, const Run& run) {
     store::Transaction transaction(connection);
-    exec(connection,
-         QStringLiteral("INSERT INTO RUN_JOURNAL (TEST_ID, UNIT_NO, STATION, SEQUENCE_ID, SEQUENCE_NAME, "
-                        "STARTED_TIME, LAST_SEEN_TIME, RUN_CONTEXT, RUN_GAPS) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
-                        "?)"),
-         {run.testId, run.unit, run.station, run.sequenceId, run.sequenceName, store::storedTime(run.started),
-          store::storedTime(run.started), run.context, QString()});
+    exec(
+        connection,
+        QStringLiteral("INSERT INTO RUN_JOURNAL (TEST_ID, UNIT_NO, STATION, SEQUENCE_ID, SEQUENCE_NAME, "
+                       "STARTED_TIME, LAST_SEEN_TIME, RUN_CONTEXT, RUN_GAPS) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
+                       "?)"),
+        {run.testId, run.unit, run.station, run.sequenceId, run.sequenceName, store::storedTime(run.started),
+         store::storedTime(run.started), run.context, QString()});
     // Under the write lock: no other program has begun a run of this test on this unit since.
-    QSqlQuery key = exec(connection, QStringLiteral("SELECT MAX(RUN_ID) FROM RUN_JOURNAL WHERE TEST_ID = ? AND UNIT_NO = ?"),
-                         {run.testId, run.unit});
+    QSqlQuery key = exec(
+        connection, QStringLiteral("SELECT MAX(RUN_ID) FROM RUN_JOURNAL WHERE TEST_ID = ? AND UNIT_NO = ?"),
+        {run.testId, run.unit});
     const qint64 runId = key.next() ? key.value(0).toLongLong() : 0;
     store::throwIfFailed(key);
     key.finish();
@@ -159,22 +162,25 @@ qint64 begin(clsConnection& connection, const Run& run) {
 }
 
 void save(clsConnection& connection, const Save& s) {
-    exec(connection, QStringLiteral("UPDATE RUN_JOURNAL SET RUN_CONTEXT = ?, LAST_SEEN_TIME = ? WHERE RUN_ID = ?"),
+    exec(connection,
+         QStringLiteral("UPDATE RUN_JOURNAL SET RUN_CONTEXT = ?, LAST_SEEN_TIME = ? WHERE RUN_ID = ?"),
          {s.context, store::storedTime(s.at), s.runId});
     if (s.end != EndReason::None) end(connection, s.runId, s.end, s.at);
 }
 
 void end(clsConnection& connection, qint64 runId, EndReason reason, const QDateTime& when) {
     exec(connection,
-         QStringLiteral("UPDATE RUN_JOURNAL SET END_REASON = ?, ENDED_TIME = ? WHERE RUN_ID = ? AND END_REASON "
-                        "IS NULL"),
+         QStringLiteral(
+             "UPDATE RUN_JOURNAL SET END_REASON = ?, ENDED_TIME = ? WHERE RUN_ID = ? AND END_REASON "
+             "IS NULL"),
          {reasonText(reason), store::storedTime(when), runId});
 }
 
 void resumed(clsConnection& connection, qint64 runId, const Gap& gap, const QDateTime& when) {
     store::Transaction transaction(connection);
     const std::optional<Run> r = run(connection, runId);
-    if (!r) throw StoreError(StoreError::kEngine, QStringLiteral("The run %1 is not in the journal.").arg(runId));
+    if (!r)
+        throw StoreError(StoreError::kEngine, QStringLiteral("The run %1 is not in the journal.").arg(runId));
     std::vector<Gap> gaps = r->gaps;
     if (gap.to_s > gap.from_s) gaps.push_back(gap);
     exec(connection,
@@ -187,7 +193,8 @@ void resumed(clsConnection& connection, qint64 runId, const Gap& gap, const QDat
 std::vector<Run> runs(clsConnection& connection, bool interruptedOnly) {
     std::vector<Run> all = select(connection, {}, {});
     if (interruptedOnly)
-        all.erase(std::remove_if(all.begin(), all.end(), [&](const Run& r) { return !isInterrupted(connection, r); }),
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [&](const Run& r) { return !isInterrupted(connection, r); }),
                   all.end());
     return all;
 }
@@ -199,9 +206,9 @@ std::optional<Run> run(clsConnection& connection, qint64 runId) {
 }
 
 std::optional<Run> interrupted(clsConnection& connection, const QString& testName, int unit) {
-    for (const Run& r :
-         select(connection, QStringLiteral("WHERE T.TEST_NAME = ? AND J.UNIT_NO = ? AND J.END_REASON IS NULL"),
-                {testName, unit}))
+    for (const Run& r : select(
+             connection, QStringLiteral("WHERE T.TEST_NAME = ? AND J.UNIT_NO = ? AND J.END_REASON IS NULL"),
+             {testName, unit}))
         if (isInterrupted(connection, r)) return r;
     return std::nullopt;
 }
@@ -225,8 +232,9 @@ qint64 copy(clsConnection& connection, const Run& r, double testId) {
     copied.testId = testId;
     const qint64 runId = begin(connection, copied);
     exec(connection,
-         QStringLiteral("UPDATE RUN_JOURNAL SET LAST_SEEN_TIME = ?, ENDED_TIME = ?, END_REASON = ?, RUN_GAPS = ? "
-                        "WHERE RUN_ID = ?"),
+         QStringLiteral(
+             "UPDATE RUN_JOURNAL SET LAST_SEEN_TIME = ?, ENDED_TIME = ?, END_REASON = ?, RUN_GAPS = ? "
+             "WHERE RUN_ID = ?"),
          {store::storedTime(r.lastSeen), store::storedTime(r.ended),
           r.isEnded() ? QVariant(reasonText(r.endReason)) : QVariant(), gapsText(r.gaps), runId});
     return runId;
@@ -234,15 +242,15 @@ qint64 copy(clsConnection& connection, const Run& r, double testId) {
 
 std::vector<Gap> gapsOf(clsConnection& connection, double testId) {
     std::vector<Gap> gaps;
-    for (const Run& r : runsOfTest(connection, testId))
-        gaps.insert(gaps.end(), r.gaps.begin(), r.gaps.end());
+    for (const Run& r : runsOfTest(connection, testId)) gaps.insert(gaps.end(), r.gaps.begin(), r.gaps.end());
     std::sort(gaps.begin(), gaps.end(), [](const Gap& a, const Gap& b) { return a.from_s < b.from_s; });
     return gaps;
 }
 
 void removeOfTestsNamed(clsConnection& connection, const QString& testName) {
     exec(connection,
-         QStringLiteral("DELETE FROM RUN_JOURNAL WHERE TEST_ID IN (SELECT TEST_ID FROM TEST_INFO WHERE TEST_NAME = ?)"),
+         QStringLiteral(
+             "DELETE FROM RUN_JOURNAL WHERE TEST_ID IN (SELECT TEST_ID FROM TEST_INFO WHERE TEST_NAME = ?)"),
          {testName});
 }
 

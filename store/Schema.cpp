@@ -4,6 +4,7 @@
 #include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/Transaction.h"
+#include "store/UnitCalibrations.h"
 #include "store/UnitStatusStore.h"
 
 #include <QSet>
@@ -118,6 +119,7 @@ const std::vector<TableSchema>& featureTables() {
     static const std::vector<TableSchema> tables{
         run_journal::table(),
         unit_status::table(),
+        unit_calibration::table(),
         {"TEST_EXCLUSION",
          {{"EXCLUSION_ID", K::Key},
           {"TEST_ID", K::Number},

@@ -33,9 +33,9 @@ struct TableSchema {
 };
 
 const std::vector<TableSchema>& schemaTables();
-// The tables of the program's own beyond the six (the run journal, excluded readings, acceptance criteria,
-// the record of changes): created when missing like the six, copied by copy-db, and never required of a
-// database open read-only (it then holds none of their rows).
+// The tables of the program's own beyond the six (the run journal, the units' calibrations,
+// excluded readings, acceptance criteria, the record of changes): created when missing like the six, copied
+// by copy-db, and never required of a database open read-only (it then holds none of their rows).
 const std::vector<TableSchema>& featureTables();
 // True when the database holds the feature table (always, once a writable database has been opened).
 bool hasFeatureTable(const QSqlDatabase& db, const QString& table);

@@ -350,7 +350,8 @@ void SpoolingReadingWriter::deliverMemory(Delivered& done) {
         std::optional<store::Transaction> transaction;
         tryWithShortLockWait([&] { transaction.emplace(connection_); });
         Delivered inBatch;
-        if (memory_.front().outcomeUnknown && batch.front().hasReading && isStored(connection_, batch.front())) {
+        if (memory_.front().outcomeUnknown && batch.front().hasReading &&
+            isStored(connection_, batch.front())) {
             ++inBatch.stored;
             batch.erase(batch.begin());
         }

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPicture>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSignalBlocker>
@@ -217,6 +218,19 @@ void ChartView::render(QPainter& painter, const QRectF& target) {
         return;
     }
     chart2D_->render(&painter, target, chart2D_->viewport()->rect(), Qt::KeepAspectRatio);
+}
+
+bool ChartView::RecordPicture(QPicture& picture, QSize size) {
+    if (session_.dimension() == ChartDimension::ThreeD && !chart3D_->Message().isEmpty()) return false;
+    const bool offscreen = layOutOffscreen(size);
+    QPainter painter;
+    bool done = painter.begin(&picture);
+    if (done) {
+        render(painter, QRectF(QPointF(0, 0), QSizeF(offscreen ? size : this->size())));
+        done = painter.end();
+    }
+    if (offscreen) hide();
+    return done;
 }
 
 bool ChartView::RenderToFile(const QString& path, QSize size, QString* error) {

@@ -14,6 +14,7 @@ class QComboBox;
 class QDialog;
 class QPagedPaintDevice;
 class QPainter;
+class QPicture;
 class QPrinter;
 class QStackedLayout;
 class TestChart2D;
@@ -80,6 +81,10 @@ class ChartView : public QWidget {
     void PrintChart();
     // The chart shown onto a printer or PDF writer set up already: one page.
     bool PrintTo(QPagedPaintDevice& device);
+    // The chart shown recorded as painter commands, so that its lines and texts stay vectors wherever the
+    // picture is drawn (a report's page); a view that is not shown is laid out at `size` first. False for
+    // a 3D chart without OpenGL.
+    bool RecordPicture(QPicture& picture, QSize size);
     // The chart shown into a .png or .pdf file; a view that is not shown is laid out at `size` first.
     bool RenderToFile(const QString& path, QSize size, QString* error);
 

@@ -15,6 +15,7 @@
 #include "instrument/ui/frmMDIRealTime.h"
 #include "sequence/ui/frmSetup.h"
 #include "store/StoreError.h"
+#include "store/UnitCalibrations.h"
 #include "testinfo/ui/frmViewRelatedInfo.h"
 
 #include <QApplication>
@@ -59,6 +60,7 @@ frmMain::frmMain(Messenger& messenger, Settings& settings, QWidget* parent)
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(qs(kCaption));
+    reports_.settingsPath = settings_.path();
     createControls();
     createMenus();
     // The report notes go to the status bar.
@@ -381,7 +383,18 @@ void frmMain::cmdRelated_Click() {
 // ---- calibration and reports -----------------------------------------------------------------------
 
 void frmMain::cmdCalibrate_Click() {
-    frmCalibrateTorque::showWindow(calibrateWindow_, settings_, messenger_, this);
+    frmCalibrateTorque* window =
+        frmCalibrateTorque::showWindow(calibrateWindow_, settings_, messenger_, this);
+    // Every finished run is kept, so that a test report can name the calibration its unit had.
+    if (window)
+        window->calibration().setFinishedSink([this](const CalibrationRecord& record) {
+            try {
+                store::unit_calibration::add(*connection_, record);
+            } catch (const StoreError& error) {
+                messenger_.info(qs(store::unit_calibration::kNotKeptMessage).arg(error.description()), {},
+                                MsgIcon::Exclamation);
+            }
+        });
 }
 
 frmCalibrateTorque* frmMain::CalibrateWindow() const {

@@ -129,6 +129,8 @@ class frmMain : public QMainWindow {
     QMenu* MenuReport;
     QAction* MenuReportDetail;
     QAction* MenuBriefReport;
+    // The test report labs send their clients (PDF).
+    QAction* MenuTestReport;
     QAction* MenuExportCsv;
     QAction* MenuExportJson;  // the record of the test for a LIMS
     // The open test's readings and criteria, and comparing stored tests.

@@ -200,6 +200,7 @@ void frmMain::createMenus() {
     MenuReport->setObjectName(QStringLiteral("MenuReport"));
     MenuReportDetail = item(MenuReport, "MenuReportDetail", "Detail Report");
     MenuBriefReport = item(MenuReport, "MenuBriefReport", "Breif Report");
+    MenuTestReport = item(MenuReport, "MenuTestReport", "Test Report\u2026");
     MenuReport->addSeparator();
     MenuExportCsv = item(MenuReport, "MenuExportCsv", "Export CSV");
     MenuExportJson = item(MenuReport, "MenuExportJson", "Export JSON\u2026");
@@ -249,6 +250,7 @@ void frmMain::connectReports() {
         {cmdDetailReport, MenuReportDetail, &ReportActions::detailReport},
         {nullptr, MenuExportCsv, &ReportActions::exportCsv},
         {nullptr, MenuExportJson, &ReportActions::exportJson},
+        {nullptr, MenuTestReport, &ReportActions::testReport},
     };
     for (const auto& r : reports) {
         const ReportAction action = r.action;

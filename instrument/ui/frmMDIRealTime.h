@@ -5,9 +5,9 @@
 #include "link/UnitPortFactory.h"
 
 #include <QList>
-#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include <array>
 #include <functional>

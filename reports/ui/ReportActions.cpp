@@ -12,6 +12,7 @@
 #include "reports/ReadingsCsv.h"
 #include "reports/ReportCommon.h"
 #include "reports/WorkbookFile.h"
+#include "reports/ui/TestReportMaker.h"
 #include "store/StoreError.h"
 
 #include <QDesktopServices>
@@ -60,6 +61,13 @@ constexpr const char* kJsonFilter = "JSON Files (*.json)";
 constexpr const char* kJsonReadFailed = "The test record could not be read.\r\nError #: %1\r\n%2";
 constexpr const char* kJsonFailed = "The test record could not be written:\r\n%1\r\n%2";
 constexpr const char* kJsonWritten = "Test record exported: %1";
+constexpr const char* kTestReportCaption = "Save Test Report";
+constexpr const char* kTestReportNameEnd = " report.pdf";
+constexpr const char* kPdfFilter = "PDF Files (*.pdf)";
+constexpr const char* kTestReportFailed = "The test report could not be written:\r\n%1\r\n%2";
+constexpr const char* kTestReportReadFailed = "The test report could not be read.\r\nError #: %1\r\n%2";
+constexpr const char* kTestReportSaved = "Test report saved: %1 (%2 pages)";
+constexpr const char* kTestReportProblems = "The test report was made without these settings:\r\n%1";
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
@@ -332,4 +340,38 @@ void ReportActions::exportJson(QWidget* parent, Messenger& messenger, clsConnect
         return;
     }
     note(status, qs(kJsonWritten).arg(native(path)));
+}
+
+void ReportActions::testReport(QWidget* parent, Messenger& messenger, clsConnection& connection,
+                               const OpenedTest& test, const StatusSink& status) {
+    if (!testIsOpen(test)) {
+        messenger.info(qs(reports::kNoTestMessage));
+        return;
+    }
+    const QString path =
+        chooseFile(parent, qs(kTestReportCaption), reports::SafeFileName(test.name) + qs(kTestReportNameEnd),
+                   qs(kPdfFilter), qs(kPdfFilter), QStringLiteral("pdf"));
+    if (path.isEmpty()) return;
+    reports::TestReportOutcome outcome;
+    try {
+        const WaitCursor wait;
+        reports::TestReportRequest request;
+        request.path = path;
+        request.unitSystem = test.results.unitSystem;
+        request.settingsPath = settingsPath;
+        request.locale = locale;
+        outcome = reports::MakeTestReport(connection, test, request, messenger);
+    } catch (const StoreError& error) {
+        messenger.info(qs(kTestReportReadFailed).arg(error.number()).arg(error.description()), {},
+                       MsgIcon::Critical);
+        return;
+    }
+    if (!outcome.error.isEmpty()) {
+        messenger.info(qs(kTestReportFailed).arg(native(path), outcome.error), {}, MsgIcon::Exclamation);
+        return;
+    }
+    note(status, qs(kTestReportSaved).arg(native(path), vb::Format(outcome.pages, QStringLiteral("0"))));
+    if (!outcome.problems.isEmpty())
+        messenger.info(qs(kTestReportProblems).arg(outcome.problems.join(QStringLiteral("\r\n"))), {},
+                       MsgIcon::Exclamation);
 }

@@ -48,6 +48,10 @@ class ReportActions {
     // database, in a print preview that prints it or saves it as PDF.
     void detailReport(QWidget* parent, Messenger& messenger, clsConnection& connection,
                       const OpenedTest& test, const StatusSink& status);
+    // "Test Report..." (Reports menu): the test report labs send (lab header, data, chart, results,
+    // criteria, exclusions, the unit's calibration) as a PDF file the operator chooses.
+    void testReport(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
+                    const StatusSink& status);
     // "Export CSV" (Reports menu): the readings of the open test to a CSV file the operator chooses.
     void exportCsv(QWidget* parent, Messenger& messenger, clsConnection& connection, const OpenedTest& test,
                    const StatusSink& status);
@@ -69,6 +73,8 @@ class ReportActions {
     // Hands a file to the desktop's program for it; false when none could be started.
     std::function<bool(const QUrl& url)> openUrl;
 
+    // The settings file ("initial.txt"): the test report reads lab.txt and rates.txt beside it.
+    QString settingsPath = QStringLiteral("initial.txt");
     // The working directory of the Halliburton file; the current directory by default.
     QString workingDirectory;
     // The date form and decimal separator of the reports.

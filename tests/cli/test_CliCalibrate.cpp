@@ -3,6 +3,8 @@
 #include "cli/Cli.h"
 
 #include "simulator/SimulatedUnitPort.h"
+#include "store/UnitCalibrations.h"
+#include "store/clsConnection.h"
 #include "support/FakeUnitPort.h"
 #include "support/QStringPrinter.h"
 #include "support/TempWorkDir.h"
@@ -30,6 +32,16 @@ class CliCalibrateTest : public ::testing::Test {
         return cli::run(arguments, o, e, ports);
     }
 
+    // The bob and whether it was sent, of each calibration the database keeps.
+    static std::vector<std::pair<QString, bool>> storedCalibrations() {
+        clsConnection connection;
+        connection.OpenDB();
+        std::vector<std::pair<QString, bool>> kept;
+        for (const CalibrationRecord& r : store::unit_calibration::all(connection))
+            kept.emplace_back(r.bob, r.sent);
+        return kept;
+    }
+
     TempWorkDir dir;
     static UnitFirmware::Options exact() {
         UnitFirmware::Options o;
@@ -54,6 +66,7 @@ TEST_F(CliCalibrateTest, PrintsThePointsAndTheLineAndWritesTheReport) {
     QFile report("r.txt");
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_EQ(report.readAll().count("\r\n"), 9 + 17 + 2);
+    EXPECT_EQ(storedCalibrations(), (std::vector<std::pair<QString, bool>>{{"XB5", true}}));
 }
 
 TEST_F(CliCalibrateTest, ALineOfSixteenEqualStressesIsNotSentAndFails) {
@@ -84,6 +97,8 @@ TEST_F(CliCalibrateTest, ALineOfSixteenEqualStressesIsNotSentAndFails) {
     QFile report("r.txt");
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.readAll().endsWith("Least square error is: 0\r\n"));
+    EXPECT_EQ(storedCalibrations(), (std::vector<std::pair<QString, bool>>{{"B5", false}}))
+        << "kept, not sent";
 }
 
 TEST_F(CliCalibrateTest, SilentUnitFailsAfterTheTimeoutAndWrongLinesAreUsageErrors) {

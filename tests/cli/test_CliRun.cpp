@@ -5,10 +5,13 @@
 
 #include "analysis/OpenTest.h"
 #include "common/ErrorLog.h"
+#include "instrument/RunContext.h"
 #include "instrument/TestRunEngine.h"
 #include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
+#include "store/RecordingLock.h"
+#include "store/RunJournal.h"
 #include "store/clsConnection.h"
 #include "support/NotifyReceivers.h"
 #include "support/QStringPrinter.h"
@@ -21,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -182,6 +186,59 @@ TEST(CliRun, ReadingsALockHeldElsewhereKeptWaitingAreSaidOnceAndAllStored) {
     EXPECT_EQ(OpenStoredTest(d.connection, "Locked", ChartDataOption::All, UnitSystem::CGS).readings.size(),
               4u);
     EXPECT_EQ(d.out.count(u'\n'), 4);
+}
+
+// "Held" left interrupted on unit 2 in a ramp at 250 F, "Done" ended by its sequence: the journal commands
+// list, end and resume them, or refuse with their status and reason (all of standard output, or the start
+// of standard error), leaving Held interrupted or not.
+TEST(CliRun, TheJournalCommandsListEndAndResumeRunsOrRefuseWithTheirStatus) {
+    enum Setup { Plain, SilentUnit, LockHeld };
+    const QString host = QSysInfo::machineHostName(), day = "\t2024-05-02 ";
+    const QString held = "Held\t2\t" + host + "\tHot" + day + "09:02:00" + day + "14:37:10\t";
+    const QString done = QString(held).replace("Held", "Done") + "sequence end 2024-05-02 15:00:00\n";
+    const QString resume = "r7716-cli resume: ";
+    const std::tuple<Setup, int, bool, QStringList, QString> cases[] = {
+        {Plain, 0, true, {"runs"}, done + held + "interrupted\n"},
+        {Plain, 0, true, {"runs", "--interrupted"}, held + "interrupted\n"},
+        {LockHeld, 0, true, {"runs"}, done + held + "recording\n"},
+        {Plain, 0, false, {"end-run", "Held"}, "Ended the run of \"Held\" on unit 2 as it is.\n"},
+        {LockHeld, 1, true, {"end-run", "Held"}, "r7716-cli: the test \"Held\" is being recorded (unit 5 on"},
+        {Plain, 2, true, {"end-run", "Done"}, "r7716-cli: \"Done\" has no interrupted run."},
+        {Plain, 1, true, {"resume", "2", "Held"}, resume + "Unit 2 is inactive at 75 F, far from the 250 F"},
+        {SilentUnit, 1, true, {"resume", "2", "Held"}, resume + "Unit 2 has sent no status reply for 10 s."},
+        {LockHeld, 1, true, {"resume", "2", "Held"}, resume + "the test \"Held\" is being recorded (unit 5"},
+        {Plain, 2, true, {"resume", "2", "Done"}, resume + "\"Done\" has no interrupted run on Unit 2."},
+        {Plain, 2, true, {"resume", "1", "Held"}, resume + "\"Held\" has no interrupted run on Unit 1."},
+    };
+    const StoredSequence hot{
+        .name = "Hot", .settings = {3, 2, 5, 1000, 0, 30}, .steps = {{60, 250, 5, 100, 0}}};
+    for (const auto& [setup, status, stays, arguments, printed] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        RunDir d;
+        std::unique_ptr<store::RecordingLock> lock;
+        for (const QString name : {"Held", "Done"}) {
+            RunContext context{.state = RunState::TemperatureRamp, .unitNumber = 2};
+            context.testId = stored_test::store(d.connection, {name});
+            const QDateTime at({2024, 5, 2}, {9, 2});
+            const qint64 runId =
+                run_journal::begin(d.connection, {0, context.testId, {}, 2, host, 0, "Hot", at});
+            run_journal::save(d.connection,
+                              {runId, journalText(context, hot), at.addSecs(5 * 3600 + 35 * 60 + 10)});
+            if (name == "Done")
+                run_journal::end(d.connection, runId, run_journal::EndReason::SequenceEnd, at.addSecs(21480));
+            if (name == "Held" && setup == LockHeld)
+                lock = store::RecordingLock::take(d.connection, static_cast<int>(context.testId),
+                                                  {.station = "pc-9", .unit = 5});
+        }
+        if (setup == SilentUnit) d.unit.injectFault(UnitFirmware::Fault::NoAnswer, UnitFirmware::kForever);
+        EXPECT_EQ(d.run(arguments), status) << d.err.toStdString();
+        if (status == cli::kOk)
+            EXPECT_EQ(d.out, printed);
+        else
+            EXPECT_TRUE(d.err.startsWith(printed)) << d.err.toStdString();
+        lock.reset();
+        EXPECT_EQ(run_journal::interrupted(d.connection, "Held", 2).has_value(), stays);
+    }
 }
 
 }  // namespace

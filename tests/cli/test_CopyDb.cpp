@@ -1,6 +1,9 @@
 // r7716-cli copy-db and --database: a station's file into the lab's server and back.
 #include "cli/Cli.h"
 
+#include "analysis/OpenTest.h"
+#include "store/RunJournal.h"
+#include "store/clsConnection.h"
 #include "support/PgServer.h"
 #include "support/QStringPrinter.h"
 #include "support/TempWorkDir.h"
@@ -52,6 +55,9 @@ QStringList contents(const QString& file) {
         "SELECT s.SEQUENCE_NAME, RAMP_STEP_NO, RAMP_SHEAR_RATE FROM SEQUENCE_RAMP_DEFINE r JOIN "
         "SEQUENCE_INFO s "
         "ON s.SEQUENCE_ID = r.SEQUENCE_ID ORDER BY 1, SEQUENCE_DEF_ID",
+        "SELECT i.TEST_NAME, UNIT_NO, STATION, SEQUENCE_NAME, STARTED_TIME, LAST_SEEN_TIME, ENDED_TIME, "
+        "END_REASON, RUN_CONTEXT, RUN_GAPS FROM RUN_JOURNAL j JOIN TEST_INFO i ON i.TEST_ID = j.TEST_ID "
+        "ORDER BY i.TEST_NAME, RUN_ID",
     };
     QStringList rows;
     {
@@ -81,6 +87,15 @@ TEST(CopyDb, TheDemoDatabaseGoesToTheServerAndBackUnchangedAndASecondCopyCopiesN
     pg_test::TestDatabase server;
     TempWorkDir dir;
     ASSERT_EQ(runCli({"init-demo"}).status, 0);
+    {  // A run of a demo test in the journal, resumed after a gap and ended.
+        clsConnection file;
+        file.OpenDB();
+        const QDateTime at({2024, 5, 2}, {9, 2, 3});
+        const double id = OpenStoredTest(file, "Demo 30# Borate XL 250F", {}, {}).testId;
+        const qint64 runId = run_journal::begin(file, {0, id, {}, 3, "pc-7", 0, "Seq", at, at, {}, {}, "{}"});
+        run_journal::resumed(file, runId, {600, 1500}, at.addSecs(1500));
+        run_journal::end(file, runId, run_journal::EndReason::SequenceEnd, at.addSecs(7200));
+    }
     const QString all = "tests: 2 copied, 0 skipped; sequences: 2 copied, 0 skipped\n";
     const QString none = "tests: 0 copied, 2 skipped; sequences: 0 copied, 2 skipped\n";
 

@@ -5,6 +5,7 @@
 
 #include "analysis/ChartSession.h"
 #include "analysis/OpenTest.h"
+#include "common/VbFormat.h"
 #include "link/UnitCommands.h"
 #include "sequence/SequenceStore.h"
 #include "simulator/SimulatedUnitPort.h"
@@ -130,7 +131,13 @@ TEST(RunResume, ARunStoppedInATemperatureOrAShearRateRampGoesOnOnTheTrueTimeline
         Station& second = run.crashAndRestart(kGap_s);
         const std::optional<run_journal::Run> interrupted = second.interrupted();
         ASSERT_TRUE(interrupted);
-        EXPECT_EQ(TestRunEngine::resumeQuestion(*interrupted).left(30), "Unit 3 was recording \"Live\" (s");
+        const QString question = TestRunEngine::resumeQuestion(*interrupted);
+        EXPECT_TRUE(question.startsWith("Unit 3 was recording \"Live\" (s")) << question.toStdString();
+        // The last reading's time, not the last sign of life (moments after the start on this clock).
+        EXPECT_TRUE(question.endsWith("last reading " +
+                                      vb::ShortTime(interrupted->started.addSecs(lastBefore).time()) +
+                                      "). Resume recording?"))
+            << question.toStdString();
         ASSERT_EQ(second.engine->resume(*interrupted).outcome, TestRunEngine::ResumeOutcome::Resumed);
         EXPECT_FALSE(second.interrupted()) << "its lock is held again";
         second.runToEnd();
@@ -169,6 +176,45 @@ TEST(RunResume, ARunStoppedInATemperatureOrAShearRateRampGoesOnOnTheTrueTimeline
     }
 }
 
+// Three ramps of 3 minutes at their own temperatures (a start band wide enough not to wait for the oven),
+// stopped 70 s into the first: the ramp goes on for the time it had left, or ends at once when that passed
+// while away; its set point is sent again first either way, and the next ramp gets its whole time.
+TEST(RunResume, TheCurrentRampKeepsTheTimeItHadLeftOrEndsAtOnceAfterItsSetPointIsSentAgain) {
+    StoredSequence three = twoRamps();
+    three.name = "Three ramps";
+    three.steps = {{3, 75, 50, 100, 0}, {3, 80, 50, 100, 0}, {3, 85, 50, 100, 0}};
+    for (const double gap_s : {60.0, 300.0}) {
+        SCOPED_TRACE(gap_s);
+        StationRun run(three);
+        while (run.first->engine->context().elapsed_s < 70) run.first->ticks(1);
+        Station& second = run.crashAndRestart(gap_s);
+        const qsizetype sentBefore = run.firmware.commandLog().size();
+        ASSERT_EQ(second.engine->resume(*second.interrupted()).outcome,
+                  TestRunEngine::ResumeOutcome::Resumed);
+        const qint64 resumedAt = second.engine->context().elapsed_s;
+        std::vector<qint64> rampStarts;  // of ramps 2 and 3
+        while (second.engine->running()) {
+            const int ramp = second.engine->rampIndex();
+            second.ticks(1);
+            if (second.engine->rampIndex() != ramp && second.engine->running())
+                rampStarts.push_back(second.engine->context().rampStart_s);
+        }
+        ASSERT_EQ(rampStarts.size(), 2u);
+        EXPECT_GE(rampStarts[0], std::max<qint64>(181, resumedAt)) << "resumed at " << resumedAt;
+        EXPECT_LE(rampStarts[0], std::max<qint64>(181, resumedAt) + 10) << "resumed at " << resumedAt;
+        EXPECT_GE(rampStarts[1] - rampStarts[0], 181);
+        EXPECT_LE(rampStarts[1] - rampStarts[0], 191);
+        const QList<QByteArray> sent = run.firmware.commandLog().mid(sentBefore);
+        const auto setPoint = std::find_if(sent.begin(), sent.end(), [](const QByteArray& c) {
+            return c.startsWith(UnitCommands::kSetPoint);
+        });
+        ASSERT_NE(setPoint, sent.end());
+        // The log keeps a command without its terminator.
+        EXPECT_EQ(*setPoint,
+                  UnitCommands::setPoint(75, 100, second.engine->context().shearRateFactor).chopped(1));
+    }
+}
+
 TEST(RunResume, AUnitThatDoesNotAnswerAColdOvenOrAnotherRecorderRefusesAndTheRunCanBeEndedAsItIs) {
     struct Case {
         const char* what;
@@ -196,6 +242,11 @@ TEST(RunResume, AUnitThatDoesNotAnswerAColdOvenOrAnotherRecorderRefusesAndTheRun
         EXPECT_EQ(result.outcome, c.outcome) << result.text.toStdString();
         EXPECT_FALSE(result.text.isEmpty());
         EXPECT_FALSE(second.engine->running());
+        if (elsewhere) {
+            // Nor is it ended under the program that records it.
+            EXPECT_THROW(TestRunEngine::endWithoutResuming(second.connection, *interrupted), StoreError);
+            EXPECT_FALSE(run_journal::run(second.connection, runId)->isEnded());
+        }
         elsewhere.reset();
         TestRunEngine::endWithoutResuming(second.connection, *interrupted);
         EXPECT_EQ(run_journal::run(second.connection, runId)->endReason, run_journal::EndReason::NotResumed);

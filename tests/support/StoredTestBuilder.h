@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <cmath>
 #include <vector>
 
 // Builds stored tests for tests: a TEST_INFO row, its additives and its readings, written through the
@@ -70,6 +71,26 @@ inline Test rampsOneAndThree(const QString& name) {
     append(t.readings, workedRamp(3, 500));
     t.additives = {{QStringLiteral("Guar WG-19"), 30, QStringLiteral("lb/Mgal"), QStringLiteral("G-2417")},
                    {QStringLiteral("Breaker"), -0.5, QStringLiteral("gal/Mgal"), QStringLiteral("B-1")}};
+    return t;
+}
+
+// 45 ramps of four shear rates (511 to 85 1/s) after an ordinary reading each, ten minutes apart, the gel
+// thinning from ramp to ramp (n' 0.45); three additives. The long test of a report.
+inline Test fortyFiveRamps(const QString& name) {
+    Test t;
+    t.name = name;
+    for (int ramp = 1; ramp <= 45; ++ramp) {
+        const double time_s = ramp * 600.0;
+        t.readings.push_back(ordinary(ramp, time_s, 100 + 3 * ramp));
+        const double k = 40.0 * std::exp(-ramp / 20.0);
+        const double rates[] = {511, 340, 170, 85};
+        for (int step = 0; step < 4; ++step)
+            t.readings.push_back(rampPoint(ramp, step + 1, time_s + 60 + 30 * step, rates[step],
+                                           k * std::pow(rates[step], 0.45)));
+    }
+    t.additives = {{QStringLiteral("Guar WG-19"), 35, QStringLiteral("lb/Mgal"), QStringLiteral("G-2417")},
+                   {QStringLiteral("Borate XL"), 1.5, QStringLiteral("gal/Mgal"), QStringLiteral("B-7")},
+                   {QStringLiteral("Breaker"), 0.5, QStringLiteral("lb/Mgal"), QStringLiteral("BR-1")}};
     return t;
 }
 

@@ -216,6 +216,7 @@ TEST_F(MainWindowTest, EveryControlCarriesItsNameCaptionAndToolTip) {
          "Reports...",
          {{w.MenuReportDetail, "MenuReportDetail", "Detail Report"},
           {w.MenuBriefReport, "MenuBriefReport", "Breif Report"},
+          {w.MenuTestReport, "MenuTestReport", "Test Report\u2026"},
           {w.MenuExportCsv, "MenuExportCsv", "Export CSV"},
           {w.MenuExportJson, "MenuExportJson", "Export JSON\u2026"},
           {w.MenuExtendedResults, "MenuExtendedResults", "E&xtended Results"}}},

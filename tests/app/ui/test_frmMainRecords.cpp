@@ -7,13 +7,19 @@
 #include "analysis/ui/TestChart2D.h"
 #include "analysis/ui/frmCriteria.h"
 #include "analysis/ui/frmReadings.h"
+#include "app/ui/QtMessenger.h"
+#include "instrument/RunContext.h"
+#include "instrument/ui/frmMDIRealTime.h"
 #include "reports/ui/frmCompareTests.h"
 #include "store/CriteriaStore.h"
+#include "store/RunJournal.h"
 #include "support/QStringPrinter.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QXYSeries>
 
@@ -134,6 +140,40 @@ TEST_F(MainWindowRecords, TheCriteriaWindowTakesTheUnitSystemsDegreesAndRefusesW
     ASSERT_EQ(w.lstCriteria->count(), 1);
     EXPECT_TRUE(w.lstCriteria->item(0)->text().contains(QStringLiteral("for 90 min from 120 °C")))
         << w.lstCriteria->item(0)->text().toStdString();
+}
+
+// Not a check: with R7716_SCREENSHOT_DIR set, the question the real-time host asks about a run this
+// station left interrupted (resume-question.png), and the main window with that run's test, its time chart
+// broken where the station was away from 60 to 105 min (chart-with-gap.png).
+TEST_F(MainWindowRecords, ScreenshotsOfTheResumeQuestionAndOfATimeChartWithTheGap) {
+    if (qEnvironmentVariable("R7716_SCREENSHOT_DIR").isEmpty())
+        GTEST_SKIP() << "R7716_SCREENSHOT_DIR is not set";
+    frmMain& w = start();
+    stored_test::Test gel = thinningGel(QStringLiteral("Borate XL overnight"), 400);
+    for (Reading& r : gel.readings)
+        if (r.time_s > 3600) r.time_s += 2700;
+    RunContext c{.state = RunState::TemperatureRamp, .lastStoredTime_s = gel.readings.back().time_s};
+    c.testId = store(gel);
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-3 * 3600);
+    const qint64 runId = run_journal::begin(
+        w.Connection(), {0, c.testId, {}, 1, QSysInfo::machineHostName(), 0, "Borate XL 250F", started});
+    run_journal::resumed(w.Connection(), runId, {3600, 6300}, started.addSecs(6300));
+    const StoredSequence sequence{.name = "Borate XL 250F", .steps = {{600, 250, 5, 100, 0}}};
+    run_journal::save(w.Connection(), {runId, journalText(c, sequence), QDateTime::currentDateTime()});
+
+    QtMessenger asking;
+    QTimer::singleShot(500, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shoot(*box, "resume-question");
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    frmMDIRealTime host(w.Connection(), asking, settings);
+    host.show();
+    QTest::qWait(1000);
+    host.close();
+    openByName(gel.name);
+    shoot(w, "chart-with-gap");
 }
 
 }  // namespace

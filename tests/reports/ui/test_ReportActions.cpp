@@ -195,4 +195,28 @@ TEST_F(ReportActionsTest, CsvExportWritesTheReadingsOfTheOpenTest) {
     EXPECT_TRUE(said.shown.isEmpty());
 }
 
+TEST_F(ReportActionsTest, TestReportIsWrittenWithTheChartAndEveryFailureIsTold) {
+    storeSample();
+    const OpenedTest test = open(QStringLiteral("Sample"));
+    QFile lab(dir.file(QStringLiteral("lab.txt")));
+    ASSERT_TRUE(lab.open(QIODevice::WriteOnly) && lab.write("name Acme\npaper A3\n") > 0);
+    lab.close();
+    actions.settingsPath = dir.file(QStringLiteral("initial.txt"));
+    chosenPath = dir.file(QStringLiteral("report"));
+    actions.testReport(nullptr, said, connection, test, status());
+    EXPECT_EQ(pdfPages(chosenPath + QStringLiteral(".pdf")), 1);
+    EXPECT_TRUE(suggestedPaths.value(0).endsWith(QStringLiteral("/Sample report.pdf")));
+    EXPECT_TRUE(notes.value(0).startsWith(QStringLiteral("Test report saved: ")))
+        << notes.join('|').toStdString();
+    ASSERT_EQ(said.shown.size(), 1) << "the lab.txt line left out";
+    EXPECT_TRUE(said.texts().value(0).contains(QStringLiteral("line 2: the paper is A4 or Letter")));
+
+    chosenPath = dir.file(QStringLiteral("no/such/folder/report.pdf"));
+    actions.testReport(nullptr, said, connection, test, status());
+    actions.testReport(nullptr, said, connection, none, status());
+    ASSERT_EQ(said.shown.size(), 3);
+    EXPECT_TRUE(said.texts().value(1).contains(QStringLiteral("No such file or directory")));
+    EXPECT_EQ(said.texts().value(2), QString::fromLatin1(reports::kNoTestMessage));
+}
+
 }  // namespace

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSysInfo>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@
 #include <atomic>
 #include <cmath>
 #include <map>
+#include <random>
 #include <thread>
 
 #include <csignal>
@@ -98,12 +100,13 @@ struct ServedRun {
     QStringList onDatabase(const QStringList& arguments) const {
         return databaseUri.isEmpty() ? arguments : QStringList{"--database", databaseUri} + arguments;
     }
-    // Another r7716-cli command on the same database, run to its end: its status and messages.
-    std::pair<int, QString> command(const QStringList& arguments) const {
+    // Another r7716-cli command on the same database, run to its end: its status, messages and output.
+    std::tuple<int, QString, QString> command(const QStringList& arguments, int timeout_ms = 30000) const {
         QProcess other;
         other.start(R7716_CLI_PATH, onDatabase(arguments));
-        const bool finished = other.waitForFinished(30000) && other.exitStatus() == QProcess::NormalExit;
-        return {finished ? other.exitCode() : -1, QString::fromUtf8(other.readAllStandardError())};
+        const bool finished = other.waitForFinished(timeout_ms) && other.exitStatus() == QProcess::NormalExit;
+        return {finished ? other.exitCode() : -1, QString::fromUtf8(other.readAllStandardError()),
+                QString::fromUtf8(other.readAllStandardOutput())};
     }
     QProcess& cli(int unit = 1) { return programs[unit - 1]->process; }
     // The whole lines printed once at least that many are; empty after a minute without them.
@@ -200,7 +203,7 @@ TEST(CliRunProcess, TwoRunsStoringIntoOneServerDatabaseAtOnceLoseNothingAndMixNo
 void deleteWhileRecorded(const QString& databaseUri) {
     ServedRun run(1, databaseUri);
     ASSERT_FALSE(run.printed(3).isEmpty()) << run.cli().readAllStandardError().toStdString();
-    const auto [status, message] = run.command({"delete", "Run 1"});
+    const auto [status, message, _] = run.command({"delete", "Run 1"});
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(message.contains("is being recorded by unit 1 on station " + QSysInfo::machineHostName()))
         << message.toStdString();
@@ -208,9 +211,9 @@ void deleteWhileRecorded(const QString& databaseUri) {
     ASSERT_TRUE(run.cli().waitForFinished(10000));
     EXPECT_EQ(run.cli().exitCode(), 0) << run.cli().readAllStandardError().toStdString();
     EXPECT_EQ(run.stored(), run.printed(0)) << "nothing was deleted";
-    EXPECT_EQ(run.command({"delete", "Run 1"}).first, 0);
+    EXPECT_EQ(std::get<0>(run.command({"delete", "Run 1"})), 0);
     EXPECT_TRUE(run.stored().isEmpty());
-    EXPECT_EQ(run.command({"delete", "Run 1"}).first, 2);
+    EXPECT_EQ(std::get<0>(run.command({"delete", "Run 1"})), 2);
 }
 
 TEST(CliRunProcess, ATestBeingRecordedInTheFileIsNotDeletedUntilItsRunEnds) {
@@ -249,33 +252,41 @@ TEST(CliRunProcess, AClosedPipeAndALostTerminalDoNotEndTheRunWhichStoresEveryRea
     EXPECT_GE(stored.value(stored.size() - 1).section(u'\t', 2, 2).toDouble(), 296);
 }
 
-TEST(CliRunProcess, KilledAtAnyPointTheRunResumesWithEveryStoredReadingAndEndsItsSequence) {
-    // Killed in the first ramp's temperature part, in its shear-rate ramp, and in the second ramp.
-    for (const int killedAfter : {3, 12, 30}) {
-        SCOPED_TRACE(killedAfter);
+// SIGKILL at seeded random points (after a random count of printed readings and a random moment more):
+// every reading printed as stored before the kill is in the database in order, r7716-cli resume stores and
+// prints the rest of the sequence after them, and the journal ends the run by its sequence.
+TEST(CliRunProcess, KilledAtRandomPointsTheRunResumesWithEveryStoredReadingAndEndsItsSequence) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    for (int trial = 0; trial < 3; ++trial) {
+        const int killedAfter = std::uniform_int_distribution(1, 50)(random);  // of about 65 readings
+        const int moreMs = std::uniform_int_distribution(0, 80)(random);
+        SCOPED_TRACE(testing::Message()
+                     << "killed after " << killedAfter << " readings and " << moreMs << " ms");
         ServedRun run(1, {}, "Ramps");
         ASSERT_FALSE(run.printed(killedAfter).isEmpty()) << run.cli().readAllStandardError().toStdString();
+        QThread::msleep(moreMs);
         run.cli().kill();
         ASSERT_TRUE(run.cli().waitForFinished(10000));
-        const QStringList before = run.stored();
-        ASSERT_GE(before.size(), run.printed(0).size());
+        const QStringList printed = run.printed(0), before = run.stored();
+        ASSERT_GE(before.size(), printed.size());
+        EXPECT_EQ(before.mid(0, printed.size()), printed);
 
-        QProcess resume;
-        resume.start(R7716_CLI_PATH, {"resume", "1", "Run 1", "--tick-ms", "20"});
-        ASSERT_TRUE(resume.waitForFinished(120000));
-        const QString err = QString::fromUtf8(resume.readAllStandardError());
-        EXPECT_EQ(resume.exitCode(), 0) << err.toStdString();
+        const auto [status, err, out] = run.command({"resume", "1", "Run 1", "--tick-ms", "20"}, 120000);
+        EXPECT_EQ(status, 0) << err.toStdString();
         EXPECT_TRUE(err.endsWith("The sequence has ended.\n")) << err.toStdString();
-
         const QStringList after = run.stored();
-        EXPECT_EQ(after.mid(0, before.size()), before) << "what was stored stays";
+        EXPECT_EQ(after, before + out.split(u'\n', Qt::SkipEmptyParts))
+            << "what was stored stays, then the rest";
         for (qsizetype i = 1; i < after.size(); ++i)
             EXPECT_LT(after[i - 1].section(u'\t', 2, 2).toDouble(), after[i].section(u'\t', 2, 2).toDouble())
                 << "times keep rising, none twice: " << i;
         EXPECT_EQ(after.last().section(u'\t', 0, 0), "2") << "the sequence went on to its last ramp";
-        const auto [status, journal] = run.command({"runs", "--interrupted"});
-        EXPECT_EQ(status, 0);
-        EXPECT_FALSE(journal.contains("Run 1"));
+        const auto [runsStatus, runsErr, journal] = run.command({"runs"});
+        EXPECT_EQ(runsStatus, 0) << runsErr.toStdString();
+        EXPECT_TRUE(journal.startsWith("Run 1\t1\t") && journal.section(u'\t', 6).startsWith("sequence end "))
+            << journal.toStdString();
     }
 }
 
