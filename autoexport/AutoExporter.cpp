@@ -106,6 +106,8 @@ void AutoExporter::raise(const NotifyEvent& event) {
 }
 
 void AutoExporter::finished(const NotifyEvent& ending, const autoexport::Outcome& outcome) {
+    for (const QString& note : outcome.notes)
+        log_.append(QString::fromLatin1(kLogWhere), QStringLiteral("%1: %2").arg(ending.test, note));
     if (outcome.failures.isEmpty()) {
         --pending_;
         return;

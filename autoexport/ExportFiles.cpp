@@ -2,12 +2,14 @@
 
 #include "analysis/ChosenRates.h"
 #include "analysis/OpenTest.h"
+#include "common/InitialSettings.h"
 #include "common/WholeFile.h"
 #include "lims/TestRecord.h"
 #include "reports/BriefReport.h"
 #include "reports/HalliburtonFile.h"
 #include "reports/ReadingsCsv.h"
 #include "reports/ReportCommon.h"
+#include "reports/TestReport.h"
 #include "reports/WorkbookFile.h"
 #include "store/StoreError.h"
 
@@ -50,6 +52,8 @@ class Writer {
         const QString target = path(suffix);
         done(target, writeWholeFile(target, content, WholeFileWriter::Links::Replace));
     }
+    // What the files were made without (a bad line of lab.txt): for the log, not a failure.
+    void note(const QStringList& problems) { outcome_.notes << problems; }
     // A writer that writes its file whole itself; its reason when it failed.
     void done(const QString& target, const QString& reason) {
         if (reason.isEmpty())
@@ -107,10 +111,29 @@ Outcome ExportTest(clsConnection& connection, const QString& testName, const Aut
 
 namespace {
 
+// The test report as the window's Test Report... makes it (lab.txt, the models as it says), in the
+// exports' unit system. A report without its chart is not written: the file would not be the report.
+void writeTestReport(const OpenedTest& test, const Context& context, Writer& out) {
+    const QString target = out.path(QStringLiteral(".pdf"));
+    const reports::TestReportSetup setup = reports::ReadTestReportSetup(
+        QDir(context.settingsFolder).absoluteFilePath(QString::fromLatin1(InitialSettings::kFileName)),
+        context.units, std::nullopt);
+    out.note(setup.problems);
+    QString problem;
+    const QPicture chart = context.chart ? context.chart(test, context.units, &problem) : QPicture();
+    if (chart.isNull()) {
+        out.done(target, problem.isEmpty() ? QStringLiteral("the chart cannot be drawn here") : problem);
+        return;
+    }
+    const reports::TestReportContent content =
+        reports::GatherTestReport(context.connection, test, setup.lab, setup.options);
+    out.done(target, reports::WriteTestReportPdf(target, content, chart).error);
+}
+
 void writeFormat(ExportFormat format, const OpenedTest& test, const Context& context, Writer& out) {
     switch (format) {
         case ExportFormat::TestReport:
-            // TODO(merge): the test report writer
+            writeTestReport(test, context, out);
             break;
         case ExportFormat::Json: {
             // The rates of rates.txt beside the settings, as the extended results show them.

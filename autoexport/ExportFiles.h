@@ -28,6 +28,7 @@ struct Outcome {
     bool found = false;    // the test is stored
     QStringList written;   // absolute paths of the files written
     QStringList failures;  // one sentence per file that could not be written
+    QStringList notes;     // what the files were made without (a bad line of lab.txt or rates.txt)
 };
 
 // The folder of a test's files in the export folder.

@@ -46,7 +46,8 @@ int autoExport(const Invocation& call) {
     if (!outcome.found) return failure(call.err, QString::fromLatin1(OpenTest::kNotFoundMessage), kNotFound);
     for (const QString& path : outcome.written) call.out << field(QDir::toNativeSeparators(path)) << '\n';
     call.out.flush();
-    for (const QString& problem : outcome.failures) call.err << kProgram << ": " << field(problem) << '\n';
+    for (const QString& problem : outcome.notes + outcome.failures)
+        call.err << kProgram << ": " << field(problem) << '\n';
     call.err.flush();
     return outcome.failures.isEmpty() ? kOk : kUnitError;
 }

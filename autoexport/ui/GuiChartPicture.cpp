@@ -1,6 +1,8 @@
 #include "autoexport/ui/GuiChartPicture.h"
 
 #include "analysis/OpenTest.h"
+#include "common/Messenger.h"
+#include "reports/ui/TestReportMaker.h"
 
 #include <QApplication>
 #include <QThread>
@@ -19,9 +21,10 @@ struct Drawn {
 
 Drawn draw(const OpenedTest& test, UnitSystem units) {
     Drawn drawn;
-    // TODO(merge): the test report's chart picture
-    Q_UNUSED(test);
-    Q_UNUSED(units);
+    ProblemMessenger messenger(&drawn.problem);
+    drawn.picture = reports::RecordTimeChart(test, units, messenger);
+    if (drawn.picture.isNull() && drawn.problem.isEmpty())
+        drawn.problem = QStringLiteral("the chart could not be drawn");
     return drawn;
 }
 
