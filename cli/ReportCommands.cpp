@@ -6,8 +6,8 @@
 #include "reports/BriefReport.h"
 #include "reports/DetailReport.h"
 #include "reports/HalliburtonFile.h"
-#include "reports/ReadingsCsv.h"
 #include "reports/ReportCommon.h"
+#include "reports/TestFiles.h"
 #include "reports/WorkbookFile.h"
 #include "store/DetailReportQuery.h"
 
@@ -141,9 +141,7 @@ int detail(const QString& name, const QString& outFile, UnitSystem unitSystem, c
         err.flush();
         return kNotFound;
     }
-    const QString error = reports::WriteDetailReportPdf(
-        outFile, reports::BuildDetailReport(data, QLocale::system(),
-                                            reports::NotesBlock(reports::ReportTables::of(*test))));
+    const QString error = reports::WriteDetailReportPdf(outFile, reports::TestDetailReport(data, *test));
     if (!error.isEmpty()) return writeFailed(err, outFile, error);
     out << QDir::toNativeSeparators(outFile) << '\n';
     return kOk;
@@ -153,7 +151,7 @@ int csv(const QString& name, const QString& outFile, clsConnection& connection, 
         QTextStream& err) {
     const std::optional<OpenedTest> test = openTest(name, UnitSystem::CGS, connection, err);
     if (!test) return kNotFound;
-    return deliver(reports::ReadingsCsv(test->readings, ExclusionReasons(*test)), outFile, out, err);
+    return deliver(reports::TestCsv(*test), outFile, out, err);
 }
 
 // A command that must write a file refuses to run without --out FILE.

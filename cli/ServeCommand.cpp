@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSysInfo>
 #include <QTextStream>
 
 namespace cli {
@@ -25,12 +26,13 @@ const char* const kServeHelp =
     "  --listen ADDRESS:PORT  where to listen (default 127.0.0.1:8716; [::1]:8716 for IPv6). Any address\n"
     "                         but a loopback one needs --token-file\n"
     "  --token-file FILE      the access token on the file's first line (at least 16 characters, e.g.\n"
-    "                         openssl rand -hex 32 > FILE): a browser signs in with it once and keeps a\n"
-    "                         cookie, a script sends \"Authorization: Bearer TOKEN\"; without it every path\n"
-    "                         answers 401\n"
+    "                         openssl rand -hex 32 > FILE && chmod 600 FILE): a browser signs in with it\n"
+    "                         once and keeps a cookie, a script sends \"Authorization: Bearer TOKEN\";\n"
+    "                         without it every path answers 401. The file must be yours and readable by\n"
+    "                         nobody else\n"
     "\n"
     "Runs until interrupted (Ctrl-C). Exit status: 1 the address cannot be used, the token file cannot be\n"
-    "read or the database cannot be opened, 64 wrong command line.\n";
+    "read, is short or others may read it, or the database cannot be opened, 64 wrong command line.\n";
 
 bool serveNeedsWindowSystem(const Options&) {
     return true;  // the charts are drawn by the main window's chart code, the PDF with its fonts
@@ -62,8 +64,11 @@ int serve(const Invocation& call) {
     if (!server.start(&problem)) return failure(call.err, problem, kDatabaseError);
     monitor::ListenAddress shown = *listen;
     shown.port = server.port();
-    call.out << "The lab monitor of " << call.database().displayName() << " is at http://" << shown.text()
-             << "/ (" << (options.token.isEmpty() ? "no token" : "token required") << "; Ctrl-C ends it)\n";
+    call.out << "The lab monitor of " << call.database().displayName() << " is at "
+             << shown.url(QSysInfo::machineHostName()) << " (";
+    if (shown.isEveryAddress())
+        call.out << "listening on every address of this machine, port " << shown.port << "; ";
+    call.out << (options.token.isEmpty() ? "no token" : "token required") << "; Ctrl-C ends it)\n";
     call.out.flush();
     return QCoreApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "monitor/MonitorAccess.h"
 
+#include "common/SecretFile.h"
 #include "common/SettingsFile.h"
 
 #include <QCryptographicHash>
@@ -35,6 +36,16 @@ QString ListenAddress::text() const {
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
+bool ListenAddress::isEveryAddress() const {
+    return address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::AnyIPv6) ||
+           address == QHostAddress(QHostAddress::Any);
+}
+
+QString ListenAddress::url(const QString& hostName) const {
+    if (!isEveryAddress()) return QStringLiteral("http://%1/").arg(text());
+    return QStringLiteral("http://%1:%2/").arg(hostName).arg(port);
+}
+
 std::optional<ListenAddress> parseListen(const QString& text, QString* problem) {
     const qsizetype colon = text.lastIndexOf(u':');
     const auto refuse = [&](const QString& why) -> std::optional<ListenAddress> {
@@ -66,6 +77,10 @@ std::optional<QByteArray> readTokenFile(const QString& path, QString* problem) {
         return std::nullopt;
     };
     if (!file.ok()) return refuse(file.problem());
+    if (secret_file::accessOf(file.path) != secret_file::Access::Private)
+        return refuse(QStringLiteral("%1 may be read or changed by other users than you; the token is not "
+                                     "taken from it. Make it yours alone: chmod 600 %1")
+                          .arg(file.path));
     const QByteArray token = file.bytes.split('\n').value(0).trimmed();
     if (token.size() < kMinTokenLength)
         return refuse(QStringLiteral("%1: the token must be at least %2 characters long on the file's first "

@@ -21,15 +21,21 @@ struct ListenAddress {
     QHostAddress address;
     quint16 port = kDefaultPort;
     bool isLoopback() const { return address.isLoopback(); }
+    // 0.0.0.0 or [::]: every address of this machine.
+    bool isEveryAddress() const;
     // "127.0.0.1:8716", "[::1]:8716"
     QString text() const;
+    // What a browser opens: "http://127.0.0.1:8716/"; on every address, this machine's host name in place
+    // of 0.0.0.0, which no browser elsewhere can open.
+    QString url(const QString& hostName) const;
 };
 
 // "ADDRESS:PORT", "[IPv6]:PORT" or "localhost:PORT"; nothing (problem says why) for anything else.
 std::optional<ListenAddress> parseListen(const QString& text, QString* problem);
 
 // The token of a token file: its first line without blanks around it. Nothing (problem says why, never
-// quoting the file) when the file cannot be read, is larger than a settings file, or its token is short.
+// quoting the file) when the file cannot be read, is larger than a settings file, others than the user
+// may read or change it, or its token is short.
 std::optional<QByteArray> readTokenFile(const QString& path, QString* problem);
 
 // A fresh random token, as a token file should hold (32 bytes, hex).

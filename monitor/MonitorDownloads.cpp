@@ -2,8 +2,8 @@
 
 #include "reports/BriefReport.h"
 #include "reports/DetailReport.h"
-#include "reports/ReadingsCsv.h"
 #include "reports/ReportCommon.h"
+#include "reports/TestFiles.h"
 #include "reports/WorkbookFile.h"
 #include "store/DetailReportQuery.h"
 
@@ -85,7 +85,7 @@ Download makeDownload(clsConnection& connection, const OpenedTest& test, Downloa
     const reports::ReportTables tables = reports::ReportTables::of(test);
     switch (kind) {
         case DownloadKind::Csv:
-            download.bytes = reports::ReadingsCsv(test.readings);
+            download.bytes = reports::TestCsv(test);
             break;
         case DownloadKind::Brief:
             download.bytes = reports::BriefReportBytes(
@@ -112,7 +112,7 @@ Download makeDownload(clsConnection& connection, const OpenedTest& test, Downloa
             download.bytes = throughFile(
                 scratchDir, QStringLiteral(".pdf"),
                 [&](const QString& path) {
-                    return reports::WriteDetailReportPdf(path, reports::BuildDetailReport(data));
+                    return reports::WriteDetailReportPdf(path, reports::TestDetailReport(data, test));
                 },
                 download.problem);
             break;

@@ -5,6 +5,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace monitor::pages {
 
 namespace {
@@ -160,8 +162,14 @@ QString choiceLink(const OpenedTest& test, const ChartChoice& chart, UnitSystem 
 
 QString liveSection(const OpenedTest& test, UnitSystem units, const ChartChoice& chart) {
     QString html = QStringLiteral("<h2>Results</h2>");
-    html += test.results.rows.isEmpty() ? QStringLiteral("<p class=\"empty\">No shear-rate ramp yet.</p>")
-                                        : table(test.results.header, test.results.rows);
+    // The main window's grid keeps a row for every ramp; a page shows the ramps that have a result.
+    QList<QStringList> rows;
+    for (const QStringList& row : test.results.rows)
+        if (std::any_of(row.begin(), row.end(),
+                        [](const QString& cell) { return !cell.trimmed().isEmpty(); }))
+            rows.append(row);
+    html += rows.isEmpty() ? QStringLiteral("<p class=\"empty\">No shear-rate ramp yet.</p>")
+                           : table(test.results.header, rows);
     const QString chartHref = testHref(test.name, QStringLiteral("/chart.png"));
     const QString joiner = chartHref.contains(u'?') ? QStringLiteral("&") : QStringLiteral("?");
     html += QStringLiteral(
@@ -241,12 +249,17 @@ QByteArray testList(const QList<TestEntry>& tests, const QString& search) {
     return document(QStringLiteral("Tests - R7716 Lab Monitor"), body);
 }
 
-QByteArray testPage(const OpenedTest& test, UnitSystem units, const ChartChoice& chart, bool live,
-                    bool liveOnly) {
+QByteArray testPage(const OpenedTest& test, UnitSystem units, const ChartChoice& chart,
+                    const std::optional<UnitTile>& recording, bool liveOnly) {
     if (liveOnly) return liveSection(test, units, chart).toUtf8();
+    const bool live = recording.has_value();
     QString body = QStringLiteral("<h1>%1</h1>").arg(escape(test.name));
     if (live)
-        body += QStringLiteral("<p><b>Recording now</b>: the results and the chart follow its readings.</p>");
+        body += QStringLiteral(
+                    "<p><b>Recording now</b> on Unit %1 &middot; %2 (%3): the results and the chart follow "
+                    "its readings.</p>")
+                    .arg(recording->status.unit)
+                    .arg(escape(recording->status.station), escape(stateCaption(recording->status)));
     const QList<std::pair<const char*, InfoColumn>> info{{"Test time", InfoColumn::TestTime},
                                                          {"Fluid", InfoColumn::FluidId},
                                                          {"Researcher", InfoColumn::Researcher},

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // The lab monitor's pages: plain HTML and CSS with a little JavaScript for the refresh. Every text that
 // comes from the database goes through escape(); every test name in a link through testHref(), so a name
 // holding "/", "..", "%", quotes or "<script>" is a name and never a path or markup.
@@ -31,10 +33,11 @@ struct ChartChoice {
 QByteArray board(const QList<UnitTile>& units, bool tilesOnly);
 // "/tests": the stored tests, newest first, with the search box holding search.
 QByteArray testList(const QList<TestEntry>& tests, const QString& search);
-// "/tests/<name>": information, additives, results, chart and downloads. live: a unit records the test
-// now, so the page follows its readings. liveOnly gives the part the refresh replaces.
-QByteArray testPage(const OpenedTest& test, UnitSystem units, const ChartChoice& chart, bool live,
-                    bool liveOnly);
+// "/tests/<name>": information, additives, results, chart and downloads. recording: the unit that records
+// the test now (a fresh status names it), so the page names it and follows its readings. liveOnly gives
+// the part the refresh replaces.
+QByteArray testPage(const OpenedTest& test, UnitSystem units, const ChartChoice& chart,
+                    const std::optional<UnitTile>& recording, bool liveOnly);
 // The 401 answer's page: the login form (failed: a token was given and was wrong).
 QByteArray login(bool failed);
 // A short page with a heading and a sentence (404, 400, 500, 503).

@@ -14,7 +14,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThreadStorage>
-#include <QTimer>
 #include <QUrlQuery>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -23,44 +22,6 @@ namespace monitor {
 namespace {
 
 constexpr int kChartCacheSize = 64;
-
-// Closes connections beyond the limit at once, and any connection that stays silent too long, so that
-// clients that connect and send nothing (or trickle a byte a minute) cannot use up the server.
-class GuardedTcpServer : public QTcpServer {
-  public:
-    GuardedTcpServer(int limit, int idleTimeout_ms, QObject* parent)
-        : QTcpServer(parent), limit_(limit), idleTimeout_ms_(idleTimeout_ms) {}
-
-  protected:
-    void incomingConnection(qintptr descriptor) override {
-        auto* socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor)) {
-            socket->deleteLater();
-            return;
-        }
-        if (open_ >= limit_) {
-            socket->abort();
-            socket->deleteLater();
-            return;
-        }
-        ++open_;
-        connect(socket, &QObject::destroyed, this, [this] { --open_; });
-        auto* idle = new QTimer(socket);
-        idle->setSingleShot(true);
-        idle->setInterval(idleTimeout_ms_);
-        connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
-        connect(socket, &QIODevice::readyRead, idle, qOverload<>(&QTimer::start));
-        connect(socket, &QIODevice::bytesWritten, idle, qOverload<>(&QTimer::start));
-        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
-        idle->start();
-        addPendingConnection(socket);
-    }
-
-  private:
-    int limit_;
-    int idleTimeout_ms_;
-    int open_ = 0;
-};
 
 // The worker thread's own connection to the database, opened for reading only. Kept in QThreadStorage, not
 // thread_local: Qt deletes it as the thread finishes, before the pool's wait for the thread returns, so no
@@ -184,7 +145,7 @@ bool MonitorServer::start(QString* problem) {
                            .arg(options_.listen.text());
         return false;
     }
-    auto* tcp = new GuardedTcpServer(options_.connectionLimit, options_.idleTimeout_ms, this);
+    auto* tcp = new GuardedTcpServer(options_.limits, options_.log, this);
     if (!tcp->listen(options_.listen.address, options_.listen.port)) {
         if (problem)
             *problem =
@@ -252,6 +213,7 @@ void MonitorServer::answerLater(const QHttpServerRequest& request, QTcpSocket* s
 }
 
 bool MonitorServer::handleRequest(const QHttpServerRequest& raw, QTcpSocket* socket) {
+    GuardedTcpServer::requestComplete(socket);
     Request request;
     request.segments = segmentsOf(raw.url());
     request.query = raw.query();
@@ -282,6 +244,7 @@ bool MonitorServer::handleRequest(const QHttpServerRequest& raw, QTcpSocket* soc
 }
 
 void MonitorServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    GuardedTcpServer::requestComplete(socket);
     answerNow(request, socket, notFound(false, QStringLiteral("There is no such page.")));
 }
 
@@ -374,7 +337,7 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
         });
     }
     if (api) return answerNow(raw, socket, notFound(true, QStringLiteral("There is no such page.")));
-    if (rest == QStringList{QStringLiteral("chart.png")}) return chart(request, name, raw, socket);
+    if (rest == QStringList{QStringLiteral("chart.png")}) return chart(request, name, units, raw, socket);
     if (rest.size() == 2 && rest[0] == QLatin1String("download")) {
         const std::optional<DownloadKind> kind = downloadKindFromName(rest[1]);
         if (!kind)
@@ -404,10 +367,10 @@ void MonitorServer::routeTest(const Request& request, const QString& name, const
         clsConnection& connection = workerConnection(location, owner);
         const std::shared_ptr<const OpenedTest> test = open();
         if (!test) return notFound(false, kNoSuchTest);
-        bool live = false;
+        std::optional<UnitTile> recording;
         for (const UnitTile& unit : readUnits(connection, QDateTime::currentDateTimeUtc()))
-            live = live || (!unit.stale && unit.status.testName == test->name);
-        Answer answer = page(200, pages::testPage(*test, units, choice, live, liveOnly));
+            if (!recording && !unit.stale && unit.status.testName == test->name) recording = unit;
+        Answer answer = page(200, pages::testPage(*test, units, choice, recording, liveOnly));
         answer.headers.push_back({"X-Version", QByteArray::number(qint64(test->readings.size()))});
         return answer;
     });
@@ -429,9 +392,8 @@ void MonitorServer::keepChart(const QString& chart, const QString& readings, con
     if (chartOrder_.size() > kChartCacheSize) charts_.remove(chartOrder_.takeFirst());
 }
 
-void MonitorServer::chart(const Request& request, const QString& name, const QHttpServerRequest& raw,
-                          QTcpSocket* socket) {
-    UnitSystem units = unitSystemFromName(request.value("units")).value_or(options_.unitSystem);
+void MonitorServer::chart(const Request& request, const QString& name, UnitSystem units,
+                          const QHttpServerRequest& raw, QTcpSocket* socket) {
     const int type = std::clamp(request.value("type").toInt(), 0, 5);
     const bool xlog = request.has("xlog");
     const bool ylog = request.has("ylog");
@@ -482,7 +444,7 @@ void MonitorServer::chart(const Request& request, const QString& name, const QHt
             drawn.found = true;
         }
         return drawn;
-    }).then(this, [=](Drawn drawn) {
+    }).then(this, [=, this](Drawn drawn) {
         if (!alive) return;
         Answer answer;
         if (!drawn.found) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/UnitSystem.h"
+#include "monitor/GuardedTcpServer.h"
 #include "monitor/MonitorAccess.h"
 #include "monitor/MonitorData.h"
 #include "store/DatabaseLocation.h"
@@ -42,8 +43,7 @@ struct ServerOptions {
     UnitSystem unitSystem = UnitSystem::CGS;  // the station's, for results without ?units=
     ChartPainter paintChart;
     ServerLog log;
-    int connectionLimit = 256;   // open connections beyond this are closed at once
-    int idleTimeout_ms = 30000;  // a connection that sends nothing this long is closed
+    ConnectionLimits limits;
 };
 
 class MonitorServer : public QAbstractHttpServer {
@@ -81,7 +81,8 @@ class MonitorServer : public QAbstractHttpServer {
     void route(const Request& request, const QHttpServerRequest& raw, QTcpSocket* socket);
     void routeTest(const Request& request, const QString& name, const QStringList& rest, bool api,
                    const QHttpServerRequest& raw, QTcpSocket* socket);
-    void chart(const Request& request, const QString& name, const QHttpServerRequest& raw,
+    // units: as the query chose them (checked by routeTest).
+    void chart(const Request& request, const QString& name, UnitSystem units, const QHttpServerRequest& raw,
                QTcpSocket* socket);
     Answer loginAnswer(const QHttpServerRequest& raw) const;
     void send(QHttpServerResponder& responder, const Answer& answer) const;

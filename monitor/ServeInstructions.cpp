@@ -34,14 +34,14 @@ ServeInstructions serveInstructions(const store::DatabaseLocation& database, con
         base += QStringLiteral(" --database ") + shellWord(database.filePath);
     ServeInstructions shown;
     shown.localCommand = base + QStringLiteral(" serve");
-    shown.localAddress = QStringLiteral("http://127.0.0.1:%1/").arg(kDefaultPort);
+    shown.localAddress = parseListen(kDefaultListen, nullptr)->url(host);
     shown.labCommands =
         QStringLiteral(
             "cd %1 && openssl rand -hex 32 > %2 && chmod 600 %2\n%3 serve --listen 0.0.0.0:%4 "
             "--token-file %2")
             .arg(shellWord(QDir::toNativeSeparators(workingDir)), QLatin1String(kTokenFile), base)
             .arg(kDefaultPort);
-    shown.labAddress = QStringLiteral("http://%1:%2/").arg(host).arg(kDefaultPort);
+    shown.labAddress = ListenAddress{QHostAddress(QHostAddress::AnyIPv4), kDefaultPort}.url(host);
     return shown;
 }
 

@@ -1,14 +1,12 @@
 #include "notify/SmtpCredentials.h"
 
+#include "common/SecretFile.h"
 #include "common/SettingsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,9 +27,9 @@ QString SmtpCredentials::pathBeside(const QString& notifyPath) {
 SmtpCredentials SmtpCredentials::read(const QString& path) {
     SmtpCredentials c;
     c.path = QFileInfo(path).absoluteFilePath();
-    struct stat st {};
-    if (::stat(c.path.toLocal8Bit().constData(), &st) != 0) return c;  // missing: no logins
-    if (st.st_uid != ::getuid() || (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    const secret_file::Access access = secret_file::accessOf(c.path);
+    if (access == secret_file::Access::Missing) return c;  // no logins
+    if (access == secret_file::Access::Shared) {
         c.problem = QStringLiteral(
                         "%1 may be read or changed by other users than you; no password is "
                         "taken from it. Make it yours alone: chmod 600 %1")

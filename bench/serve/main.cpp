@@ -1,21 +1,24 @@
 // The lab monitor under load: 50 clients, each asking again as soon as it has its answer, for the board's
 // data (/api/units) and for the page of a stored 100,000-reading test with its chart (/tests/<name>, then
-// its chart.png), against the server of r7716-cli serve on a real database file. Meanwhile a unit's run
-// stores into a test of its own (one committed reading per tick, on a connection of its own, as a unit
-// window stores); that store is timed, and timed again without the load. A second argument "live" makes
-// the run store into the 100,000-reading test instead: the page then follows a running test. Targets: the
-// board under 50 ms, a test page with its chart under 500 ms, the ticks' store not slowed.
+// its chart.png), against the server of r7716-cli serve on a real database file. Meanwhile a station's
+// eight units run tests on simulated units, ticking as the window program ticks them (the run engine's
+// tick, storing its readings through the reading writer and fitting its shear-rate ramps, and the status
+// offered to the status writer, which keeps the board's rows); each tick is timed, without the load and
+// under it. A second argument "live" also stores a reading a second into the 100,000-reading test (with a
+// status row naming it): the page then follows a running test. Targets: the board under 50 ms, a test page
+// with its chart under 500 ms, the ticks not slowed.
+//
+//   bench_serve [SECONDS] [live]     (default 30 s of load, half that without)
 
 #include "../open_test/LongTest.h"
+#include "UnitTicks.h"
 
 #include "monitor/MonitorPages.h"
 #include "monitor/MonitorServer.h"
 #include "monitor/ui/MonitorChart.h"
-#include "store/NewTest.h"
 #include "store/ReadingWriter.h"
 #include "store/UnitStatusStore.h"
 #include "store/clsConnection.h"
-#include "store/clsTEST_INFO.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,7 +42,9 @@ namespace {
 constexpr int kClients = 50;
 constexpr int kBoardClients = 25;  // the others ask for the test page and its chart
 int kSeconds = 30;                 // the load; the first argument sets it
-constexpr int kTick_ms = 1000;     // a unit stores at most a reading a second, into the test being watched
+constexpr int kUnits = 8;
+constexpr int kWarmUp_s = 8;         // the units' runs start (a status reply, the first set point)
+constexpr int kLiveStore_ms = 1000;  // "live": a reading a second into the test being watched
 
 struct Samples {
     std::mutex mutex;
@@ -80,29 +85,79 @@ void client(quint16 port, bool board, const QByteArray& page, const QByteArray& 
     ++finished;
 }
 
-// A reading committed every tick on a connection of its own; the time each store took.
-std::vector<double> ticks(const store::DatabaseLocation& location, double testId, int seconds) {
+// "live": a reading committed every second into the watched test on a connection of its own, its unit's
+// status naming that test so that its page follows it.
+void storeIntoWatched(const store::DatabaseLocation& location, double testId, const std::atomic<bool>& stop) {
     clsConnection connection;
     connection.setLocation(location);
     connection.OpenDB();
     const std::unique_ptr<ReadingWriter> writer = makeReadingWriter(connection);
-    std::vector<double> store_ms;
-    QElapsedTimer timer;
     Reading reading;
     reading.rampNo = 99;
-    for (int i = 0; i < seconds * 1000 / kTick_ms; ++i) {
+    store::UnitStatusRow status;
+    status.station = QStringLiteral("bench-live");
+    status.unit = 1;
+    status.testName = long_test::kName;
+    for (int i = 0; !stop; ++i) {
         reading.time_s = 1e6 + i;
-        timer.start();
         writer->write(testId, reading);
-        store_ms.push_back(timer.nsecsElapsed() / 1e6);
-        std::this_thread::sleep_for(std::chrono::milliseconds(kTick_ms));
+        status.time = QDateTime::currentDateTimeUtc();
+        store::unit_status::upsert(connection, status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kLiveStore_ms));
     }
-    return store_ms;
 }
+
+// The units' ticks on a thread of their own (the station's program is another process) while the caller
+// goes on; record(period) says where their times go from now on.
+class TickThread {
+  public:
+    explicit TickThread(const store::DatabaseLocation& location)
+        : thread_([this, location] { runUnitTicks(location, kUnits, period_, times_, stop_); }) {}
+    void record(int period) { period_ = period; }
+    // The times once the thread has ended.
+    const TickTimes& finish(int period) {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return times_[period];
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> period_{-1};
+    TickTimes times_[2];
+    std::thread thread_;
+};
 
 void printFigure(const char* what, const std::vector<double>& values) {
     std::printf("%-42s n=%6zu  median %8.1f ms  99th percentile %8.1f ms\n", what, values.size(),
                 percentile(values, 0.5), percentile(values, 0.99));
+}
+
+void printTicks(const TickTimes& ticks) {
+    printFigure("  a tick (engine and status offer)", ticks.all_ms);
+    printFigure("  a tick that stored a reading", ticks.storing_ms);
+}
+
+// The first load reads and draws the test; every later one finds it kept while it is unchanged. The server
+// answers on this thread meanwhile.
+void firstLoad(quint16 port, const QByteArray& page, const QByteArray& chart) {
+    std::atomic<bool> done{false};
+    QElapsedTimer first;
+    double page_ms = 0;
+    first.start();
+    std::thread warm([&] {
+        get(port, page);
+        page_ms = first.nsecsElapsed() / 1e6;
+        get(port, chart);
+        done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    warm.join();
+    const double total_ms = first.nsecsElapsed() / 1e6;
+    std::printf(
+        "first load of the test page and its chart (the test read, fitted and drawn): %.0f ms "
+        "(the page %.0f ms, then the chart %.0f ms)\n",
+        total_ms, page_ms, total_ms - page_ms);
 }
 
 }  // namespace
@@ -119,29 +174,21 @@ int main(int argc, char** argv) {
     clsConnection connection(&messenger);
     connection.OpenDB();
     const double longTestId = long_test::store(connection);
-    // The running unit's own test, which its ticks store into.
-    clsTEST_INFO running;
-    running.ConnectX(connection);
-    running.SetDefaults();
-    running.setTEST_NAME(QStringLiteral("Running meanwhile"));
-    const double testId = StoreNewTest(connection, running, {}, std::span<const Reading>());
-    for (int unit = 1; unit <= 8; ++unit) {
-        store::UnitStatusRow status;
-        status.station = QStringLiteral("bench");
-        status.unit = unit;
-        status.testName = long_test::kName;
-        status.time = QDateTime::currentDateTimeUtc();
-        store::unit_status::upsert(connection, status);
-    }
-    std::printf("stored a test of %d readings and 8 unit statuses\n", long_test::kReadings);
+    std::printf("stored a test of %d readings\n", long_test::kReadings);
 
-    std::printf("the ticks' store without load (%d s, a reading every %d ms):\n", kSeconds / 2, kTick_ms);
-    printFigure("  store of a reading", ticks(connection.location(), testId, kSeconds / 2));
+    // The units start their runs, then their ticks are timed without the load.
+    TickThread units(connection.location());
+    std::this_thread::sleep_for(std::chrono::seconds(kWarmUp_s));
+    units.record(0);
+    std::this_thread::sleep_for(std::chrono::seconds(kSeconds / 2));
+    units.record(-1);
 
     monitor::ServerOptions options;
     options.listen = *monitor::parseListen(QStringLiteral("127.0.0.1:0"), nullptr);
     options.database = connection.location();
     options.paintChart = monitor::paintChartPng;
+    // The clients stand for browsers on many desks; from one address the server would keep most out.
+    options.limits.perPeer = options.limits.total;
     monitor::MonitorServer server(options);
     QString problem;
     if (!server.start(&problem)) {
@@ -152,27 +199,13 @@ int main(int argc, char** argv) {
     const QByteArray chart =
         monitor::pages::testHref(long_test::kName, QStringLiteral("/chart.png")).toUtf8() + "?type=0";
 
-    // The first load reads and draws the test; every later one finds it kept while it is unchanged.
-    {
-        std::atomic<bool> done{false};
-        QElapsedTimer first;
-        first.start();
-        std::thread warm([&] {
-            get(server.port(), page);
-            get(server.port(), chart);
-            done = true;
-        });
-        while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        warm.join();
-        std::printf("first load of the test page and its chart (the test read, fitted and drawn): %.0f ms\n",
-                    first.nsecsElapsed() / 1e6);
-    }
+    firstLoad(server.port(), page, chart);
 
     Samples samples;
     std::atomic<bool> stop{false};
-    std::vector<double> loadedTicks;
-    const double watched = live ? longTestId : testId;
-    std::thread tickThread([&] { loadedTicks = ticks(connection.location(), watched, kSeconds); });
+    units.record(1);
+    std::thread liveThread;
+    if (live) liveThread = std::thread(storeIntoWatched, connection.location(), longTestId, std::cref(stop));
     std::vector<std::thread> clients;
     for (int i = 0; i < kClients; ++i)
         clients.emplace_back(client, server.port(), i < kBoardClients, page, chart, std::ref(samples),
@@ -181,16 +214,19 @@ int main(int argc, char** argv) {
     wall.start();
     while (wall.elapsed() < kSeconds * 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     stop = true;
+    units.record(-1);
     // Each client ends after its request in flight, which the server answers on this thread meanwhile.
     while (finished < kClients) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     for (std::thread& t : clients) t.join();
-    tickThread.join();
+    if (liveThread.joinable()) liveThread.join();
     std::printf("%d clients for %d s (%d on the board's data, %d on the test page and its chart):\n",
                 kClients, kSeconds, kBoardClients, kClients - kBoardClients);
     printFigure("  /api/units", samples.board_ms);
     printFigure("  test page + its chart (two requests)", samples.page_ms);
     std::printf("  failed requests: %d\n", samples.failures);
-    std::printf("the ticks' store under that load:\n");
-    printFigure("  store of a reading", loadedTicks);
+    std::printf("%d units' ticks without the load (%d s):\n", kUnits, kSeconds / 2);
+    printTicks(units.finish(0));
+    std::printf("%d units' ticks under that load:\n", kUnits);
+    printTicks(units.finish(1));
     return 0;
 }

@@ -9,8 +9,8 @@
 #include "reports/DetailReport.h"
 #include "reports/HalliburtonFile.h"
 #include "reports/PagedText.h"
-#include "reports/ReadingsCsv.h"
 #include "reports/ReportCommon.h"
+#include "reports/TestFiles.h"
 #include "reports/WorkbookFile.h"
 #include "reports/ui/TestReportMaker.h"
 #include "store/StoreError.h"
@@ -269,8 +269,7 @@ void ReportActions::detailReport(QWidget* parent, Messenger& messenger, clsConne
             messenger.info(qs(kTestNoLongerStored));
             return;
         }
-        content =
-            reports::BuildDetailReport(data, locale, reports::NotesBlock(reports::ReportTables::of(test)));
+        content = reports::TestDetailReport(data, test, locale);
     } catch (const StoreError& error) {
         messenger.info(qs(kDetailReadFailed).arg(error.number()).arg(error.description()), {},
                        MsgIcon::Critical);
@@ -305,8 +304,7 @@ void ReportActions::exportCsv(QWidget* parent, Messenger& messenger, clsConnecti
         chooseFile(parent, qs(kCsvCaption), reports::SafeFileName(test.name) + QStringLiteral(".csv"),
                    qs(kCsvFilter), qs(kCsvFilter), QStringLiteral("csv"));
     if (path.isEmpty()) return;
-    const QString error =
-        reports::WriteWholeFile(path, reports::ReadingsCsv(test.readings, ExclusionReasons(test)));
+    const QString error = reports::WriteWholeFile(path, reports::TestCsv(test));
     if (!error.isEmpty()) {
         messenger.info(qs(kCsvFailed).arg(native(path), error), {}, MsgIcon::Exclamation);
         return;

@@ -23,6 +23,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QTextStream>
@@ -264,6 +265,42 @@ TEST(CliRun, ARunTellsTheChannelsOfNotifyTxtOfItsStartALostPortItsReturnAndItsEn
         http.received.value(1)["text"].toString(),
         "The port of Unit 2 was lost while recording test \"Gel\"; the program waits for it to come back.");
     EXPECT_TRUE(QDir().entryList({"R7716-notify-*.queue"}).isEmpty());
+}
+
+// notify-test through a receiver that takes the event and one that refuses it: every channel, whatever
+// its events=, or the one asked for; each outcome on its own line, the hook's path never shown.
+TEST(CliRun, NotifyTestTriesEachChannelOnceAndSaysWhatCameOfIt) {
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    const auto app = QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    TempWorkDir dir;
+    HttpReceiver taking, refusing;
+    refusing.setMode(HttpReceiver::Mode::Refuse);
+    writeFile("notify.txt",
+              ("# the lab\nwebhook " + taking.url() + " events=test-ended\nwebhook " + refusing.url() + "\n")
+                  .toUtf8());
+    const QString delivered = "1\tline 2\twebhook http://127.0.0.1:\\d+/\\.\\.\\.\tdelivered\tHTTP 200";
+    const QString failed = "2\tline 3\twebhook http://127.0.0.1:\\d+/\\.\\.\\.\tfailed\t.*503";
+    const struct {
+        QStringList arguments;
+        int status;
+        QString out;  // a pattern
+    } cases[] = {
+        {{"notify-test"}, cli::kUnitError, delivered + ".*\n" + failed + ".*\n"},
+        {{"notify-test", "--channel", "1"}, cli::kOk, delivered + ".*\n"},
+        {{"notify-test", "--channel", "2"}, cli::kUnitError, failed + ".*\n"},
+        {{"notify-test", "--channel", "3"}, cli::kUsage, ""},
+    };
+    for (const auto& c : cases) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        EXPECT_EQ(cli::run(c.arguments, o, e), c.status) << err.toStdString();
+        EXPECT_TRUE(QRegularExpression("^" + c.out + "$").match(out).hasMatch()) << out.toStdString();
+    }
+    ASSERT_EQ(taking.received.size(), 2);
+    EXPECT_EQ(taking.received[0]["event"].toString(), "notify-test");
+    EXPECT_EQ(refusing.requests, 2);
 }
 
 // At the run's end its files land in the export folder of autoexport.txt; when that folder cannot be

@@ -1,6 +1,7 @@
 #include "analysis/OpenTest.h"
 #include "cli/Cli.h"
 #include "common/TextGrid.h"
+#include "sequence/SequenceStore.h"
 #include "store/StoreFixture.h"
 #include "support/QStringPrinter.h"
 #include "support/StoredTestBuilder.h"
@@ -130,6 +131,32 @@ TEST_P(RecordCommands, CriteriaGiveTheInterpolatedBreakTimeAndTheirVerdict) {
     EXPECT_EQ(runCli({"criteria", "Gel B"}).status, cli::kNotFound);
     const QString brief = runCli({"brief", kName}).out;
     EXPECT_TRUE(brief.contains("Criterion 1: at least 40 cP at 100 1/s (fitted)")) << brief.toStdString();
+}
+
+// Criteria saved with a sequence: set there, taken by a test (and judged), copied with the sequence, and
+// gone with it, so that a later sequence of the same name starts without them.
+TEST_P(RecordCommands, CriteriaSavedWithASequenceAreTakenByATestAndGoWithTheSequence) {
+    StoredSequence sequence;
+    sequence.name = QStringLiteral("Gel spec");
+    sequence.steps.append({59, 250, 10, 100, 1});
+    SequenceStore(connection).add(sequence);
+    const QString header = "n\tshear_rate_1ps\tlimit\tlimit_cP\tminutes\tmin_temp_F\tviscosity\n";
+    const Outcome saved = runCli({"criteria", "--sequence", "Gel spec", "--add", "100:200:15:250"});
+    EXPECT_EQ(saved.status, cli::kOk) << saved.err.toStdString();
+    EXPECT_EQ(saved.out, header + "1\t100\tmin\t200\t15\t250\tapparent\n");
+    const Outcome taken = runCli({"criteria", kName, "--from-sequence", "Gel spec"});
+    EXPECT_TRUE(
+        taken.out.split('\n').value(1).startsWith("1\t100\tmin\t200\t15\t250\tapparent\t10\t16\t26\tPASS"))
+        << taken.out.toStdString();
+    EXPECT_EQ(runCli({"criteria", kName, "--from-sequence", "No such"}).status, cli::kNotFound);
+    EXPECT_EQ(runCli({"criteria", "--sequence", "No such"}).status, cli::kNotFound);
+
+    const QString source = server ? server->uri() : QStringLiteral("R7716.mdb");
+    ASSERT_EQ(runCli({"copy-db", "--from", source, "--to", "copy.mdb"}).status, cli::kOk);
+    EXPECT_EQ(runCli({"--database", "copy.mdb", "criteria", "--sequence", "Gel spec"}).out, saved.out);
+    SequenceStore(connection).remove(sequence.name);
+    SequenceStore(connection).add(sequence);
+    EXPECT_EQ(runCli({"criteria", "--sequence", "Gel spec"}).out, header);
 }
 
 TEST_P(RecordCommands, EveryChangeAndTheDeleteAreRecordedAndTheRecordCannotBeChanged) {

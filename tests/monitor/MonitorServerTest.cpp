@@ -1,11 +1,14 @@
 // The lab monitor end to end: a real server on a real database file, asked over real sockets.
 
+#include "analysis/OpenTest.h"
 #include "monitor/MonitorDownloads.h"
 #include "monitor/MonitorPages.h"
 #include "monitor/MonitorServer.h"
 #include "monitor/ServeInstructions.h"
 #include "monitor/ui/MonitorChart.h"
 #include "reports/ReadingsCsv.h"
+#include "store/CriteriaStore.h"
+#include "store/ReadingExclusions.h"
 #include "store/UnitStatusStore.h"
 #include "store/clsConnection.h"
 #include "support/QStringPrinter.h"
@@ -13,7 +16,9 @@
 #include "support/TempWorkDir.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,6 +28,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -131,10 +138,12 @@ class MonitorServerTest : public ::testing::Test {
         location_ = connection.location();
     }
 
-    std::unique_ptr<monitor::MonitorServer> serve(const QByteArray& token = {}) {
+    std::unique_ptr<monitor::MonitorServer> serve(const QByteArray& token = {},
+                                                  const monitor::ConnectionLimits& limits = {}) {
         monitor::ServerOptions options;
         options.listen = *monitor::parseListen(QStringLiteral("127.0.0.1:0"), nullptr);
         options.token = token;
+        options.limits = limits;
         options.database = location_;
         options.paintChart = monitor::paintChartPng;
         auto server = std::make_unique<monitor::MonitorServer>(options);
@@ -195,7 +204,7 @@ TEST_F(MonitorServerTest, WithATokenEveryPathAnswers401UntilTheTokenOrItsCookieI
     const QByteArray token = "0123456789abcdef0123456789abcdef";
     const auto server = serve(token);
     const QByteArray paths[] = {
-        "/", "/tests", "/tests/Gel%2F1", "/api/units", "/api/tests/Gel%2F1/readings", "/nope"};
+        "/", "/tests", "/tests/Gel%2F1", "/api/units", "/api/tests", "/api/tests/Gel%2F1/readings", "/nope"};
     const struct {
         QByteArray headers;
         bool admitted;
@@ -276,7 +285,28 @@ TEST_F(MonitorServerTest, TheTestPageItsChartReadingsAndDownloadsComeFromTheProg
     EXPECT_TRUE(chart.body.startsWith("\x89PNG"));
     EXPECT_EQ(ask(server->port(), "GET", "/tests?q=GUAR").body.count("<tr>"),
               2);  // the header and "100% guar"
-    EXPECT_EQ(ask(server->port(), "GET", "/tests/Gel%2F1?units=kelvin").status, 400);
+    const struct {
+        QByteArray method, path;
+        int status;
+        QByteArray contentType;
+    } answers[] = {
+        {"GET", "/tests/Gel%2F1?units=kelvin", 400, "text/html; charset=utf-8"},
+        {"GET", "/tests/Gel%2F1/chart.png?units=kelvin", 400, "text/html; charset=utf-8"},
+        {"GET", "/api/tests/Gel%2F1?units=", 400, "application/json"},
+        {"HEAD", "/tests/Gel%2F1/chart.png?type=3", 200, "image/png"},
+        {"HEAD", "/api/units", 200, "application/json"},
+        {"HEAD", "/nope", 404, "text/html; charset=utf-8"},
+    };
+    for (const auto& a : answers) {
+        SCOPED_TRACE((a.method + ' ' + a.path).constData());
+        const Reply reply = ask(server->port(), a.method, a.path);
+        EXPECT_EQ(reply.status, a.status);
+        EXPECT_EQ(reply.header("Content-Type"), a.contentType);
+        if (a.method == "HEAD") EXPECT_TRUE(reply.body.isEmpty());
+    }
+    const QJsonArray found = jsonOf(ask(server->port(), "GET", "/api/tests?q=GUAR")).value("tests").toArray();
+    EXPECT_EQ(found.first().toObject().value("name").toString(), "100% guar");
+    EXPECT_EQ(found.size(), 1);
 
     const QJsonArray all =
         jsonOf(ask(server->port(), "GET", "/api/tests/Gel%2F1/readings")).value("readings").toArray();
@@ -305,6 +335,113 @@ TEST_F(MonitorServerTest, AClientThatConnectsAndSendsNothingDoesNotHoldUpOthers)
         silent.back()->write("GET /tests/Gel%2F1 HTTP/1.1\r\nHost: x\r\n");  // never ends its headers
     }
     EXPECT_EQ(ask(server->port(), "GET", "/api/units").status, 200);
+}
+
+// Hostile clients, each from 127.0.0.2 (Linux routes all of 127/8 to this machine): the server closes
+// their connections, and a client at 127.0.0.1 is answered meanwhile.
+TEST_F(MonitorServerTest, AHostileClientIsCutOffAndNeverShutsOutAnother) {
+    monitor::ConnectionLimits limits;
+    limits.total = 8;
+    limits.perPeer = 4;
+    limits.requestDeadline_ms = 1500;
+    const struct {
+        const char* what;
+        int connections;
+        QByteArray first;     // sent once connected
+        QByteArray trickled;  // then a byte of it every 100 ms, for ever
+    } cases[] = {
+        {"more connections than its share, silent", 10, {}, {}},
+        {"a request that never ends, a byte at a time", 3, "GET / HTTP/1.1\r\n", "X-Slow: aaaaaaaaaaaaaaaa"},
+        {"bytes that are no request", 2, "\x16\x03\x01 not HTTP at all\r\n\r\n", "\x01"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto server = serve({}, limits);
+        std::vector<std::unique_ptr<QTcpSocket>> hostile;
+        for (int i = 0; i < c.connections; ++i) {
+            auto& socket = hostile.emplace_back(std::make_unique<QTcpSocket>());
+            socket->bind(QHostAddress(QStringLiteral("127.0.0.2")));
+            socket->connectToHost(QHostAddress::LocalHost, server->port());
+            ASSERT_TRUE(socket->waitForConnected(5000));
+            socket->write(c.first);
+        }
+        int sent = 0;
+        QTimer trickle;
+        QObject::connect(&trickle, &QTimer::timeout, [&] {
+            for (auto& socket : hostile)
+                if (!c.trickled.isEmpty() && socket->state() == QAbstractSocket::ConnectedState)
+                    socket->write(c.trickled.mid(sent % c.trickled.size(), 1));
+            ++sent;
+        });
+        trickle.start(100);
+        EXPECT_EQ(ask(server->port(), "GET", "/api/units").status, 200);
+        const auto open = [&] {
+            return std::count_if(hostile.begin(), hostile.end(), [](const auto& socket) {
+                return socket->state() != QAbstractSocket::UnconnectedState;
+            });
+        };
+        for (QDeadlineTimer wait(30000); open() > 0 && !wait.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(open(), 0);
+    }
+}
+
+// The test's downloads hold what the program's own exports hold: the excluded readings and the criteria.
+TEST_F(MonitorServerTest, TheDownloadsOfATestWithAnExclusionAndACriterionCarryBoth) {
+    clsConnection connection;
+    connection.OpenDB();
+    const QString name = QStringLiteral("Judged gel");
+    const double testId = stored_test::store(connection, stored_test::rampsOneAndThree(name));
+    const OpenedTest test = OpenStoredTest(connection, name, ChartDataOption::All, UnitSystem::CGS);
+    store::exclusions::exclude(connection, testId, name, {test.resultIds.back()},
+                               QStringLiteral("air bubble"));
+    store::criteria::Criterion criterion;
+    criterion.limit_cP = 10;
+    criterion.duration_min = 5;
+    store::criteria::setForTest(connection, testId, name, {criterion});
+    const auto server = serve();
+    const QByteArray path = monitor::pages::testHref(name, QStringLiteral("/download/")).toUtf8();
+    const Reply csv = ask(server->port(), "GET", path + "csv");
+    EXPECT_TRUE(csv.body.left(csv.body.indexOf("\r\n")).endsWith(",Excluded from fits"));
+    EXPECT_TRUE(csv.body.trimmed().endsWith(",air bubble"));
+    const Reply pdf = ask(server->port(), "GET", path + "detail-pdf");
+    ASSERT_TRUE(pdf.body.startsWith("%PDF"));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext is not installed: the PDF's text is not read.";
+    QProcess text;
+    text.start(pdftotext, {QStringLiteral("-"), QStringLiteral("-")});
+    text.write(pdf.body);
+    text.closeWriteChannel();
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+    // "Readings excluded from the fits:" ("fi" may come as a ligature) and the criterion.
+    EXPECT_TRUE(pages.contains("excluded from the") && pages.contains("air bubble")) << pages.toStdString();
+    EXPECT_TRUE(pages.contains("Criterion 1: at least 10 cP")) << pages.toStdString();
+}
+
+// A token file that others may read gives away the token: it is refused, as the e-mail logins are.
+TEST(MonitorAccessTest, ATokenFileIsTakenOnlyWhenItIsTheUsersAloneAndTheTokenLongEnough) {
+    TempWorkDir dir;
+    const QFile::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
+    const struct {
+        const char* token;
+        QFile::Permissions mode;
+        const char* refusal;  // nullptr: taken
+    } cases[] = {
+        {"0123456789abcdef0123", mine, nullptr},
+        {"0123456789abcdef0123", mine | QFile::ReadGroup | QFile::ReadOther, "chmod 600"},
+        {"0123456789abcdef0123", mine | QFile::WriteOther, "chmod 600"},
+        {"short", mine, "at least 16 characters"},
+    };
+    for (const auto& c : cases) {
+        QFile file(dir.file(QStringLiteral("monitor-token.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.token) && file.setPermissions(c.mode));
+        file.close();
+        QString problem;
+        EXPECT_EQ(monitor::readTokenFile(file.fileName(), &problem).has_value(), !c.refusal) << c.token;
+        EXPECT_TRUE(problem.contains(c.refusal ? c.refusal : "")) << problem.toStdString();
+        EXPECT_FALSE(problem.contains(c.token));
+    }
 }
 
 // A real browser loads the board (its refresh included) and a test page. Where Debian's chromium is not
