@@ -1,6 +1,8 @@
 #include "app/ui/QtMessenger.h"
 #include "app/ui/TrayNotifier.h"
 #include "app/ui/frmMain.h"
+#include "autoexport/AutoExporter.h"
+#include "autoexport/ui/GuiChartPicture.h"
 
 #include "common/Settings.h"
 #include "common/Version.h"
@@ -25,6 +27,8 @@ const char kHelp[] =
     "accepted too.\n";
 
 constexpr int kLastNotifications_ms = 5000;
+// The exports of runs that ended as the program closed: a long test's files take a few seconds.
+constexpr int kLastExports_ms = 60000;
 
 }  // namespace
 
@@ -50,10 +54,15 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Notifier> notifier = QFileInfo::exists(NotifySettings::pathBeside(settings.path()))
                                                    ? Notifier::beside(settings.path(), &tray)
                                                    : nullptr;
+    // The exports stand between the windows' events and the notifications; they outlive the windows too.
+    std::unique_ptr<AutoExporter> exporter;
     frmMain main(messenger, settings);
-    main.setEventSink(notifier.get());
+    exporter = AutoExporter::beside(settings.path(), main.Connection().location(), settings.unitSystem(),
+                                    notifier.get(), autoexport::GuiChartPicture());
+    main.setEventSink(exporter ? static_cast<EventSink*>(exporter.get()) : notifier.get());
     main.show();
     const int status = QApplication::exec();
+    if (exporter) exporter->waitUntilDone(kLastExports_ms);
     // The last events (recording stopped on Exit) get a few seconds; what is left waits on disk for the
     // next start.
     if (notifier) notifier->waitUntilDelivered(kLastNotifications_ms);

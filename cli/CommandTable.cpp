@@ -4,6 +4,7 @@
 #include "cli/ChartCommand.h"
 #include "cli/Commands.h"
 #include "cli/DeleteCommand.h"
+#include "cli/ExportCommands.h"
 #include "cli/JsonCommands.h"
 #include "cli/RecordCommands.h"
 #include "cli/ReportCommands.h"
@@ -182,7 +183,8 @@ std::span<const Command> commands() {
          .operandProblem = "run takes a unit number, a sequence name and a test name.",
          .needs = Needs::Database,
          .run = runTest,
-         .options = {{"--info", "FILE"}, {"--tick-ms", "N"}, {"--silence-s", "S"}}},
+         .options = {{"--info", "FILE"}, {"--tick-ms", "N"}, {"--silence-s", "S"}},
+         .needsWindowSystem = runNeedsWindowSystem},
         {.name = "resume",
          .synopsis = "UNIT TEST [--tick-ms N] [--silence-s S]",
          .summary = "go on with the interrupted run of TEST on unit UNIT after its program stopped",
@@ -191,7 +193,8 @@ std::span<const Command> commands() {
          .operandProblem = "resume takes a unit number and a test name.",
          .needs = Needs::Database,
          .run = resumeRun,
-         .options = {{"--tick-ms", "N"}, {"--silence-s", "S"}}},
+         .options = {{"--tick-ms", "N"}, {"--silence-s", "S"}},
+         .needsWindowSystem = runNeedsWindowSystem},
         {.name = "runs",
          .synopsis = "[--interrupted]",
          .summary = "list the runs of the run journal, newest first (only the interrupted ones)",
@@ -249,6 +252,15 @@ std::span<const Command> commands() {
                      {"--change", "CP"},
                      {"--report", "FILE"},
                      {"--timeout", "S"}}},
+        {.name = "autoexport",
+         .synopsis = "NAME",
+         .summary = "write the files autoexport.txt asks for at a run's end, for the stored test NAME, now",
+         .help = kAutoExportHelp,
+         .operands = {Operand::FilledName},
+         .operandProblem = "autoexport takes one test name.",
+         .needs = Needs::Database,
+         .run = autoExport,
+         .needsWindowSystem = runNeedsWindowSystem},
         {.name = "brief",
          .synopsis = "NAME [--printed] [--out FILE]",
          .summary = "write the brief report of the test NAME (the saved file, or the printed lines)",

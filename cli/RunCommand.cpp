@@ -1,7 +1,9 @@
 // r7716-cli run: a stored sequence run as a test on a unit, as the unit window's Start runs it, through the
 // same run engine, storing every reading as the window does and printing each one once it is stored.
 
+#include "autoexport/AutoExporter.h"
 #include "cli/Commands.h"
+#include "cli/ExportCommands.h"
 #include "cli/StreamMessenger.h"
 #include "common/VbFormat.h"
 #include "instrument/RealTimeHost.h"
@@ -122,6 +124,8 @@ constexpr double kWaitSlice_s = 0.05;
 constexpr int kMaxTick_ms = 60000;
 // How long the command waits at its end for its notifications to be delivered.
 constexpr int kNotifyWait_ms = 15000;
+// The files of autoexport.txt for a long test take a few seconds.
+constexpr int kExportWait_ms = 60000;
 
 volatile std::sig_atomic_t interruptFlag = 0;
 
@@ -398,7 +402,8 @@ struct LiveUnit {
         : command(command),
           messenger(call.err),
           unit(std::move(port), messenger),
-          notifier(runNotifier(call)) {
+          notifier(runNotifier(call)),
+          exporter(runExporter(call, notifier.get())) {
         unit.InitialInst(call.database());
         unit.setMessageTitle(RealTimeHost::realTimeCaption(call.unit));
         unit.setUnitName(RealTimeHost::unitText(call.unit));
@@ -409,12 +414,14 @@ struct LiveUnit {
         engine->setWallClock(
             [scale] { return static_cast<qint64>(QDateTime::currentMSecsSinceEpoch() * scale); });
         engine->setStoredListener([this, &call](const Reading& reading) { print(call, reading); });
-        engine->setEventSink(notifier.get());
+        engine->setEventSink(exporter ? static_cast<EventSink*>(exporter.get()) : notifier.get());
         status = std::make_unique<UnitStatusWriter>(call.database().location(), QStringLiteral("r7716-cli"),
                                                     unit.failures().log());
     }
     // The run's status, once its events are told: before the program ends, where the receivers answer.
     int finish(const Invocation& call, int exitStatus) {
+        // The exports first: a file that failed is told through the notifications.
+        finishExports(call, exporter.get(), kExportWait_ms);
         finishNotifications(call, notifier.get(), kNotifyWait_ms);
         return exitStatus;
     }
@@ -438,8 +445,9 @@ struct LiveUnit {
     const char* command;
     StreamMessenger messenger;
     RealTimeUnit unit;
-    // Outlives the engine that raises into it.
+    // Outlive the engine that raises into them; the exporter raises into the notifier.
     std::unique_ptr<Notifier> notifier;
+    std::unique_ptr<AutoExporter> exporter;
     std::unique_ptr<ReadingWriter> writer;
     std::unique_ptr<TestRunEngine> engine;
     bool printing = true;

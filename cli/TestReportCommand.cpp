@@ -6,7 +6,6 @@
 #include "cli/ReportCommands.h"
 #include "cli/StreamMessenger.h"
 #include "common/Settings.h"
-#include "monitor/MonitorData.h"
 #include "reports/ui/TestReportMaker.h"
 
 #include <QApplication>
@@ -49,7 +48,7 @@ int testReport(const Invocation& call) {
                        kUsage);
     UnitSystem unitSystem = UnitSystem::CGS;
     if (call.options.has("--units")) {
-        const std::optional<UnitSystem> chosen = monitor::unitSystemFromName(call.options.value("--units"));
+        const std::optional<UnitSystem> chosen = unitSystemFromName(call.options.value("--units"));
         if (!chosen)
             return failure(
                 err, QStringLiteral("--units is cgs, ei or si, not '%1'.").arg(call.options.value("--units")),

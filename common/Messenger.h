@@ -21,3 +21,30 @@ class Messenger {
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title = {},
                                             const QString& defaultText = {}) = 0;
 };
+
+// Where no operator can be asked (a chart drawn for a web page or a file written by itself): every message
+// becomes the problem to report, the last one kept, and every question is answered No.
+class ProblemMessenger : public Messenger {
+  public:
+    explicit ProblemMessenger(QString* problem) : problem_(problem) {}
+    void info(const QString& text, const QString& = {}, MsgIcon = MsgIcon::None) override { note(text); }
+    bool okCancel(const QString& text, const QString& = {}, MsgIcon = MsgIcon::None) override {
+        note(text);
+        return false;
+    }
+    bool yesNo(const QString& text, const QString& = {}, MsgIcon = MsgIcon::None) override {
+        note(text);
+        return false;
+    }
+    std::optional<QString> inputBox(const QString& prompt, const QString& = {},
+                                    const QString& = {}) override {
+        note(prompt);
+        return std::nullopt;
+    }
+
+  private:
+    void note(const QString& text) {
+        if (problem_) *problem_ = text;
+    }
+    QString* problem_;
+};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <optional>
 
 // The program-wide system of units in which values are shown. Stored values are always degF, psi, 1/s,
@@ -31,4 +33,26 @@ constexpr double CelsiusFromFahrenheit(double temp_F) {
 }
 constexpr double FahrenheitFromCelsius(double temp_C) {
     return temp_C * 9.0 / 5.0 + 32.0;
+}
+
+// The unit system as command lines, settings files and web addresses name it: "cgs", "ei", "si" (any letter
+// case); nothing for any other name.
+inline std::optional<UnitSystem> unitSystemFromName(const QString& name) {
+    const QString lower = name.toLower();
+    if (lower == QLatin1String("cgs")) return UnitSystem::CGS;
+    if (lower == QLatin1String("ei")) return UnitSystem::EI;
+    if (lower == QLatin1String("si")) return UnitSystem::SI;
+    return std::nullopt;
+}
+
+inline QString unitSystemName(UnitSystem system) {
+    switch (system) {
+        case UnitSystem::CGS:
+            return QStringLiteral("cgs");
+        case UnitSystem::EI:
+            return QStringLiteral("ei");
+        case UnitSystem::SI:
+            return QStringLiteral("si");
+    }
+    return QStringLiteral("cgs");
 }

@@ -109,26 +109,6 @@ std::shared_ptr<const OpenedTest> TestCache::get(clsConnection& connection, cons
     }
 }
 
-std::optional<UnitSystem> unitSystemFromName(const QString& name) {
-    const QString lower = name.toLower();
-    if (lower == QLatin1String("cgs")) return UnitSystem::CGS;
-    if (lower == QLatin1String("ei")) return UnitSystem::EI;
-    if (lower == QLatin1String("si")) return UnitSystem::SI;
-    return std::nullopt;
-}
-
-QString unitSystemName(UnitSystem system) {
-    switch (system) {
-        case UnitSystem::CGS:
-            return QStringLiteral("cgs");
-        case UnitSystem::EI:
-            return QStringLiteral("ei");
-        case UnitSystem::SI:
-            return QStringLiteral("si");
-    }
-    return QStringLiteral("cgs");
-}
-
 QJsonObject unitsJson(const QList<UnitTile>& units, const QDateTime& now) {
     QJsonArray array;
     for (const UnitTile& tile : units) {

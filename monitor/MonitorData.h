@@ -65,10 +65,6 @@ class TestCache {
     QList<Entry> entries_;  // the most recently used first
 };
 
-// "cgs", "ei", "si" (letter case aside) as a unit system; nothing for any other text.
-std::optional<UnitSystem> unitSystemFromName(const QString& name);
-QString unitSystemName(UnitSystem system);
-
 // The API's answers (every field is described in the README).
 QJsonObject unitsJson(const QList<UnitTile>& units, const QDateTime& now);
 QJsonObject testsJson(const QList<TestEntry>& tests);

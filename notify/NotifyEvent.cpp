@@ -21,6 +21,7 @@ constexpr std::array<const char*, event_kind::kCount> kNames = {
     "readings-stored",
     "ramp-not-reached",
     "run-interrupted",
+    "export-failed",
     "notify-test",
 };
 

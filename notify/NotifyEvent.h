@@ -21,6 +21,7 @@ enum class EventKind {
     ReadingsStored,        // "readings-stored": the waiting readings went through
     RampNotReached,        // "ramp-not-reached": a ramp's time passed outside its start error band
     RunInterrupted,        // "run-interrupted": found at start-up
+    ExportFailed,          // "export-failed": a file of autoexport.txt could not be written at a run's end
     NotifyTest,            // "notify-test": r7716-cli notify-test
 };
 

@@ -1,6 +1,7 @@
 #include "reports/TestReport.h"
 
 #include "analysis/AcceptanceCriteria.h"
+#include "analysis/ChosenRates.h"
 #include "analysis/ModelTables.h"
 #include "analysis/OpenTest.h"
 #include "common/VbFormat.h"
@@ -11,6 +12,8 @@
 #include "store/clsConnection.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 #include <map>
 
@@ -215,6 +218,25 @@ TestReportContent GatherTestReport(clsConnection& connection, const OpenedTest& 
                          .arg(QString::fromLatin1(r7716::kVersion), connection.displayName(),
                               QDateTime::currentDateTime().toString(qs(kTimeFormat)));
     return content;
+}
+
+TestReportSetup ReadTestReportSetup(const QString& settingsPath, UnitSystem unitSystem,
+                                    std::optional<bool> models, const QLocale& locale) {
+    TestReportSetup setup;
+    setup.lab = LabSettings::read(LabSettings::pathBeside(settingsPath));
+    setup.problems << setup.lab.problems;
+    setup.options.unitSystem = unitSystem;
+    setup.options.models = models.value_or(setup.lab.models);
+    setup.options.locale = locale;
+    if (setup.options.models) {
+        const ChosenRates rates =
+            ChosenRates::read(QFileInfo(settingsPath)
+                                  .absoluteDir()
+                                  .absoluteFilePath(QString::fromLatin1(ChosenRates::kFileName)));
+        setup.options.rates = rates.rates;
+        setup.problems << rates.problems;
+    }
+    return setup;
 }
 
 }  // namespace reports

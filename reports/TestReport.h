@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include <vector>
 
 class QPicture;
@@ -98,6 +100,17 @@ struct TestReportOptions {
 // database knows: which unit recorded the test and that unit's calibration. Throws StoreError.
 TestReportContent GatherTestReport(clsConnection& connection, const OpenedTest& test, const LabSettings& lab,
                                    const TestReportOptions& options);
+
+// What a report is made with besides the test: lab.txt and, for the models, rates.txt beside the settings
+// file at settingsPath ("initial.txt"). models: the extended models; as lab.txt says when not given.
+struct TestReportSetup {
+    LabSettings lab;
+    TestReportOptions options;
+    // Lines of lab.txt or rates.txt that were left out, a logo that could not be read.
+    QStringList problems;
+};
+TestReportSetup ReadTestReportSetup(const QString& settingsPath, UnitSystem unitSystem,
+                                    std::optional<bool> models, const QLocale& locale = QLocale::system());
 
 // The chart as the report draws it: recorded at this size (logical pixels), drawn scaled into a box of
 // the same shape across the page.

@@ -1,6 +1,5 @@
 #include "reports/ui/TestReportMaker.h"
 
-#include "analysis/ChosenRates.h"
 #include "analysis/OpenTest.h"
 #include "analysis/ui/ChartView.h"
 #include "reports/LabSettings.h"
@@ -22,22 +21,11 @@ QPicture RecordTimeChart(const OpenedTest& test, UnitSystem unitSystem, Messenge
 TestReportOutcome MakeTestReport(clsConnection& connection, const OpenedTest& test,
                                  const TestReportRequest& request, Messenger& messenger) {
     TestReportOutcome outcome;
-    const LabSettings lab = LabSettings::read(LabSettings::pathBeside(request.settingsPath));
-    outcome.problems << lab.problems;
-    TestReportOptions options;
-    options.unitSystem = request.unitSystem;
-    options.models = request.models.value_or(lab.models);
-    options.locale = request.locale;
-    if (options.models) {
-        const ChosenRates rates =
-            ChosenRates::read(QFileInfo(request.settingsPath)
-                                  .absoluteDir()
-                                  .absoluteFilePath(QString::fromLatin1(ChosenRates::kFileName)));
-        options.rates = rates.rates;
-        outcome.problems << rates.problems;
-    }
+    const TestReportSetup setup =
+        ReadTestReportSetup(request.settingsPath, request.unitSystem, request.models, request.locale);
+    outcome.problems << setup.problems;
     const QPicture chart = RecordTimeChart(test, request.unitSystem, messenger);
-    const TestReportContent content = GatherTestReport(connection, test, lab, options);
+    const TestReportContent content = GatherTestReport(connection, test, setup.lab, setup.options);
     const TestReportWritten written = WriteTestReportPdf(request.path, content, chart);
     outcome.error = written.error;
     outcome.pages = written.pages;

@@ -302,3 +302,37 @@ TEST(CliRun, NotifyTestTriesEachChannelOnceAndSaysWhatCameOfIt) {
     EXPECT_EQ(taking.received[0]["event"].toString(), "notify-test");
     EXPECT_EQ(refusing.requests, 2);
 }
+
+// At the run's end its files land in the export folder of autoexport.txt; when that folder cannot be
+// written, the run ends as well all the same, the log names the file and a webhook hears export-failed.
+TEST(CliRun, ARunsEndWritesTheFilesOfAutoexportTxtAndAFailureIsLoggedAndToldWithoutHarmingTheRun) {
+    static int argc = 1;
+    static char name[] = "test_cli";
+    static char* argv[] = {name, nullptr};
+    const auto app = QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
+    HttpReceiver http;
+    RunDir d;
+    writeFile("notify.txt", ("webhook " + http.url() + " events=export-failed,test-ended\n").toUtf8());
+    writeFile("autoexport.txt", "folder exports\nformats csv json halliburton\n");
+    ASSERT_EQ(d.run({"run", "2", "Short", "Gel"}), cli::kOk) << d.err.toStdString();
+    const int readings = static_cast<int>(d.out.count('\n'));
+    QFile csv("exports/Gel/Gel.csv");
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count('\n'), readings + 1);  // the header and every reading printed as stored
+    EXPECT_TRUE(QFile::exists("exports/Gel/Gel.txt"));
+    EXPECT_TRUE(QFile::exists("exports/Gel/Gel.json"));
+
+    // A file where the export folder should be.
+    writeFile("autoexport.txt", "folder blocked\nformats csv\n");
+    writeFile("blocked", "");
+    d.out.clear();
+    ASSERT_EQ(d.run({"run", "2", "Short", "Gel 2"}), cli::kOk) << d.err.toStdString();
+    EXPECT_EQ(static_cast<int>(d.out.count('\n')), readings);
+    EXPECT_TRUE(d.err.contains("automatic exports of the run could not be written")) << d.err.toStdString();
+    QFile log("R7716-diag.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Automatic export\tGel 2: \"")) ;
+    QStringList events;
+    for (const QJsonObject& e : http.received) events << e["event"].toString() + " " + e["test"].toString();
+    EXPECT_EQ(events, QStringList({"test-ended Gel", "test-ended Gel 2", "export-failed Gel 2"}));
+}
