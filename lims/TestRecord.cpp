@@ -22,20 +22,7 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-// Positions in the kept TEST_INFO row (the order of clsTEST_INFO::All).
-enum InfoColumn : int {
-    TEST_NAME = 1,
-    FLUID_ID,
-    TEST_TIME,
-    RESEARCHER_NAME,
-    ROTOR_NO,
-    BOB_NO,
-    BOB_RADIUS,
-    BOB_EFF_LENGTH,
-    PRETEST_PH,
-    POSTTEST_PH,
-    SAFETY,
-};
+using enum test_info::Column;
 
 // The viscosities at 40, 100 and 170 1/s, then at the chosen rates.
 constexpr double kTableRates_1ps[] = {40, 100, 170};

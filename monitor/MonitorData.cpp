@@ -156,7 +156,7 @@ QVariant infoValue(const OpenedTest& test, InfoColumn column) {
 QString infoText(const OpenedTest& test, InfoColumn column) {
     const QVariant value = infoValue(test, column);
     if (value.isNull()) return {};
-    if (column == InfoColumn::TestTime) return timeText(value.toDateTime());
+    if (column == InfoColumn::TEST_TIME) return timeText(value.toDateTime());
     return value.toString();
 }
 
@@ -193,16 +193,16 @@ QJsonObject testJson(const OpenedTest& test) {
     }
     return QJsonObject{
         {"name", test.name},
-        {"time", infoText(test, InfoColumn::TestTime)},
-        {"fluid", infoText(test, InfoColumn::FluidId)},
-        {"researcher", infoText(test, InfoColumn::Researcher)},
-        {"rotor", infoText(test, InfoColumn::RotorNo)},
-        {"bob", infoText(test, InfoColumn::BobNo)},
-        {"bob_radius_cm", numberOf(InfoColumn::BobRadius)},
-        {"bob_length_cm", numberOf(InfoColumn::BobLength)},
-        {"pretest_ph", numberOf(InfoColumn::PretestPh)},
-        {"posttest_ph", numberOf(InfoColumn::PosttestPh)},
-        {"description", infoText(test, InfoColumn::Safety)},
+        {"time", infoText(test, InfoColumn::TEST_TIME)},
+        {"fluid", infoText(test, InfoColumn::FLUID_ID)},
+        {"researcher", infoText(test, InfoColumn::RESEARCHER_NAME)},
+        {"rotor", infoText(test, InfoColumn::ROTOR_NO)},
+        {"bob", infoText(test, InfoColumn::BOB_NO)},
+        {"bob_radius_cm", numberOf(InfoColumn::BOB_RADIUS)},
+        {"bob_length_cm", numberOf(InfoColumn::BOB_EFF_LENGTH)},
+        {"pretest_ph", numberOf(InfoColumn::PRETEST_PH)},
+        {"posttest_ph", numberOf(InfoColumn::POSTTEST_PH)},
+        {"description", infoText(test, InfoColumn::SAFETY)},
         {"readings", static_cast<qint64>(test.readings.size())},
         {"last_result_time_s",
          test.readings.empty() ? QJsonValue(QJsonValue::Null) : number(test.readings.back().time_s)},

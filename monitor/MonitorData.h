@@ -3,6 +3,7 @@
 #include "analysis/OpenTest.h"
 #include "common/UnitSystem.h"
 #include "store/UnitStatusStore.h"
+#include "store/clsTEST_INFO.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -73,20 +74,7 @@ QJsonObject testJson(const OpenedTest& test);
 QJsonObject readingsJson(const OpenedTest& test, std::optional<double> since_s);
 
 // A stored text of the test row (column as clsTEST_INFO::All orders them), for the pages.
-enum class InfoColumn {
-    TestId = 0,
-    TestName,
-    FluidId,
-    TestTime,
-    Researcher,
-    RotorNo,
-    BobNo,
-    BobRadius,
-    BobLength,
-    PretestPh,
-    PosttestPh,
-    Safety
-};
+using InfoColumn = test_info::Column;
 QVariant infoValue(const OpenedTest& test, InfoColumn column);
 QString infoText(const OpenedTest& test, InfoColumn column);
 // A stored time as the pages and the API write it ("2026-12-09 21:45:03"); empty for none.

@@ -260,16 +260,16 @@ QByteArray testPage(const OpenedTest& test, UnitSystem units, const ChartChoice&
                     "its readings.</p>")
                     .arg(recording->status.unit)
                     .arg(escape(recording->status.station), escape(stateCaption(recording->status)));
-    const QList<std::pair<const char*, InfoColumn>> info{{"Test time", InfoColumn::TestTime},
-                                                         {"Fluid", InfoColumn::FluidId},
-                                                         {"Researcher", InfoColumn::Researcher},
-                                                         {"Rotor", InfoColumn::RotorNo},
-                                                         {"Bob", InfoColumn::BobNo},
-                                                         {"Bob radius (cm)", InfoColumn::BobRadius},
-                                                         {"Bob eff. length (cm)", InfoColumn::BobLength},
-                                                         {"pH before", InfoColumn::PretestPh},
-                                                         {"pH after", InfoColumn::PosttestPh},
-                                                         {"Description", InfoColumn::Safety}};
+    const QList<std::pair<const char*, InfoColumn>> info{{"Test time", InfoColumn::TEST_TIME},
+                                                         {"Fluid", InfoColumn::FLUID_ID},
+                                                         {"Researcher", InfoColumn::RESEARCHER_NAME},
+                                                         {"Rotor", InfoColumn::ROTOR_NO},
+                                                         {"Bob", InfoColumn::BOB_NO},
+                                                         {"Bob radius (cm)", InfoColumn::BOB_RADIUS},
+                                                         {"Bob eff. length (cm)", InfoColumn::BOB_EFF_LENGTH},
+                                                         {"pH before", InfoColumn::PRETEST_PH},
+                                                         {"pH after", InfoColumn::POSTTEST_PH},
+                                                         {"Description", InfoColumn::SAFETY}};
     body += QStringLiteral("<table>");
     for (const auto& [label, column] : info)
         body += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>")

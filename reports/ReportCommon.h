@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/clsTEST_INFO.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QLocale>
@@ -12,21 +14,9 @@ struct OpenedTest;
 // What every report and export of the open test shares.
 namespace reports {
 
-// Positions in the kept TEST_INFO row (the order of clsTEST_INFO::All).
-enum InfoColumn : int {
-    TEST_ID,
-    TEST_NAME,
-    FLUID_ID,
-    TEST_TIME,
-    RESEARCHER_NAME,
-    ROTOR_NO,
-    BOB_NO,
-    BOB_RADIUS,
-    BOB_EFF_LENGTH,
-    PRETEST_PH,
-    POSTTEST_PH,
-    SAFETY,
-};
+// Positions in the kept TEST_INFO row: reports::TEST_TIME and the others.
+using InfoColumn = test_info::Column;
+using enum test_info::Column;
 
 inline constexpr const char* kNoTestMessage =
     "Currently no valid test selected.  Please first open a saved test.";

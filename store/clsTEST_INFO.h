@@ -2,6 +2,25 @@
 
 #include "store/FieldRecord.h"
 
+// The places of the fields in a TEST_INFO row as All() gives it, for the code that keeps the row (the open
+// test, the reports, the monitor, the record for LIMS).
+namespace test_info {
+enum Column : int {
+    TEST_ID,
+    TEST_NAME,
+    FLUID_ID,
+    TEST_TIME,
+    RESEARCHER_NAME,
+    ROTOR_NO,
+    BOB_NO,
+    BOB_RADIUS,
+    BOB_EFF_LENGTH,
+    PRETEST_PH,
+    POSTTEST_PH,
+    SAFETY,
+};
+}  // namespace test_info
+
 // The descriptive data of the stored tests (table TEST_INFO): one row per test, looked up and deleted by
 // its name.
 class clsTEST_INFO : public FieldRecord {

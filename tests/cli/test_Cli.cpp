@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/CliOutcome.h"
 
 #include "cli/DemoTests.h"
 #include "common/VbFormat.h"
@@ -21,22 +22,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
-};
-
-Outcome runCli(const QStringList& arguments) {
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = cli::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return o;
-}
+using Outcome = CliOutcome;
 
 void writeInitial(int unitSystem) {
     QFile f(QStringLiteral("initial.txt"));

@@ -331,7 +331,7 @@ TEST(CliRun, ARunsEndWritesTheFilesOfAutoexportTxtAndAFailureIsLoggedAndToldWith
     EXPECT_TRUE(d.err.contains("automatic exports of the run could not be written")) << d.err.toStdString();
     QFile log("R7716-diag.log");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("Automatic export\tGel 2: \"")) ;
+    EXPECT_TRUE(log.readAll().contains("Automatic export\tGel 2: \""));
     QStringList events;
     for (const QJsonObject& e : http.received) events << e["event"].toString() + " " + e["test"].toString();
     EXPECT_EQ(events, QStringList({"test-ended Gel", "test-ended Gel 2", "export-failed Gel 2"}));

@@ -1,5 +1,6 @@
 // r7716-cli copy-db and --database: a station's file into the lab's server and back.
 #include "cli/Cli.h"
+#include "cli/CliOutcome.h"
 
 #include "analysis/OpenTest.h"
 #include "store/RunJournal.h"
@@ -18,21 +19,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-Outcome runCli(const QStringList& arguments) {
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = cli::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return o;
-}
+using Outcome = CliOutcome;
 
 // Everything a database file holds but its keys, every number to the last digit, in a fixed order.
 QStringList contents(const QString& file) {

@@ -1,6 +1,7 @@
 // r7716-cli json and import-json: the record of a test for a LIMS, out and back in, on both engines.
 #include "analysis/OpenTest.h"
 #include "cli/Cli.h"
+#include "cli/CliOutcome.h"
 #include "common/TextGrid.h"
 #include "lims/TestRecordSchema.h"
 #include "store/StoreFixture.h"
@@ -18,21 +19,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-Outcome runCli(const QStringList& arguments) {
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = cli::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return o;
-}
+using Outcome = CliOutcome;
 
 // The document without what differs between a test and its import: the name, the readings' keys.
 QJsonObject withoutKeys(QJsonObject document) {

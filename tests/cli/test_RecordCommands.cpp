@@ -1,5 +1,6 @@
 #include "analysis/OpenTest.h"
 #include "cli/Cli.h"
+#include "cli/CliOutcome.h"
 #include "common/TextGrid.h"
 #include "sequence/SequenceStore.h"
 #include "store/StoreFixture.h"
@@ -14,21 +15,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-Outcome runCli(const QStringList& arguments) {
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = cli::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return o;
-}
+using Outcome = CliOutcome;
 
 // Ordinary readings at 100 1/s whose apparent viscosity (about 300, 280, 260, 160, 150 cP at 0 .. 40 min)
 // crosses 200 cP 60 % of the way from 20 to 30 min, the first one below 250 degF; then two ramps of the

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/CliOutcome.h"
 
 #include "store/clsConnection.h"
 #include "support/QStringPrinter.h"
@@ -13,21 +14,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    QString out;
-    QString err;
-};
-
-Outcome runCli(const QStringList& arguments) {
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = cli::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return o;
-}
+using Outcome = CliOutcome;
 
 QByteArray contents(const QString& path) {
     QFile file(path);
