@@ -204,7 +204,10 @@ TEST_F(ReportActionsTest, TestReportIsWrittenWithTheChartAndEveryFailureIsTold) 
     actions.settingsPath = dir.file(QStringLiteral("initial.txt"));
     chosenPath = dir.file(QStringLiteral("report"));
     actions.testReport(nullptr, said, connection, test, status());
-    EXPECT_EQ(pdfPages(chosenPath + QStringLiteral(".pdf")), 1);
+    // One page or two: the fonts the system gives for Helvetica (DejaVu Sans, or Nimbus Sans where the URW
+    // fonts are installed) decide whether the last section still fits on the first.
+    const int pages = pdfPages(chosenPath + QStringLiteral(".pdf"));
+    EXPECT_TRUE(pages == 1 || pages == 2) << pages;
     EXPECT_TRUE(suggestedPaths.value(0).endsWith(QStringLiteral("/Sample report.pdf")));
     EXPECT_TRUE(notes.value(0).startsWith(QStringLiteral("Test report saved: ")))
         << notes.join('|').toStdString();
