@@ -59,11 +59,11 @@ int notifyTest(const Invocation& call) {
     bool allDelivered = true;
     for (int i = 0; i < settings.channels.size(); ++i) {
         if (only > 0 && i + 1 != only) continue;
-        const ChannelSpec& spec = settings.channels[i];
+        const ChannelSetting& setting = settings.channels[i];
         const DeliveryOutcome outcome =
-            Channel::deliverNow(spec, event, nullptr, credentials, kTryTimeout_ms);
+            Channel::deliverNow(setting, event, nullptr, credentials, kTryTimeout_ms);
         allDelivered = allDelivered && outcome.delivered;
-        call.out << i + 1 << "\tline " << spec.line << '\t' << field(spec.shown()) << '\t'
+        call.out << i + 1 << "\tline " << setting.line << '\t' << field(setting.shown()) << '\t'
                  << (outcome.delivered ? "delivered" : "failed") << '\t' << field(outcome.detail) << '\n';
         call.out.flush();
     }

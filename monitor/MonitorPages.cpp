@@ -29,6 +29,7 @@ font-variant-numeric:tabular-nums}th{background:#e9ecef;font-weight:normal;white
 .chart img{max-width:100%;background:#fff;border:1px solid #ccc}
 nav.choices a{margin-right:.6em}nav.choices a.on{font-weight:bold;text-decoration:none;color:#222}
 .empty{color:#666}
+.refresh-note{background:#fff0f0;border:1px solid #e63946;padding:.3em .6em;margin:0 0 .6em}
 </style>)";
 
 QByteArray document(const QString& title, const QString& body, const QString& script = {}) {
@@ -116,14 +117,25 @@ QString tiles(const QList<UnitTile>& units) {
     return html;
 }
 
-// Refreshes an element from the same address with a query parameter, without reloading the page.
+// Refreshes an element from the same address with a query parameter, without reloading the page. A refresh
+// that fails (the server gone, an answer that is not 200) is said in a line before the element, so that
+// values that stopped moving are never taken for live ones; the next refresh that works takes it away.
 QString refreshScript(const QString& elementId, const QString& parameter, int interval_ms,
                       const QString& after) {
     return QStringLiteral(
+               "{const say=(m)=>{const e=document.getElementById('%1');let "
+               "n=document.getElementById('%1-note');"
+               "if(!n){n=document.createElement('p');n.id='%1-note';n.className='refresh-note';e.before(n);}"
+               "if(m&&!n.hidden&&n.textContent)return;n.textContent=m;n.hidden=!m;};"
                "setInterval(async()=>{try{const u=new URL(location.href);u.searchParams.set('%2','1');"
-               "const r=await fetch(u,{credentials:'same-origin',cache:'no-store'});if(!r.ok)return;"
-               "const t=await r.text();const e=document.getElementById('%1');if(e.dataset.v!==r.headers.get("
-               "'X-Version')){e.innerHTML=t;e.dataset.v=r.headers.get('X-Version');%4}}catch(x){}},%3);")
+               "const r=await fetch(u,{credentials:'same-origin',cache:'no-store'});"
+               "if(!r.ok){say('Not refreshed since '+new Date().toLocaleTimeString()+': the server answered '"
+               "+r.status+'. Trying again.');return;}"
+               "const t=await r.text();const "
+               "e=document.getElementById('%1');say('');if(e.dataset.v!==r.headers.get("
+               "'X-Version')){e.innerHTML=t;e.dataset.v=r.headers.get('X-Version');%4}}"
+               "catch(x){say('Not refreshed since '+new Date().toLocaleTimeString()+': the monitor cannot be "
+               "reached ('+x.message+'). Trying again.');}},%3);}")
         .arg(elementId, parameter)
         .arg(interval_ms)
         .arg(after);

@@ -20,7 +20,7 @@ namespace {
 
 class WebhookChannel : public Channel {
   public:
-    WebhookChannel(const ChannelSpec& spec, const Kit& kit) : url_(spec.url), kit_(kit) {}
+    WebhookChannel(const ChannelSetting& setting, const Kit& kit) : url_(setting.url), kit_(kit) {}
 
     void send(const NotifyEvent& event, Done done) override {
         QNetworkRequest request{QUrl(url_)};
@@ -49,23 +49,23 @@ class WebhookChannel : public Channel {
 
 class EmailChannel : public Channel {
   public:
-    EmailChannel(const ChannelSpec& spec, const Kit& kit) : spec_(spec), kit_(kit) {
-        if (kit.credentials) login_ = kit.credentials->loginFor(spec.url);
+    EmailChannel(const ChannelSetting& setting, const Kit& kit) : setting_(setting), kit_(kit) {
+        if (kit.credentials) login_ = kit.credentials->loginFor(setting.url);
     }
 
     void send(const NotifyEvent& event, Done done) override {
         // The server may take its time: the wait is the pool's, and the outcome comes back to the
         // context's thread (the pool is waited for before the context goes).
         QPointer<QObject> context = kit_.context;
-        kit_.emailPool->start([=, spec = spec_, login = login_, timeout = kit_.timeout_ms] {
-            const DeliveryOutcome outcome = email::send(event, spec, login, timeout);
+        kit_.emailPool->start([=, setting = setting_, login = login_, timeout = kit_.timeout_ms] {
+            const DeliveryOutcome outcome = email::send(event, setting, login, timeout);
             QMetaObject::invokeMethod(
                 context, [done, outcome] { done(outcome); }, Qt::QueuedConnection);
         });
     }
 
   private:
-    ChannelSpec spec_;
+    ChannelSetting setting_;
     Kit kit_;
     std::optional<SmtpCredentials::Login> login_;
 };
@@ -124,19 +124,19 @@ void initCurlOnce() {
 
 }  // namespace
 
-std::unique_ptr<Channel> Channel::make(const ChannelSpec& spec, const Kit& kit) {
-    switch (spec.type) {
-        case ChannelSpec::Type::Webhook:
-            return std::make_unique<WebhookChannel>(spec, kit);
-        case ChannelSpec::Type::Email:
-            return std::make_unique<EmailChannel>(spec, kit);
-        case ChannelSpec::Type::Desktop:
+std::unique_ptr<Channel> Channel::make(const ChannelSetting& setting, const Kit& kit) {
+    switch (setting.type) {
+        case ChannelSetting::Type::Webhook:
+            return std::make_unique<WebhookChannel>(setting, kit);
+        case ChannelSetting::Type::Email:
+            return std::make_unique<EmailChannel>(setting, kit);
+        case ChannelSetting::Type::Desktop:
             return std::make_unique<DesktopChannel>(kit.desktop);
     }
     return nullptr;
 }
 
-DeliveryOutcome Channel::deliverNow(const ChannelSpec& spec, const NotifyEvent& event,
+DeliveryOutcome Channel::deliverNow(const ChannelSetting& setting, const NotifyEvent& event,
                                     DesktopNotifier* desktop, const SmtpCredentials& credentials,
                                     int timeout_ms) {
     QObject context;
@@ -145,7 +145,7 @@ DeliveryOutcome Channel::deliverNow(const ChannelSpec& spec, const NotifyEvent& 
     QEventLoop loop;
     std::optional<DeliveryOutcome> outcome;
     const std::unique_ptr<Channel> channel =
-        make(spec, Kit{&context, &network, &pool, desktop, &credentials, timeout_ms});
+        make(setting, Kit{&context, &network, &pool, desktop, &credentials, timeout_ms});
     channel->send(event, [&](const DeliveryOutcome& o) {
         outcome = o;
         loop.quit();
@@ -155,12 +155,12 @@ DeliveryOutcome Channel::deliverNow(const ChannelSpec& spec, const NotifyEvent& 
     return outcome.value_or(DeliveryOutcome{false, true, QStringLiteral("no answer")});
 }
 
-QByteArray email::message(const NotifyEvent& event, const ChannelSpec& spec) {
+QByteArray email::message(const NotifyEvent& event, const ChannelSetting& setting) {
     QStringList to;
-    for (const QString& a : spec.to) to << QString::fromUtf8(addressOf(a));
+    for (const QString& a : setting.to) to << QString::fromUtf8(addressOf(a));
     QByteArray m;
     m += "Date: " + event.time.toString(Qt::RFC2822Date).toLatin1() + "\r\n";
-    m += "From: <" + addressOf(spec.from) + ">\r\n";
+    m += "From: <" + addressOf(setting.from) + ">\r\n";
     m += "To: <" + to.join(QStringLiteral(">, <")).toUtf8() + ">\r\n";
     m += "Subject: " + headerValue(event.text) + "\r\n";
     m += "Message-ID: <" + headerValue(event.id) + "@r7716>\r\n";
@@ -178,7 +178,7 @@ QByteArray email::message(const NotifyEvent& event, const ChannelSpec& spec) {
     return m;
 }
 
-DeliveryOutcome email::send(const NotifyEvent& event, const ChannelSpec& spec,
+DeliveryOutcome email::send(const NotifyEvent& event, const ChannelSetting& setting,
                             const std::optional<SmtpCredentials::Login>& login, int timeout_ms) {
     initCurlOnce();
     DeliveryOutcome outcome;
@@ -187,12 +187,12 @@ DeliveryOutcome email::send(const NotifyEvent& event, const ChannelSpec& spec,
         outcome.detail = QStringLiteral("libcurl could not be started");
         return outcome;
     }
-    Payload payload{message(event, spec)};
+    Payload payload{message(event, setting)};
     curl_slist* recipients = nullptr;
-    for (const QString& to : spec.to)
+    for (const QString& to : setting.to)
         recipients = curl_slist_append(recipients, ("<" + addressOf(to) + ">").constData());
-    const QByteArray url = spec.url.toUtf8();
-    const QByteArray from = "<" + addressOf(spec.from) + ">";
+    const QByteArray url = setting.url.toUtf8();
+    const QByteArray from = "<" + addressOf(setting.from) + ">";
     char error[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
@@ -222,7 +222,7 @@ DeliveryOutcome email::send(const NotifyEvent& event, const ChannelSpec& spec,
     else if (code != CURLE_OK)
         outcome.detail = QString::fromUtf8(error[0] ? error : curl_easy_strerror(code));
     else
-        outcome.detail = QStringLiteral("accepted by %1").arg(QUrl(spec.url).host());
+        outcome.detail = QStringLiteral("accepted by %1").arg(QUrl(setting.url).host());
     password.fill('\0');
     curl_slist_free_all(recipients);
     curl_easy_cleanup(curl);

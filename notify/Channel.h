@@ -32,7 +32,7 @@ class Channel {
     virtual ~Channel() = default;
     virtual void send(const NotifyEvent& event, Done done) = 0;
 
-    // The channel of spec, delivering on the thread of context. network: the thread's access manager;
+    // The channel of setting, delivering on the thread of context. network: the thread's access manager;
     // emailPool: where e-mails wait for their server (never context's thread).
     struct Kit {
         QObject* context = nullptr;
@@ -42,11 +42,11 @@ class Channel {
         const SmtpCredentials* credentials = nullptr;
         int timeout_ms = 20000;
     };
-    static std::unique_ptr<Channel> make(const ChannelSpec& spec, const Kit& kit);
+    static std::unique_ptr<Channel> make(const ChannelSetting& setting, const Kit& kit);
 
-    // One try through spec, waited for on the calling thread (its events handled meanwhile): what
+    // One try through setting, waited for on the calling thread (its events handled meanwhile): what
     // r7716-cli notify-test reports.
-    static DeliveryOutcome deliverNow(const ChannelSpec& spec, const NotifyEvent& event,
+    static DeliveryOutcome deliverNow(const ChannelSetting& setting, const NotifyEvent& event,
                                       DesktopNotifier* desktop, const SmtpCredentials& credentials,
                                       int timeout_ms);
 };
@@ -54,9 +54,9 @@ class Channel {
 namespace email {
 // The message as it goes to the server: headers and body, CR LF line ends; header values carry no line
 // break, whatever the event's texts hold.
-QByteArray message(const NotifyEvent& event, const ChannelSpec& spec);
+QByteArray message(const NotifyEvent& event, const ChannelSetting& setting);
 // Sends it; blocks for at most timeout_ms. STARTTLS when the server offers it; with a login it is
 // required, so a password never goes over the line in clear.
-DeliveryOutcome send(const NotifyEvent& event, const ChannelSpec& spec,
+DeliveryOutcome send(const NotifyEvent& event, const ChannelSetting& setting,
                      const std::optional<SmtpCredentials::Login>& login, int timeout_ms);
 }  // namespace email

@@ -49,9 +49,9 @@ std::unique_ptr<Notifier> Notifier::beside(const QString& initialPath, DesktopNo
 }
 
 void Notifier::raise(const NotifyEvent& event) {
-    for (const ChannelSpec& spec : settings_.channels) {
-        if (!spec.wants(event.kind)) continue;
-        const NotifyQueue::Entry entry{spec.key(), event};
+    for (const ChannelSetting& setting : settings_.channels) {
+        if (!setting.wants(event.kind)) continue;
+        const NotifyQueue::Entry entry{setting.key(), event};
         // A queue that cannot be written has been named in the log at the start; the event goes on all the
         // same from memory.
         queue_->add(entry);
@@ -87,8 +87,8 @@ NotifyWorker::~NotifyWorker() {
 void NotifyWorker::start(const std::vector<NotifyQueue::Entry>& adopted) {
     network_ = new QNetworkAccessManager(this);
     Channel::Kit kit{this, network_, &emailPool_, desktop_, &owner_.credentials_, owner_.options_.timeout_ms};
-    for (const ChannelSpec& spec : owner_.settings_.channels)
-        lines_[spec.key()].channel = Channel::make(spec, kit);
+    for (const ChannelSetting& setting : owner_.settings_.channels)
+        lines_[setting.key()].channel = Channel::make(setting, kit);
     for (const NotifyQueue::Entry& entry : adopted) enqueue(entry);
 }
 
@@ -98,7 +98,7 @@ void NotifyWorker::enqueue(const NotifyQueue::Entry& entry) {
         // Left by an earlier program for a channel that notify.txt no longer has.
         log(QStringLiteral("%1 of %2 is dropped: \"%3\" is no longer in notify.txt.")
                 .arg(event_kind::text(entry.event.kind), entry.event.time.toString(Qt::ISODate),
-                     ChannelSpec::shownKey(entry.channel)));
+                     ChannelSetting::shownKey(entry.channel)));
         owner_.queue_->done(entry.channel, entry.event.id);
         --owner_.undelivered_;
         return;
@@ -124,7 +124,7 @@ void NotifyWorker::tried(const QString& key, const DeliveryOutcome& outcome) {
     Waiting& head = line.waiting.front();
     const QString what = QStringLiteral("%1 of %2 through %3")
                              .arg(event_kind::text(head.entry.event.kind),
-                                  head.entry.event.time.toString(Qt::ISODate), ChannelSpec::shownKey(key));
+                                  head.entry.event.time.toString(Qt::ISODate), ChannelSetting::shownKey(key));
     const QDateTime now = QDateTime::currentDateTimeUtc();
     ++head.tries;
     if (outcome.delivered) {

@@ -27,7 +27,7 @@ class NotifyQueue {
     static constexpr const char* kFileSuffix = ".queue";
 
     struct Entry {
-        QString channel;  // ChannelSpec::key()
+        QString channel;  // ChannelSetting::key()
         NotifyEvent event;
     };
 

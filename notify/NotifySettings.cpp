@@ -23,21 +23,21 @@ QString quoted(const QString& text) {
 }
 
 // The channel of one line's words (filter taken off); its problem when the words make none.
-std::optional<ChannelSpec> channelOf(const QStringList& words, QString& problem) {
-    ChannelSpec spec;
+std::optional<ChannelSetting> channelOf(const QStringList& words, QString& problem) {
+    ChannelSetting setting;
     const QString& type = words[0];
     if (type == QLatin1String("desktop")) {
-        spec.type = ChannelSpec::Type::Desktop;
+        setting.type = ChannelSetting::Type::Desktop;
         if (words.size() != 1) problem = QStringLiteral("\"desktop\" takes nothing but an events= filter");
     } else if (type == QLatin1String("webhook")) {
-        spec.type = ChannelSpec::Type::Webhook;
+        setting.type = ChannelSetting::Type::Webhook;
         const QUrl url = words.size() == 2 ? QUrl(words[1], QUrl::StrictMode) : QUrl();
         if (words.size() != 2 || !url.isValid() || url.host().isEmpty() ||
             (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
             problem = QStringLiteral("\"webhook\" takes one URL beginning with http:// or https://");
-        spec.url = words.value(1);
+        setting.url = words.value(1);
     } else if (type == QLatin1String("email")) {
-        spec.type = ChannelSpec::Type::Email;
+        setting.type = ChannelSetting::Type::Email;
         const QUrl url = words.size() == 4 ? QUrl(words[1], QUrl::StrictMode) : QUrl();
         if (words.size() != 4 || !url.isValid() || url.host().isEmpty() ||
             (url.scheme() != QLatin1String("smtp") && url.scheme() != QLatin1String("smtps")) ||
@@ -47,20 +47,20 @@ std::optional<ChannelSpec> channelOf(const QStringList& words, QString& problem)
                 "goes into the credentials file, never here)");
             return std::nullopt;
         }
-        spec.url = words[1];
-        spec.from = words[2];
-        spec.to = words[3].split(u',', Qt::SkipEmptyParts);
-        if (!looksLikeAddress(spec.from))
-            problem = QStringLiteral("%1 is not an e-mail address").arg(quoted(spec.from));
-        for (const QString& to : spec.to)
+        setting.url = words[1];
+        setting.from = words[2];
+        setting.to = words[3].split(u',', Qt::SkipEmptyParts);
+        if (!looksLikeAddress(setting.from))
+            problem = QStringLiteral("%1 is not an e-mail address").arg(quoted(setting.from));
+        for (const QString& to : setting.to)
             if (problem.isEmpty() && !looksLikeAddress(to))
                 problem = QStringLiteral("%1 is not an e-mail address").arg(quoted(to));
-        if (spec.to.isEmpty()) problem = QStringLiteral("\"email\" needs at least one address to send to");
+        if (setting.to.isEmpty()) problem = QStringLiteral("\"email\" needs at least one address to send to");
     } else {
         problem = QStringLiteral("%1 is no channel (webhook, email or desktop)").arg(quoted(type));
     }
     if (!problem.isEmpty()) return std::nullopt;
-    return spec;
+    return setting;
 }
 
 // The events of an events= word; its problem when it names one that does not exist.
@@ -81,11 +81,11 @@ bool readFilter(const QString& word, QSet<EventKind>& events, QString& problem) 
 
 }  // namespace
 
-bool ChannelSpec::wants(EventKind kind) const {
+bool ChannelSetting::wants(EventKind kind) const {
     return events.isEmpty() || events.contains(kind) || kind == EventKind::NotifyTest;
 }
 
-QString ChannelSpec::key() const {
+QString ChannelSetting::key() const {
     switch (type) {
         case Type::Webhook:
             return QStringLiteral("webhook ") + url;
@@ -97,7 +97,7 @@ QString ChannelSpec::key() const {
     return {};
 }
 
-QString ChannelSpec::shownKey(const QString& key) {
+QString ChannelSetting::shownKey(const QString& key) {
     const QString prefix = QStringLiteral("webhook ");
     if (!key.startsWith(prefix)) return key;
     const QUrl u(key.mid(prefix.size()));
@@ -146,15 +146,15 @@ NotifySettings NotifySettings::parse(const QByteArray& bytes, const QString& pat
             filtered = readFilter(words.takeLast(), events, problem);
             if (!filtered && problem.isEmpty()) problem = QStringLiteral("a bad events= filter");
         }
-        std::optional<ChannelSpec> spec;
-        if (problem.isEmpty()) spec = channelOf(words, problem);
-        if (!spec) {
+        std::optional<ChannelSetting> setting;
+        if (problem.isEmpty()) setting = channelOf(words, problem);
+        if (!setting) {
             settings.problems << QStringLiteral("%1 line %2: %3.").arg(name).arg(i + 1).arg(problem);
             continue;
         }
-        spec->line = i + 1;
-        spec->events = events;
-        settings.channels << *spec;
+        setting->line = i + 1;
+        setting->events = events;
+        settings.channels << *setting;
     }
     return settings;
 }

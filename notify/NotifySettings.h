@@ -8,7 +8,7 @@
 #include <QStringList>
 
 // One channel of notify.txt.
-struct ChannelSpec {
+struct ChannelSetting {
     enum class Type { Webhook, Email, Desktop };
 
     Type type = Type::Desktop;
@@ -38,7 +38,7 @@ struct NotifySettings {
     static constexpr const char* kEventsPrefix = "events=";
 
     QString path;
-    QList<ChannelSpec> channels;
+    QList<ChannelSetting> channels;
     // One sentence per bad line ("notify.txt line 3: ..."), or the file's own problem.
     QStringList problems;
 

@@ -32,12 +32,12 @@ const QColor kPassColour(0, 115, 40);
 const QColor kFailColour(190, 0, 0);
 const QColor kNoteColour(80, 80, 80);
 
-struct StyleSpec {
+struct StyleLook {
     double points;
     bool bold;
     bool italic;
 };
-constexpr std::array<StyleSpec, 11> kStyles{{
+constexpr std::array<StyleLook, 11> kStyles{{
     {13, true, false},    // LabName
     {8.5, false, false},  // Address
     {16, true, false},    // Title
@@ -511,12 +511,12 @@ void Builder::table(const ReportTable& t) {
 }  // namespace
 
 QFont FontOf(Style style) {
-    const StyleSpec& spec = kStyles[std::size_t(style)];
+    const StyleLook& look = kStyles[std::size_t(style)];
     QFont font(QString::fromLatin1(kFontFamily));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    font.setPointSizeF(look.points);
+    font.setBold(look.bold);
+    font.setItalic(look.italic);
     // Spacing, however small, keeps the shaper from joining "fi" or "ff" into one glyph, so that text copied
     // or searched in the PDF reads as typed ("effective", not a ligature).
     font.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);  // the finest step a font takes

@@ -124,14 +124,14 @@ TEST_P(RecordCommands, CriteriaGiveTheInterpolatedBreakTimeAndTheirVerdict) {
 // gone with it, so that a later sequence of the same name starts without them.
 TEST_P(RecordCommands, CriteriaSavedWithASequenceAreTakenByATestAndGoWithTheSequence) {
     StoredSequence sequence;
-    sequence.name = QStringLiteral("Gel spec");
+    sequence.name = QStringLiteral("Gel recipe");
     sequence.steps.append({59, 250, 10, 100, 1});
     SequenceStore(connection).add(sequence);
     const QString header = "n\tshear_rate_1ps\tlimit\tlimit_cP\tminutes\tmin_temp_F\tviscosity\n";
-    const Outcome saved = runCli({"criteria", "--sequence", "Gel spec", "--add", "100:200:15:250"});
+    const Outcome saved = runCli({"criteria", "--sequence", "Gel recipe", "--add", "100:200:15:250"});
     EXPECT_EQ(saved.status, cli::kOk) << saved.err.toStdString();
     EXPECT_EQ(saved.out, header + "1\t100\tmin\t200\t15\t250\tapparent\n");
-    const Outcome taken = runCli({"criteria", kName, "--from-sequence", "Gel spec"});
+    const Outcome taken = runCli({"criteria", kName, "--from-sequence", "Gel recipe"});
     EXPECT_TRUE(
         taken.out.split('\n').value(1).startsWith("1\t100\tmin\t200\t15\t250\tapparent\t10\t16\t26\tPASS"))
         << taken.out.toStdString();
@@ -140,10 +140,10 @@ TEST_P(RecordCommands, CriteriaSavedWithASequenceAreTakenByATestAndGoWithTheSequ
 
     const QString source = server ? server->uri() : QStringLiteral("R7716.mdb");
     ASSERT_EQ(runCli({"copy-db", "--from", source, "--to", "copy.mdb"}).status, cli::kOk);
-    EXPECT_EQ(runCli({"--database", "copy.mdb", "criteria", "--sequence", "Gel spec"}).out, saved.out);
+    EXPECT_EQ(runCli({"--database", "copy.mdb", "criteria", "--sequence", "Gel recipe"}).out, saved.out);
     SequenceStore(connection).remove(sequence.name);
     SequenceStore(connection).add(sequence);
-    EXPECT_EQ(runCli({"criteria", "--sequence", "Gel spec"}).out, header);
+    EXPECT_EQ(runCli({"criteria", "--sequence", "Gel recipe"}).out, header);
 }
 
 TEST_P(RecordCommands, EveryChangeAndTheDeleteAreRecordedAndTheRecordCannotBeChanged) {
